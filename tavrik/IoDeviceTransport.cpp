@@ -1,0 +1,83 @@
+#include "tavrik/IoDeviceTransport.h"
+
+#include <QDeadlineTimer>
+#include <QIODevice>
+
+namespace tavrik {
+
+Transport::~Transport() = default;
+
+IoDeviceTransport::IoDeviceTransport(std::unique_ptr<QIODevice> device)
+    : device_(std::move(device))
+{
+}
+
+IoDeviceTransport::~IoDeviceTransport()
+{
+    if (device_)
+        device_->close();
+}
+
+bool IoDeviceTransport::write(const uint8_t* data, size_t size, uint32_t timeoutMs)
+{
+    if (broken_)
+        return false;
+    const qint64 queued = device_->write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+    if (queued != static_cast<qint64>(size)) {
+        noteFailure();
+        return false;
+    }
+    QDeadlineTimer deadline(timeoutMs);
+    while (device_->bytesToWrite() > 0) {
+        if (!device_->waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
+            noteFailure();
+            return false;
+        }
+    }
+    return true;
+}
+
+size_t IoDeviceTransport::read(uint8_t* data, size_t size, uint32_t timeoutMs)
+{
+    size_t received = 0;
+    QDeadlineTimer deadline(timeoutMs);
+    while (received < size && !broken_) {
+        const qint64 n = device_->read(reinterpret_cast<char*>(data) + received,
+                                       static_cast<qint64>(size - received));
+        if (n < 0) {
+            noteFailure();
+            break;
+        }
+        received += static_cast<size_t>(n);
+        if (received == size)
+            break;
+        // A false wait is a time-out or a failure: either way this try is over.
+        if (!device_->waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+            noteFailure();
+            break;
+        }
+    }
+    return received;
+}
+
+void IoDeviceTransport::discardInput()
+{
+    if (broken_)
+        return;
+    device_->waitForReadyRead(0);
+    device_->readAll();
+    flushSystemInput();
+}
+
+bool IoDeviceTransport::broken() const
+{
+    return broken_;
+}
+
+void IoDeviceTransport::noteFailure()
+{
+    if (deviceLost())
+        broken_ = true;
+}
+
+}  // namespace tavrik

@@ -1,0 +1,300 @@
+#include "tavrik/PortTable.h"
+
+#include <QSerialPortInfo>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <set>
+
+#include "tavrik/Transport.h"
+
+namespace tavrik {
+namespace {
+
+constexpr const char* kDefaultPinFile = "data/ports.dat";
+
+std::vector<SystemPort> ListSystemPorts()
+{
+    std::vector<SystemPort> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        QString description = info.description();
+        if (!info.manufacturer().isEmpty() && !description.contains(info.manufacturer()))
+            description = description.isEmpty() ? info.manufacturer() : description + " - " + info.manufacturer();
+        ports.push_back({info.systemLocation().toStdString(), description.toStdString()});
+    }
+    return ports;
+}
+
+// The fixed number a system path takes by its name, 0 when its name fixes none.
+int ConventionalNumber(const std::string& path)
+{
+    struct Family {
+        const char* pattern;
+        int first;
+        int count;
+    };
+    static const Family families[] = {
+        {R"(^(?:\\\\\.\\)?COM([0-9]+)$)", 0, 256},
+        {R"(^/dev/ttyS([0-9]+)$)", 1, 16},
+        {R"(^/dev/ttyUSB([0-9]+)$)", 17, 32},
+        {R"(^/dev/ttyACM([0-9]+)$)", 49, 32},
+    };
+    for (const Family& family : families) {
+        std::smatch match;
+        if (!std::regex_match(path, match, std::regex(family.pattern, std::regex::icase)))
+            continue;
+        const int index = std::atoi(match[1].str().c_str());
+        if (index < family.count && match[1].length() <= 3) {
+            const int number = family.first + index;
+            return number >= 1 && number <= PortTable::kLastNumber ? number : 0;
+        }
+    }
+    return 0;
+}
+
+std::string Trim(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+std::map<int, std::string> ReadPinFile(const std::string& path)
+{
+    std::map<int, std::string> pins;
+    std::ifstream file(path);
+    std::string line;
+    while (std::getline(file, line)) {
+        line = Trim(line);
+        const auto equals = line.find('=');
+        if (line.empty() || line[0] == '#' || equals == std::string::npos)
+            continue;
+        const int number = ParsePortNumber(Trim(line.substr(0, equals)));
+        const std::string address = Trim(line.substr(equals + 1));
+        if (number != 0 && !address.empty())
+            pins.emplace(number, address);  // the first line for a number wins
+    }
+    return pins;
+}
+
+class TableBuilder {
+public:
+    void add(int number, const std::string& address, const std::string& description, bool listed)
+    {
+        if (byNumber_.count(number) || addresses_.count(address))
+            return;
+        byNumber_[number] = PortEntry{number, address, description, listed};
+        addresses_.insert(address);
+    }
+
+    bool has(const std::string& address) const { return addresses_.count(address) != 0; }
+
+    void markListed(const SystemPort& port)
+    {
+        for (auto& [number, entry] : byNumber_) {
+            if (entry.address == port.path) {
+                entry.listed = true;
+                entry.description = port.description;
+            }
+        }
+    }
+
+    int firstFree(int from) const
+    {
+        for (int number = from; number <= PortTable::kLastNumber; ++number)
+            if (!byNumber_.count(number))
+                return number;
+        for (int number = 1; number < from; ++number)
+            if (!byNumber_.count(number))
+                return number;
+        return 0;
+    }
+
+    bool taken(int number) const { return byNumber_.count(number) != 0; }
+
+    std::vector<PortEntry> result() const
+    {
+        std::vector<PortEntry> entries;
+        for (const auto& [number, entry] : byNumber_)
+            entries.push_back(entry);
+        return entries;
+    }
+
+private:
+    std::map<int, PortEntry> byNumber_;
+    std::set<std::string> addresses_;
+};
+
+}  // namespace
+
+const char* PortStateName(PortState state)
+{
+    switch (state) {
+    case PortState::Free: return "free";
+    case PortState::InUse: return "in use";
+    case PortState::NoPermission: return "no permission";
+    case PortState::Unavailable: return "unavailable";
+    case PortState::Absent: return "absent";
+    }
+    return "absent";
+}
+
+PortState ProbePortState(const std::string& address)
+{
+    if (IsTcpAddress(address))
+        return PortState::Free;
+    const OpenOutcome outcome = OpenTransport(address, 9600);
+    switch (outcome.status) {
+    case OpenStatus::Opened: return PortState::Free;
+    case OpenStatus::InUse: return PortState::InUse;
+    case OpenStatus::NoPermission: return PortState::NoPermission;
+    case OpenStatus::NotFound: return PortState::Absent;
+    case OpenStatus::Failed: return PortState::Unavailable;
+    }
+    return PortState::Absent;
+}
+
+PortTable::PortTable()
+    : lister_(ListSystemPorts)
+{
+    const char* fromEnvironment = std::getenv("QUELLIX_PORTS");
+    pinFile_ = fromEnvironment && *fromEnvironment ? fromEnvironment : kDefaultPinFile;
+}
+
+PortTable& PortTable::instance()
+{
+    static PortTable table;
+    return table;
+}
+
+void PortTable::setPinFile(const std::string& path)
+{
+    std::lock_guard lock(mutex_);
+    pinFile_ = path;
+}
+
+std::string PortTable::pinFile() const
+{
+    std::lock_guard lock(mutex_);
+    return pinFile_;
+}
+
+PortLister PortTable::setLister(PortLister lister)
+{
+    std::lock_guard lock(mutex_);
+    PortLister previous = std::move(lister_);
+    lister_ = lister ? std::move(lister) : PortLister(ListSystemPorts);
+    return previous;
+}
+
+std::vector<PortEntry> PortTable::build() const
+{
+    TableBuilder table;
+    // What this run assigned beats the pin file, which beats the system's listing.
+    for (const auto& [number, address] : runTimeAdditions_)
+        table.add(number, address, "added for this run", false);
+    for (const auto& [number, address] : ReadPinFile(pinFile_))
+        table.add(number, address, "pinned in " + pinFile_, false);
+
+    std::vector<SystemPort> listed = lister_();
+    std::sort(listed.begin(), listed.end(), [](const SystemPort& a, const SystemPort& b) { return a.path < b.path; });
+    std::vector<SystemPort> unnumbered;
+    for (const SystemPort& port : listed) {
+        if (table.has(port.path)) {
+            table.markListed(port);
+            continue;
+        }
+        const int number = ConventionalNumber(port.path);
+        if (number != 0 && !table.taken(number))
+            table.add(number, port.path, port.description, true);
+        else
+            unnumbered.push_back(port);
+    }
+    for (const SystemPort& port : unnumbered) {
+        if (const int number = table.firstFree(kFirstExtraNumber))
+            table.add(number, port.path, port.description, true);
+    }
+    return table.result();
+}
+
+std::vector<PortEntry> PortTable::entries()
+{
+    std::lock_guard lock(mutex_);
+    return build();
+}
+
+std::string PortTable::addressOf(int number)
+{
+    for (const PortEntry& entry : entries())
+        if (entry.number == number)
+            return entry.address;
+    return {};
+}
+
+int PortTable::numberOf(const std::string& address)
+{
+    std::lock_guard lock(mutex_);
+    const std::vector<PortEntry> current = build();
+    for (const PortEntry& entry : current)
+        if (entry.address == address)
+            return entry.number;
+    std::set<int> taken;
+    for (const PortEntry& entry : current)
+        taken.insert(entry.number);
+    int number = ConventionalNumber(address);
+    if (number == 0 || taken.count(number)) {
+        number = 0;
+        for (int candidate = kFirstExtraNumber; candidate <= kLastNumber && number == 0; ++candidate)
+            if (!taken.count(candidate))
+                number = candidate;
+    }
+    if (number != 0)
+        runTimeAdditions_[number] = address;
+    return number;
+}
+
+bool PortTable::assign(int number, const std::string& address)
+{
+    if (number < 1 || number > kLastNumber || address.empty())
+        return false;
+    std::lock_guard lock(mutex_);
+    runTimeAdditions_[number] = address;
+    return true;
+}
+
+void PortTable::forgetRunTimeAdditions()
+{
+    std::lock_guard lock(mutex_);
+    runTimeAdditions_.clear();
+}
+
+std::string PortLabel(int number)
+{
+#if defined(_WIN32)
+    return "COM" + std::to_string(number);
+#else
+    const std::string address = PortTable::instance().addressOf(number);
+    std::string label = "COM" + std::to_string(number);
+    return address.empty() ? label : label + " (" + address + ")";
+#endif
+}
+
+int ParsePortNumber(const std::string& text)
+{
+    std::string digits = text;
+    if (digits.size() > 3 && (digits[0] == 'C' || digits[0] == 'c') && (digits[1] == 'O' || digits[1] == 'o')
+        && (digits[2] == 'M' || digits[2] == 'm'))
+        digits = digits.substr(3);
+    if (digits.empty() || digits.size() > 3
+        || !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
+        return 0;
+    const int number = std::atoi(digits.c_str());
+    return number >= 1 && number <= PortTable::kLastNumber ? number : 0;
+}
+
+}  // namespace tavrik

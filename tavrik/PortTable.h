@@ -1,0 +1,94 @@
+#pragma once
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "tavrik/TavrikExport.h"
+
+namespace tavrik {
+
+// The system addresses ports by COM number (1-255). The port table gives every
+// port of this computer a stable number: on Windows COMn is n; elsewhere
+//   /dev/ttyS<k>   -> k + 1    (k < 16)
+//   /dev/ttyUSB<k> -> k + 17   (k < 32)
+//   /dev/ttyACM<k> -> k + 49   (k < 32)
+// and every other port the first free number from 81 up, in name order.
+// The pin file (data/ports.dat, or the file named by $QUELLIX_PORTS) fixes
+// numbers and adds ports no listing shows, one per line:
+//   # comment
+//   20 = /dev/pts/4
+//   COM21 = tcp://192.168.1.50:4001
+struct PortEntry {
+    int number = 0;
+    std::string address;      // system path or tcp://host:port
+    std::string description;  // what the system says of the port, or where the entry came from
+    bool listed = false;      // the system lists it (otherwise pinned or added for this run)
+};
+
+struct SystemPort {
+    std::string path;
+    std::string description;
+};
+using PortLister = std::function<std::vector<SystemPort>()>;
+
+enum class PortState { Free, InUse, NoPermission, Unavailable, Absent };
+
+// "free", "in use", "no permission", "unavailable", "absent".
+TAVRIK_EXPORT const char* PortStateName(PortState state);
+
+// Tries the port the way opening does and closes it again. TCP addresses are
+// not connected to (a device server may take one client only): they count as free.
+TAVRIK_EXPORT PortState ProbePortState(const std::string& address);
+
+class TAVRIK_EXPORT PortTable {
+public:
+    static constexpr int kFirstExtraNumber = 81;
+    static constexpr int kLastNumber = 255;
+
+    static PortTable& instance();
+
+    void setPinFile(const std::string& path);
+    std::string pinFile() const;
+
+    // Replaces the system listing (tests); returns the lister it replaces.
+    // An empty lister restores the system's.
+    PortLister setLister(PortLister lister);
+
+    // Every known port, ascending by number, read afresh.
+    std::vector<PortEntry> entries();
+
+    // The address of a COM number, or "" when no port has it.
+    std::string addressOf(int number);
+
+    // The number of an address; an address the table lacks is added for the
+    // rest of the run under the first free number. 0 when all are taken.
+    int numberOf(const std::string& address);
+
+    // Gives an address a number for the rest of the run (as a pin would).
+    // False for numbers outside 1-255.
+    bool assign(int number, const std::string& address);
+
+    // Drops what numberOf() and assign() added.
+    void forgetRunTimeAdditions();
+
+private:
+    PortTable();
+    std::vector<PortEntry> build() const;
+
+    mutable std::mutex mutex_;
+    std::string pinFile_;
+    PortLister lister_;
+    std::map<int, std::string> runTimeAdditions_;
+};
+
+// How a person sees a COM number: "COM3" on Windows, "COM17 (/dev/ttyUSB0)"
+// elsewhere, so the system path is always in sight.
+TAVRIK_EXPORT std::string PortLabel(int number);
+
+// Reads a COM number from "3", "COM3" or "com3"; 0 if it is none of these or
+// outside 1-255.
+TAVRIK_EXPORT int ParsePortNumber(const std::string& text);
+
+}  // namespace tavrik

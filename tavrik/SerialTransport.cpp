@@ -1,0 +1,107 @@
+// Serial ports (and pseudo-terminals) through Qt SerialPort at 8N1, no flow control.
+#include <QSerialPort>
+
+#include "tavrik/IoDeviceTransport.h"
+
+#if defined(Q_OS_UNIX)
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace tavrik {
+namespace {
+
+class SerialTransport : public IoDeviceTransport {
+public:
+    explicit SerialTransport(std::unique_ptr<QSerialPort> port)
+        : IoDeviceTransport(std::move(port))
+    {
+    }
+
+protected:
+    QSerialPort& port() const { return static_cast<QSerialPort&>(device()); }
+
+    bool deviceLost() const override
+    {
+        const auto error = port().error();
+        return error == QSerialPort::ResourceError || error == QSerialPort::NotOpenError
+            || error == QSerialPort::DeviceNotFoundError || !port().isOpen();
+    }
+
+    void flushSystemInput() override { port().clear(QSerialPort::Input); }
+};
+
+// The group that may use a device file ("dialout" on Debian), for the hint
+// given to a person who lacks the permission.
+std::string DeviceGroupName(const std::string& path)
+{
+#if defined(Q_OS_UNIX)
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        if (const group* entry = ::getgrgid(info.st_gid))
+            return entry->gr_name;
+    }
+#else
+    (void)path;
+#endif
+    return "dialout";
+}
+
+// Qt reports a held lock file, an exclusive-mode refusal and a missing
+// permission alike; only the last leaves the file unreadable to us.
+bool LacksPermission(const std::string& path)
+{
+#if defined(Q_OS_UNIX)
+    return ::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
+#else
+    (void)path;
+    return false;
+#endif
+}
+
+void DescribeFailure(const std::string& path, const QSerialPort& port, OpenOutcome& outcome)
+{
+    switch (port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        outcome.status = OpenStatus::NotFound;
+        outcome.message = path + ": no such port";
+        return;
+    case QSerialPort::PermissionError:
+        if (LacksPermission(path)) {
+            const std::string group = DeviceGroupName(path);
+            outcome.status = OpenStatus::NoPermission;
+            outcome.message = path + ": permission denied. Add yourself to the '" + group
+                + "' group (sudo usermod -aG " + group + " $USER), then log in again.";
+        } else {
+            outcome.status = OpenStatus::InUse;
+            outcome.message = path + " is in use by another program";
+        }
+        return;
+    default:
+        outcome.status = OpenStatus::Failed;
+        outcome.message = path + ": " + port.errorString().toStdString();
+        return;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<Transport> MakeSerialTransport(const std::string& path, uint32_t baudRate, OpenOutcome& outcome)
+{
+    auto port = std::make_unique<QSerialPort>();
+    port->setPortName(QString::fromStdString(path));
+    port->setBaudRate(static_cast<qint32>(baudRate));
+    port->setDataBits(QSerialPort::Data8);
+    port->setParity(QSerialPort::NoParity);
+    port->setStopBits(QSerialPort::OneStop);
+    port->setFlowControl(QSerialPort::NoFlowControl);
+    if (!port->open(QIODevice::ReadWrite)) {
+        DescribeFailure(path, *port, outcome);
+        return nullptr;
+    }
+    outcome.status = OpenStatus::Opened;
+    return std::make_unique<SerialTransport>(std::move(port));
+}
+
+}  // namespace tavrik

@@ -1,0 +1,47 @@
+#pragma once
+// Runs every pause of the system in virtual time: Wait() adds to a counter
+// instead of sleeping, and scripted ports advance the same counter while a
+// read waits in vain.
+#include <cstdint>
+#include <vector>
+
+#include "tavrik/Wait.h"
+
+namespace testsupport {
+
+class VirtualClock {
+public:
+    VirtualClock()
+    {
+        previous_ = tavrik::SetWaitFunction([this](uint32_t ms) {
+            now_ += ms;
+            waits_.push_back(ms);
+        });
+    }
+    ~VirtualClock() { tavrik::SetWaitFunction(previous_); }
+    VirtualClock(const VirtualClock&) = delete;
+    VirtualClock& operator=(const VirtualClock&) = delete;
+
+    uint64_t now() const { return now_; }
+    void advance(uint64_t ms) { now_ += ms; }
+    // The pauses taken through Wait(), in order.
+    const std::vector<uint32_t>& waits() const { return waits_; }
+
+private:
+    uint64_t now_ = 0;
+    std::vector<uint32_t> waits_;
+    tavrik::WaitFunction previous_;
+};
+
+// Makes Wait() return at once, for tests over real lines whose reads wait
+// on the operating system anyway.
+class NoWaiting {
+public:
+    NoWaiting() { previous_ = tavrik::SetWaitFunction([](uint32_t) {}); }
+    ~NoWaiting() { tavrik::SetWaitFunction(previous_); }
+
+private:
+    tavrik::WaitFunction previous_;
+};
+
+}  // namespace testsupport

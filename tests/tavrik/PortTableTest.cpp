@@ -1,0 +1,114 @@
+// COM numbers for the ports of this computer, the pin file, and port numbers typed by a person.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "tavrik/PortTable.h"
+
+namespace {
+
+class PortTableTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        previousLister_ = table.setLister([this] { return listed; });
+        previousPinFile_ = table.pinFile();
+        pinFile_ = ::testing::TempDir() + "quellix-ports.dat";
+        std::remove(pinFile_.c_str());
+        table.setPinFile(pinFile_);
+    }
+
+    void TearDown() override
+    {
+        table.setLister(previousLister_);
+        table.setPinFile(previousPinFile_);
+        table.forgetRunTimeAdditions();
+        std::remove(pinFile_.c_str());
+    }
+
+    void writePins(const std::string& text) { std::ofstream(pinFile_) << text; }
+
+    std::map<int, std::string> numbers()
+    {
+        std::map<int, std::string> result;
+        for (const tavrik::PortEntry& entry : table.entries())
+            result[entry.number] = entry.address;
+        return result;
+    }
+
+    tavrik::PortTable& table = tavrik::PortTable::instance();
+    std::vector<tavrik::SystemPort> listed;
+    std::string pinFile_;
+    tavrik::PortLister previousLister_;
+    std::string previousPinFile_;
+};
+
+TEST_F(PortTableTest, SystemPortsGetNumbersByTheirNames)
+{
+    listed = {{"/dev/ttyXR0", "exar"}, {"/dev/ttyUSB1", "FT232R USB UART"}, {"/dev/ttyS0", ""},
+              {"/dev/ttyACM0", "modem"}, {"/dev/ttyS40", "far"}};
+    EXPECT_EQ(numbers(), (std::map<int, std::string>{{1, "/dev/ttyS0"}, {18, "/dev/ttyUSB1"}, {49, "/dev/ttyACM0"},
+                                                     {81, "/dev/ttyS40"}, {82, "/dev/ttyXR0"}}));
+    // Numbers do not move when another port comes or goes.
+    listed.erase(listed.begin() + 2);
+    EXPECT_EQ(table.addressOf(18), "/dev/ttyUSB1");
+    EXPECT_EQ(table.addressOf(1), "");
+}
+
+TEST_F(PortTableTest, PinFileFixesNumbersAndAddsPortsNoListingShows)
+{
+    listed = {{"/dev/ttyUSB0", "adapter"}, {"/dev/ttyUSB3", "other adapter"}};
+    writePins("# pinned ports\n"
+              "\n"
+              "20 = /dev/pts/4\n"
+              "  COM21 =  tcp://192.168.1.50:4001  \r\n"
+              "17 = /dev/ttyUSB3\n"
+              "20 = /dev/pts/9\n"
+              "no number here\n"
+              "0 = /dev/zero-is-no-port\n"
+              "300 = /dev/too-high\n"
+              "22 =\n");
+    EXPECT_EQ(numbers(), (std::map<int, std::string>{{17, "/dev/ttyUSB3"}, {20, "/dev/pts/4"},
+                                                     {21, "tcp://192.168.1.50:4001"}, {81, "/dev/ttyUSB0"}}));
+    for (const tavrik::PortEntry& entry : table.entries()) {
+        if (entry.number == 17) {
+            EXPECT_TRUE(entry.listed);
+            EXPECT_EQ(entry.description, "other adapter");
+        }
+        if (entry.number == 20) {
+            EXPECT_FALSE(entry.listed);
+        }
+    }
+}
+
+TEST_F(PortTableTest, AddressesGivenAtRunTimeKeepTheirNumber)
+{
+    listed = {{"/dev/ttyS0", ""}};
+    writePins("81 = /dev/pts/1\n");
+    const int number = table.numberOf("/dev/pts/7");
+    EXPECT_EQ(number, 82);
+    EXPECT_EQ(table.numberOf("/dev/pts/7"), 82);
+    EXPECT_EQ(table.numberOf("/dev/ttyS0"), 1);
+    EXPECT_EQ(table.numberOf("/dev/ttyUSB2"), 19) << "a conventional name takes its number";
+    EXPECT_TRUE(table.assign(5, "tcp://localhost:5000"));
+    EXPECT_FALSE(table.assign(256, "/dev/x"));
+    EXPECT_EQ(table.addressOf(5), "tcp://localhost:5000");
+    table.forgetRunTimeAdditions();
+    EXPECT_EQ(table.addressOf(82), "");
+}
+
+TEST(PortNumbers, ReadAsAPersonTypesThem)
+{
+    EXPECT_EQ(tavrik::ParsePortNumber("3"), 3);
+    EXPECT_EQ(tavrik::ParsePortNumber("COM3"), 3);
+    EXPECT_EQ(tavrik::ParsePortNumber("com255"), 255);
+    EXPECT_EQ(tavrik::ParsePortNumber("COM"), 0);
+    EXPECT_EQ(tavrik::ParsePortNumber("0"), 0);
+    EXPECT_EQ(tavrik::ParsePortNumber("256"), 0);
+    EXPECT_EQ(tavrik::ParsePortNumber("3a"), 0);
+    EXPECT_EQ(tavrik::ParsePortNumber("-3"), 0);
+    EXPECT_EQ(tavrik::ParsePortNumber(""), 0);
+}
+
+}  // namespace

@@ -1,0 +1,401 @@
+#include "xandrel/device/INFODEVICEMATRIXBASE.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "tavrik/INFOPORTDRIVER.h"
+#include "tavrik/Wait.h"
+#include "xandrel/device/ModelCatalog.h"
+
+namespace {
+
+// An event message is at most 49 bytes: its length byte says so.
+constexpr BYTE kMaxEventLength = 49;
+constexpr BYTE kEventHeaderLength = 7;  // length, 4 header bytes, ID, type
+constexpr BYTE kRoutingEvent = 1;
+constexpr BYTE kSignalEvent = 2;
+
+// While an event poll waits for its first byte: 20 tries 50 ms apart, each try
+// hardly waiting; afterwards the port reads once with the shortest pause.
+constexpr BYTE kEventReadTimes = 20;
+constexpr uint32_t kEventReadInterval = 50;
+constexpr BYTE kReadTimesAfterEvent = 1;
+constexpr uint32_t kReadIntervalAfterEvent = 1;
+// The ID query reads once, and leaves the port reading 15 times.
+constexpr BYTE kReadTimesAfterIDQuery = 15;
+
+// Ports present on this computer at which a device answered the last scan;
+// one list for every model, handed out by DEVMA_ScanPort.
+BYTE g_ScanResult[255];
+BYTE g_ScanCount = 0;
+
+// Restores the port's error display, time-outs and read settings when an
+// event poll leaves, whichever way it leaves.
+class EventPollSettings {
+public:
+    explicit EventPollSettings(INFOPORTDRIVER& port)
+        : port_(port)
+        , showError_(port.m_ShowError)
+    {
+        port_.m_ShowError = 0;
+    }
+
+    void ShortenReads()
+    {
+        port_.RS232_GetTimeouts(saved_);
+        COMMTIMEOUTS quick = saved_;
+        quick.ReadTotalTimeoutMultiplier = 1;
+        quick.ReadTotalTimeoutConstant = 1;
+        port_.RS232_SetTimeouts(quick);
+        port_.m_ReadTimes = kEventReadTimes;
+        port_.m_ReadInterval = kEventReadInterval;
+        shortened_ = true;
+    }
+
+    ~EventPollSettings()
+    {
+        if (shortened_) {
+            port_.m_ReadTimes = kReadTimesAfterEvent;
+            port_.m_ReadInterval = kReadIntervalAfterEvent;
+            port_.RS232_SetTimeouts(saved_);
+        }
+        port_.m_ShowError = showError_;
+    }
+
+private:
+    INFOPORTDRIVER& port_;
+    int32_t showError_;
+    COMMTIMEOUTS saved_{};
+    bool shortened_ = false;
+};
+
+}  // namespace
+
+INFODEVICEMATRIXBASE::INFODEVICEMATRIXBASE()
+    : m_InputNumber(0)
+    , m_OutputNumber(0)
+    , m_InputPortNumber(0)
+    , m_OutputPortNumber(0)
+    , m_BaudRate(9600)
+    , m_DeviceID(kBroadcastID)
+    , m_MachineModeHeader{}
+    , m_VideoOutputChannel(std::make_shared<BYTE[]>(0))
+    , m_VideoInputSignal(std::make_shared<uint32_t[]>(0))
+    , m_PortDriver(nullptr)
+    , m_EventType(0)
+    , m_RetryTimes(1)
+    , m_ErrorCode(kNoError)
+    , m_Command{}
+    , m_CommandLength(0)
+{
+}
+
+INFODEVICEMATRIXBASE::INFODEVICEMATRIXBASE(const xandrel::ModelSpec& model)
+    : INFODEVICEMATRIXBASE()
+{
+    m_InputNumber = m_InputPortNumber = model.inputs;
+    m_OutputNumber = m_OutputPortNumber = model.outputs;
+    std::copy(model.header.begin(), model.header.end(), m_MachineModeHeader);
+    // Every output shows input 1 until the device is read; no input has a signal.
+    m_VideoOutputChannel = std::make_shared<BYTE[]>(m_OutputNumber, BYTE{1});
+    m_VideoInputSignal = std::make_shared<uint32_t[]>(m_InputNumber, 0u);
+}
+
+INFODEVICEMATRIXBASE::INFODEVICEMATRIXBASE(const INFODEVICEMATRIXBASE&) = default;
+INFODEVICEMATRIXBASE& INFODEVICEMATRIXBASE::operator=(const INFODEVICEMATRIXBASE&) = default;
+INFODEVICEMATRIXBASE::~INFODEVICEMATRIXBASE() = default;
+
+int INFODEVICEMATRIXBASE::DEVMA_CommandStart()
+{
+    if (m_PortDriver)
+        m_PortDriver->m_ShowError = 0;
+    return 1;
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_CommandEnd()
+{
+    if (m_PortDriver)
+        m_PortDriver->m_ShowError = 1;
+    return 1;
+}
+
+BYTE INFODEVICEMATRIXBASE::DEVMA_CommandCheckSum(const BYTE* data, BYTE length)
+{
+    BYTE sum = 0;
+    for (BYTE i = 0; i < length; ++i)
+        sum = static_cast<BYTE>(sum + data[i]);
+    return sum;
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_SetPortDriver(INFOPORTDRIVER* portDriver)
+{
+    m_PortDriver = portDriver;
+    return 1;
+}
+
+bool INFODEVICEMATRIXBASE::PortIsOpen() const
+{
+    return m_PortDriver && m_PortDriver->RS232_IsOpen();
+}
+
+void INFODEVICEMATRIXBASE::BeginFrame(BYTE length, BYTE code)
+{
+    std::memset(m_Command, 0, sizeof m_Command);
+    m_Command[0] = length;
+    m_Command[6] = code;
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_CommandTransfer(BYTE* reply, BYTE replyLength)
+{
+    if (!PortIsOpen()) {
+        m_ErrorCode = kPortNotOpen;
+        return 0;
+    }
+    if (!DEVMA_CommandStart()) {
+        DEVMA_CommandEnd();
+        return 0;
+    }
+    const BYTE length = m_Command[0];
+    // A frame length the protocol cannot carry would index outside m_Command:
+    // nothing is sent and the exchange fails like one without an answer.
+    if (length < kMinFrameLength || length > kMaxFrameLength || (replyLength != 0 && !reply)) {
+        m_ErrorCode = kNoValidAnswer;
+        DEVMA_CommandEnd();
+        return 0;
+    }
+    std::copy(m_MachineModeHeader, m_MachineModeHeader + 4, m_Command + 1);
+    m_Command[5] = m_DeviceID;
+    m_CommandLength = length;
+    m_Command[length - 1] = DEVMA_CommandCheckSum(m_Command, static_cast<BYTE>(length - 1));
+
+    tavrik::Wait(kPacingMs);
+    for (int attempt = 0; attempt < m_RetryTimes; ++attempt) {
+        if (TryOnce(reply, replyLength)) {
+            DEVMA_CommandEnd();
+            return 1;
+        }
+        tavrik::Wait(kPacingMs);
+    }
+    m_ErrorCode = kNoValidAnswer;
+    DEVMA_CommandEnd();
+    return 0;
+}
+
+bool INFODEVICEMATRIXBASE::TryOnce(BYTE* reply, BYTE replyLength)
+{
+    m_PortDriver->RS232_EraserReadBuffer();
+    if (m_PortDriver->RS232_WriteBuf(m_Command, m_CommandLength) != 1)
+        return false;
+    BYTE acknowledge = 0;
+    if (m_PortDriver->RS232_ReadBuf(&acknowledge, 1) != 1 || acknowledge != kAcknowledge)
+        return false;
+    return replyLength == 0 || m_PortDriver->RS232_ReadBuf(reply, replyLength) == 1;
+}
+
+int INFODEVICEMATRIXBASE::SendRouting(const BYTE* routing, BYTE length, BYTE replyLength)
+{
+    BeginFrame(length, kWriteRouting);
+    const int payload = std::min<int>(m_OutputNumber, length - kMinFrameLength);
+    std::copy(routing, routing + payload, m_Command + 7);
+    BYTE body[kMaxFrameLength] = {};
+    if (!DEVMA_CommandTransfer(body, replyLength))
+        return 0;
+    std::copy(routing, routing + m_OutputNumber, m_VideoOutputChannel.get());
+    return 1;
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_SetVideoOutputChannel(const BYTE* routing)
+{
+    if (!routing)
+        return 0;
+    return SendRouting(routing, static_cast<BYTE>(m_OutputNumber + kMinFrameLength), 0);
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_GetVideoOutputChannel()
+{
+    BeginFrame(kMinFrameLength, kReadRouting);
+    BYTE body[256 + 2] = {};
+    if (!DEVMA_CommandTransfer(body, static_cast<BYTE>(m_OutputNumber + 2)))
+        return 0;
+    std::copy(body + 1, body + 1 + m_OutputNumber, m_VideoOutputChannel.get());
+    return 1;
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_GetVideoInputSignal()
+{
+    BeginFrame(kMinFrameLength, kReadSignals);
+    BYTE body[256 + 2] = {};
+    if (!DEVMA_CommandTransfer(body, static_cast<BYTE>(m_InputNumber + 2)))
+        return 0;
+    std::copy(body + 1, body + 1 + m_InputNumber, m_VideoInputSignal.get());
+    return 1;
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_SetDeviceID(BYTE newID)
+{
+    BeginFrame(kMinFrameLength + 1, kWriteDeviceID);
+    m_Command[7] = newID;
+    if (!DEVMA_CommandTransfer(nullptr, 0))
+        return 0;
+    m_DeviceID = newID;
+    return 1;
+}
+
+int INFODEVICEMATRIXBASE::QueryDeviceID()
+{
+    BeginFrame(kMinFrameLength, kReadDeviceID);
+    BYTE body[3] = {};
+    if (!DEVMA_CommandTransfer(body, sizeof body))
+        return 0;
+    m_DeviceID = body[1];
+    return 1;
+}
+
+// Asks whatever device is attached (ID 255) for its ID, reading once.
+int INFODEVICEMATRIXBASE::DEVMA_GetDeviceID()
+{
+    const BYTE previousID = m_DeviceID;
+    m_DeviceID = kBroadcastID;
+    m_RetryTimes = 1;
+    if (m_PortDriver)
+        m_PortDriver->m_ReadTimes = 1;
+    const int result = QueryDeviceID();
+    m_RetryTimes = 1;
+    if (m_PortDriver)
+        m_PortDriver->m_ReadTimes = kReadTimesAfterIDQuery;
+    if (!result)
+        m_DeviceID = previousID;
+    return result;
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_SetAudioOutputChannel(const BYTE*)
+{
+    return 0;
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_GetAudioInputSignal()
+{
+    return 0;
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_GetAudioOutputChannel()
+{
+    return 0;
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_GetFirmwareString(BYTE*, BYTE)
+{
+    return 1;
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_GetMachineModeHeader()
+{
+    return 0;
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_SetVideoChannel(BYTE, BYTE)
+{
+    return 0;
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_SetAudioChannel(BYTE, BYTE)
+{
+    return 0;
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_GetEventMessage()
+{
+    m_EventType = 0;
+    if (!m_PortDriver) {
+        m_ErrorCode = kPortNotOpen;
+        return 0;
+    }
+    EventPollSettings settings(*m_PortDriver);
+    if (!m_PortDriver->RS232_IsOpen()) {
+        m_ErrorCode = kPortNotOpen;
+        return 0;
+    }
+    settings.ShortenReads();
+
+    BYTE message[kMaxEventLength] = {};
+    if (m_PortDriver->RS232_ReadBuf(message, 1) != 1)
+        return 0;
+    const BYTE length = message[0];
+    if (length < 1 || length > kMaxEventLength)
+        return 0;
+    if (m_PortDriver->RS232_ReadBuf(message + 1, static_cast<BYTE>(length - 1)) != 1)
+        return 0;
+    if (length < kEventHeaderLength || !std::equal(m_MachineModeHeader, m_MachineModeHeader + 4, message + 1)
+        || message[5] != m_DeviceID)
+        return 0;
+    TakeEventBody(message, length);
+    return m_EventType != 0 ? 1 : 0;
+}
+
+// A message too short to hold one entry per output (or input) is dropped
+// whole: taking it would fill the state with bytes the device never sent.
+void INFODEVICEMATRIXBASE::TakeEventBody(const BYTE* message, BYTE length)
+{
+    const BYTE type = message[6];
+    const BYTE* entries = message + kEventHeaderLength;
+    const int available = length - kEventHeaderLength;
+    if (type == kRoutingEvent && available >= m_OutputNumber) {
+        std::copy(entries, entries + m_OutputNumber, m_VideoOutputChannel.get());
+        m_EventType = type;
+    } else if (type == kSignalEvent && available >= m_InputNumber) {
+        std::copy(entries, entries + m_InputNumber, m_VideoInputSignal.get());
+        m_EventType = type;
+    }
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_GetDeviceAllStatus()
+{
+    return 0;
+}
+
+int INFODEVICEMATRIXBASE::RefreshSignalsThenRouting()
+{
+    return DEVMA_GetVideoInputSignal() && DEVMA_GetVideoOutputChannel() ? 1 : 0;
+}
+
+int INFODEVICEMATRIXBASE::RefreshRoutingOnly()
+{
+    return DEVMA_GetVideoOutputChannel();
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_ScanPort(BYTE** portList, BYTE* portCount)
+{
+    BYTE* present = nullptr;
+    BYTE presentCount = 0;
+    BYTE* inUse = nullptr;
+    BYTE inUseCount = 0;
+    RS232_ScanPortExist(&present, &presentCount, 1);
+    RS232_ScanPortOpen(&inUse, &inUseCount, 1);
+
+    g_ScanCount = 0;
+    BYTE nextInUse = 0;
+    for (BYTE i = 0; i < presentCount; ++i) {
+        if (nextInUse < inUseCount && present[i] == inUse[nextInUse]) {
+            ++nextInUse;
+            continue;
+        }
+        if (m_PortDriver && m_PortDriver->RS232_OpenPort(present[i], m_BaudRate) == 1 && DEVMA_GetDeviceID() == 1)
+            g_ScanResult[g_ScanCount++] = present[i];
+    }
+    if (m_PortDriver)
+        m_PortDriver->RS232_ClosePort();
+    if (portList)
+        *portList = g_ScanResult;
+    if (portCount)
+        *portCount = g_ScanCount;
+    return g_ScanCount != 0 ? 1 : 0;
+}
+
+int INFODEVICEMATRIXBASE::DEVMA_ScanPortDeviceID(BYTE portNumber, BYTE**, BYTE*)
+{
+    if (m_PortDriver) {
+        m_PortDriver->RS232_OpenPort(portNumber, m_BaudRate);
+        m_PortDriver->RS232_ClosePort();
+    }
+    return 0;
+}

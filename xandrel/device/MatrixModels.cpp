@@ -1,0 +1,87 @@
+#include "xandrel/device/MatrixModels.h"
+
+#include <algorithm>
+
+#include "xandrel/device/ModelCatalog.h"
+
+using xandrel::Model;
+using xandrel::ModelId;
+
+INFOSDISWITCH_5::INFOSDISWITCH_5() : INFODEVICEMATRIXBASE(Model(ModelId::SdiSwitch5)) {}
+INFOSDISWITCH_5_2::INFOSDISWITCH_5_2() : INFODEVICEMATRIXBASE(Model(ModelId::SdiSwitch5x2)) {}
+INFOSDISWITCH_8::INFOSDISWITCH_8() : INFODEVICEMATRIXBASE(Model(ModelId::SdiSwitch8)) {}
+INFOSDISWITCH_8_2::INFOSDISWITCH_8_2() : INFODEVICEMATRIXBASE(Model(ModelId::SdiSwitch8x2)) {}
+INFOVGASWITCH_4::INFOVGASWITCH_4() : INFODEVICEMATRIXBASE(Model(ModelId::VgaSwitch4)) {}
+INFOVGASWITCH_8::INFOVGASWITCH_8() : INFODEVICEMATRIXBASE(Model(ModelId::VgaSwitch8)) {}
+
+// HDMI 4x4 family.
+INFOHDMIMATRIX0001_4_4::INFOHDMIMATRIX0001_4_4() : INFODEVICEMATRIXBASE(Model(ModelId::Hdmi4x4)) {}
+INFOHDMIMATRIX0001_4_4::INFOHDMIMATRIX0001_4_4(const xandrel::ModelSpec& model) : INFODEVICEMATRIXBASE(model) {}
+INFOHDMIMATRIX0001_4_4_H::INFOHDMIMATRIX0001_4_4_H() : INFOHDMIMATRIX0001_4_4(Model(ModelId::Hdmi4x4H)) {}
+INFOHDMIMATRIX0001_4_4_C::INFOHDMIMATRIX0001_4_4_C() : INFOHDMIMATRIX0001_4_4(Model(ModelId::Hdmi4x4C)) {}
+
+int INFOHDMIMATRIX0001_4_4::DEVMA_GetDeviceAllStatus()
+{
+    return RefreshSignalsThenRouting();
+}
+
+// HDMI 8x8 family.
+INFOHDMIMATRIX0001_8_8::INFOHDMIMATRIX0001_8_8() : INFODEVICEMATRIXBASE(Model(ModelId::Hdmi8x8)) {}
+INFOHDMIMATRIX0001_8_8::INFOHDMIMATRIX0001_8_8(const xandrel::ModelSpec& model) : INFODEVICEMATRIXBASE(model) {}
+INFOHDMIMATRIX0001_8_8_H::INFOHDMIMATRIX0001_8_8_H() : INFOHDMIMATRIX0001_8_8(Model(ModelId::Hdmi8x8H)) {}
+INFOHDMIMATRIX0001_8_8_C::INFOHDMIMATRIX0001_8_8_C() : INFOHDMIMATRIX0001_8_8(Model(ModelId::Hdmi8x8C)) {}
+INFOHDMIMATRIX0001_4_8::INFOHDMIMATRIX0001_4_8() : INFOHDMIMATRIX0001_8_8(Model(ModelId::Hdmi4x8)) {}
+INFOHDMIMATRIX0001_8_4::INFOHDMIMATRIX0001_8_4() : INFOHDMIMATRIX0001_8_8(Model(ModelId::Hdmi8x4)) {}
+
+// An unchanged routing is not sent. The frame always has room for eight
+// outputs; a model with fewer sends 0 (no input) for the outputs it lacks.
+int INFOHDMIMATRIX0001_8_8::DEVMA_SetVideoOutputChannel(const BYTE* routing)
+{
+    if (!routing)
+        return 0;
+    if (std::equal(routing, routing + m_OutputNumber, m_VideoOutputChannel.get()))
+        return 1;
+    return SendRouting(routing, kRoutingFrameLength, kRoutingReplyLength);
+}
+
+int INFOHDMIMATRIX0001_8_8::DEVMA_GetVideoOutputChannel()
+{
+    return INFODEVICEMATRIXBASE::DEVMA_GetVideoOutputChannel();
+}
+
+int INFOHDMIMATRIX0001_8_8::DEVMA_GetVideoInputSignal()
+{
+    return INFODEVICEMATRIXBASE::DEVMA_GetVideoInputSignal();
+}
+
+// Asks the device at the model's own ID, with the retry count and the port's
+// read settings as they are.
+int INFOHDMIMATRIX0001_8_8::DEVMA_GetDeviceID()
+{
+    return QueryDeviceID();
+}
+
+int INFOHDMIMATRIX0001_8_8::DEVMA_GetDeviceAllStatus()
+{
+    return RefreshSignalsThenRouting();
+}
+
+// VGA matrices.
+INFOVGAMATRIX_5_5::INFOVGAMATRIX_5_5() : INFODEVICEMATRIXBASE(Model(ModelId::VgaMatrix5x5)) {}
+INFOVGAMATRIX_4_2::INFOVGAMATRIX_4_2() : INFODEVICEMATRIXBASE(Model(ModelId::VgaMatrix4x2)) {}
+INFOVGAMATRIX_2_4::INFOVGAMATRIX_2_4() : INFODEVICEMATRIXBASE(Model(ModelId::VgaMatrix2x4)) {}
+
+int INFOVGAMATRIX_5_5::DEVMA_GetDeviceAllStatus()
+{
+    return RefreshRoutingOnly();
+}
+
+int INFOVGAMATRIX_4_2::DEVMA_GetDeviceAllStatus()
+{
+    return RefreshRoutingOnly();
+}
+
+int INFOVGAMATRIX_2_4::DEVMA_GetDeviceAllStatus()
+{
+    return RefreshRoutingOnly();
+}

@@ -1,0 +1,81 @@
+#include "xandrel/device/ModelCatalog.h"
+
+#include "xandrel/device/MatrixModels.h"
+
+namespace xandrel {
+namespace {
+
+template <typename ModelClass>
+INFODEVICEMATRIXBASE* Make()
+{
+    return new ModelClass;
+}
+
+using F = ModelFamily;
+
+// In the order of ModelId; the first eleven are the modes 0-10.
+const std::array<ModelSpec, 17> kModels = {{
+    {"INFOSDISWITCH_5", F::SdiSwitch, 5, 1, {0x54, 0x4A, 0x30, 0x05}, 0, "SDI 5 Ports Switch", Make<INFOSDISWITCH_5>},
+    {"INFOSDISWITCH_5_2", F::SdiSwitch, 5, 1, {0x54, 0x4A, 0x30, 0x52}, 1, "SDI 5x2 Ports Switch(Splitter)", Make<INFOSDISWITCH_5_2>},
+    {"INFOSDISWITCH_8", F::SdiSwitch, 8, 1, {0x54, 0x4A, 0x30, 0x08}, 2, "SDI 8 Ports Switch", Make<INFOSDISWITCH_8>},
+    {"INFOSDISWITCH_8_2", F::SdiSwitch, 8, 1, {0x54, 0x4A, 0x30, 0x82}, 3, "SDI 8x2 Ports Switch(Splitter)", Make<INFOSDISWITCH_8_2>},
+    {"INFOHDMIMATRIX0001_4_4_C", F::Hdmi4x4, 4, 4, {0x4B, 0x58, 0x73, 0x44}, 4, "HDMI 4x4 Ports Matrix(RJ-45)", Make<INFOHDMIMATRIX0001_4_4_C>},
+    {"INFOHDMIMATRIX0001_4_4_H", F::Hdmi4x4, 4, 4, {0x4B, 0x58, 0x73, 0x44}, 5, "HDMI 4x4 Ports Matrix(HDMI)", Make<INFOHDMIMATRIX0001_4_4_H>},
+    {"INFOHDMIMATRIX0001_8_8_C", F::Hdmi8x8, 8, 8, {0x4B, 0x58, 0x73, 0x88}, 6, "HDMI 8x8 Ports Matrix(RJ-45)", Make<INFOHDMIMATRIX0001_8_8_C>},
+    {"INFOHDMIMATRIX0001_8_8_H", F::Hdmi8x8, 8, 8, {0x4B, 0x58, 0x73, 0x88}, 7, "HDMI 8x8 Ports Matrix(HDMI)", Make<INFOHDMIMATRIX0001_8_8_H>},
+    {"INFOVGASWITCH_4", F::VgaSwitch, 4, 1, {0x4B, 0x58, 0x36, 0x04}, 8, "VGA 4 Ports Switch", Make<INFOVGASWITCH_4>},
+    {"INFOVGASWITCH_8", F::VgaSwitch, 8, 1, {0x4B, 0x58, 0x36, 0x08}, 9, "VGA 8 Ports Switch", Make<INFOVGASWITCH_8>},
+    {"INFOVGAMATRIX_5_5", F::VgaMatrix, 5, 5, {0x4B, 0x58, 0x36, 0x55}, 10, "VGA 5x5 Ports Matrix", Make<INFOVGAMATRIX_5_5>},
+    {"INFOHDMIMATRIX0001_4_4", F::Hdmi4x4, 4, 4, {0x4B, 0x58, 0x73, 0x44}, -1, "", Make<INFOHDMIMATRIX0001_4_4>},
+    {"INFOHDMIMATRIX0001_8_8", F::Hdmi8x8, 8, 8, {0x4B, 0x58, 0x73, 0x88}, -1, "", Make<INFOHDMIMATRIX0001_8_8>},
+    {"INFOHDMIMATRIX0001_4_8", F::Hdmi8x8, 4, 8, {0x4B, 0x58, 0x73, 0x88}, -1, "", Make<INFOHDMIMATRIX0001_4_8>},
+    {"INFOHDMIMATRIX0001_8_4", F::Hdmi8x8, 8, 4, {0x4B, 0x58, 0x73, 0x88}, -1, "", Make<INFOHDMIMATRIX0001_8_4>},
+    {"INFOVGAMATRIX_4_2", F::VgaMatrix, 4, 2, {0x4B, 0x58, 0x73, 0x42}, -1, "", Make<INFOVGAMATRIX_4_2>},
+    {"INFOVGAMATRIX_2_4", F::VgaMatrix, 2, 4, {0x4B, 0x58, 0x73, 0x24}, -1, "", Make<INFOVGAMATRIX_2_4>},
+}};
+
+constexpr unsigned kModeCount = 11;
+
+}  // namespace
+
+const std::array<ModelSpec, 17>& AllModels()
+{
+    return kModels;
+}
+
+const ModelSpec& Model(ModelId id)
+{
+    return kModels[static_cast<size_t>(id)];
+}
+
+const ModelSpec* FindModel(std::string_view className)
+{
+    for (const ModelSpec& model : kModels)
+        if (className == model.className)
+            return &model;
+    return nullptr;
+}
+
+const ModelSpec* ModelOfMode(unsigned mode)
+{
+    return mode < kModeCount ? &kModels[mode] : nullptr;
+}
+
+const char* FamilyName(ModelFamily family)
+{
+    switch (family) {
+    case ModelFamily::SdiSwitch: return "SDI switch";
+    case ModelFamily::VgaSwitch: return "VGA switch";
+    case ModelFamily::Hdmi4x4: return "HDMI 4x4 matrix";
+    case ModelFamily::Hdmi8x8: return "HDMI 8x8 matrix";
+    case ModelFamily::VgaMatrix: return "VGA matrix";
+    }
+    return "";
+}
+
+std::unique_ptr<INFODEVICEMATRIXBASE> CreateModel(const ModelSpec& model)
+{
+    return std::unique_ptr<INFODEVICEMATRIXBASE>(model.create());
+}
+
+}  // namespace xandrel
