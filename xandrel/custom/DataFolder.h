@@ -1,0 +1,26 @@
+#pragma once
+// Where the panel's data files live. The system names them relative to the
+// current directory ("data/ds.dat"); every function that touches them takes
+// the folder, so tests and other hosts can point elsewhere.
+#include <string>
+#include <string_view>
+
+#include "xandrel/XandrelExport.h"
+
+namespace xandrel {
+
+inline constexpr char kDefaultDataFolder[] = "data";
+
+enum class DataFile {
+    StringTable,  // ds.dat: captions, error texts, titles, port names
+    Icon,         // ic.dat: the window icon
+    Splash,       // sp.dat: the splash picture and shape
+    Title,        // ti.dat: the start-up title
+};
+
+// "ds.dat", "ic.dat", "sp.dat" or "ti.dat".
+XANDREL_EXPORT const char* DataFileName(DataFile file);
+// The file's path inside `folder`, e.g. "data/ds.dat".
+XANDREL_EXPORT std::string DataFilePath(DataFile file, std::string_view folder = kDefaultDataFolder);
+
+}  // namespace xandrel
