@@ -1,5 +1,9 @@
 #include "xandrel/device/ModelCatalog.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string>
+
 #include "xandrel/device/MatrixModels.h"
 
 namespace xandrel {
@@ -52,6 +56,29 @@ const ModelSpec* FindModel(std::string_view className)
 {
     for (const ModelSpec& model : kModels)
         if (className == model.className)
+            return &model;
+    return nullptr;
+}
+
+namespace {
+
+bool SameIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+}  // namespace
+
+const ModelSpec* FindModelByAnyName(std::string_view name)
+{
+    if (const ModelSpec* byClass = FindModel(name))
+        return byClass;
+    if (!name.empty() && name.size() <= 2 && std::all_of(name.begin(), name.end(), ::isdigit))
+        return ModelOfMode(static_cast<unsigned>(std::stoi(std::string(name))));
+    for (const ModelSpec& model : kModels)
+        if (model.mode >= 0 && SameIgnoringCase(name, model.displayName))
             return &model;
     return nullptr;
 }

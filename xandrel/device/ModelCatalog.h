@@ -44,6 +44,9 @@ XANDREL_EXPORT const std::array<ModelSpec, 17>& AllModels();
 XANDREL_EXPORT const ModelSpec& Model(ModelId id);
 // The model of a class name (exact, as INFOHDMIMATRIX0001_8_8); null if none.
 XANDREL_EXPORT const ModelSpec* FindModel(std::string_view className);
+// The model a person names: a class name (INFOHDMIMATRIX0001_4_4), a mode
+// index 0-10, or a mode's display name (letter case aside); null if none.
+XANDREL_EXPORT const ModelSpec* FindModelByAnyName(std::string_view name);
 // The model of a mode index; null outside 0-10.
 XANDREL_EXPORT const ModelSpec* ModelOfMode(unsigned mode);
 XANDREL_EXPORT const char* FamilyName(ModelFamily family);

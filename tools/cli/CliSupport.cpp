@@ -1,0 +1,218 @@
+#include "CliSupport.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+#include "tavrik/PortTable.h"
+
+namespace quellix::cli {
+
+void Complain(const std::string& text)
+{
+    std::fprintf(stderr, "quellix-cli: %s\n", text.c_str());
+}
+
+int ParseNumber(const std::string& text, int low, int high, const std::string& what)
+{
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+        throw UsageError{what + " must be a number from " + std::to_string(low) + " to " + std::to_string(high)
+                         + ", not '" + text + "'"};
+    const int value = std::stoi(text);
+    if (value < low || value > high)
+        throw UsageError{what + " must be from " + std::to_string(low) + " to " + std::to_string(high) + ", not "
+                         + text};
+    return value;
+}
+
+std::string JsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\u%04x", c);
+                out += escape;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+void Output::text(const std::string& line) const
+{
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+void Output::object(const Object& object) const
+{
+    text(object.str());
+}
+
+void Output::Object::key(const std::string& name)
+{
+    if (!body_.empty())
+        body_ += ",";
+    body_ += JsonString(name) + ":";
+}
+
+Output::Object& Output::Object::add(const std::string& name, const std::string& value)
+{
+    key(name);
+    body_ += JsonString(value);
+    return *this;
+}
+
+Output::Object& Output::Object::add(const std::string& name, long long value)
+{
+    key(name);
+    body_ += std::to_string(value);
+    return *this;
+}
+
+Output::Object& Output::Object::add(const std::string& name, bool value)
+{
+    key(name);
+    body_ += value ? "true" : "false";
+    return *this;
+}
+
+Output::Object& Output::Object::add(const std::string& name, const std::vector<int>& values)
+{
+    key(name);
+    body_ += "[" + Join(values, ",") + "]";
+    return *this;
+}
+
+Output::Object& Output::Object::addNull(const std::string& name)
+{
+    key(name);
+    body_ += "null";
+    return *this;
+}
+
+Output::Object& Output::Object::addRaw(const std::string& name, const std::string& json)
+{
+    key(name);
+    body_ += json;
+    return *this;
+}
+
+TerminalProgress::TerminalProgress(std::string label)
+    : label_(std::move(label))
+    , active_(::isatty(STDERR_FILENO) != 0)
+{
+}
+
+TerminalProgress::~TerminalProgress()
+{
+    finish();
+}
+
+void TerminalProgress::setRange(int maximum)
+{
+    maximum_ = std::max(maximum, 1);
+}
+
+void TerminalProgress::setPosition(int position)
+{
+    if (!active_)
+        return;
+    constexpr int kWidth = 30;
+    const int percent = std::clamp(position * 100 / maximum_, 0, 100);
+    if (percent == shown_)
+        return;
+    shown_ = percent;
+    const int filled = percent * kWidth / 100;
+    std::fprintf(stderr, "\r%s [%s%s] %3d%%", label_.c_str(), std::string(filled, '#').c_str(),
+                 std::string(kWidth - filled, ' ').c_str(), percent);
+    std::fflush(stderr);
+}
+
+void TerminalProgress::finish()
+{
+    if (active_ && shown_ >= 0)
+        std::fprintf(stderr, "\n");
+    active_ = false;
+}
+
+DeviceSession::DeviceSession(const GlobalOptions& options)
+    : options_(options)
+    , model_(xandrel::CreateModel(*options.model))
+{
+    model_->DEVMA_SetPortDriver(&driver_);
+    if (options.deviceId)
+        model_->m_DeviceID = static_cast<BYTE>(*options.deviceId);
+}
+
+DeviceSession::~DeviceSession()
+{
+    driver_.RS232_ClosePort();
+}
+
+std::string DeviceSession::portLabel() const
+{
+    return tavrik::PortLabel(portNumber_);
+}
+
+int DeviceSession::open()
+{
+    if (options_.port.empty()) {
+        Complain("no port given: use --port (a COM number, a path such as /dev/ttyUSB0, or tcp://host:port)");
+        return kUsage;
+    }
+    portNumber_ = tavrik::ParsePortNumber(options_.port);
+    if (portNumber_ == 0)
+        portNumber_ = tavrik::PortTable::instance().numberOf(options_.port);
+    if (portNumber_ == 0) {
+        Complain("no free COM number left for " + options_.port);
+        return kPortProblem;
+    }
+    driver_.m_ShowError = 0;  // the command line words its own messages
+    if (driver_.RS232_OpenPort(portNumber_, model_->m_BaudRate) != 1) {
+        Complain("cannot open " + portLabel() + ": " + driver_.RS232_LastErrorText());
+        return kPortProblem;
+    }
+    return kOk;
+}
+
+int DeviceSession::failed(const std::string& doing)
+{
+    if (model_->m_ErrorCode == INFODEVICEMATRIXBASE::kPortNotOpen) {
+        Complain(doing + ": " + driver_.m_NotReadyText + " (" + portLabel() + ")");
+        return kPortProblem;
+    }
+    std::string detail = driver_.RS232_LastErrorText();
+    Complain(doing + ": no valid answer from the device at " + portLabel() + (detail.empty() ? "" : " (" + detail + ")"));
+    return kNoAnswer;
+}
+
+std::vector<int> RoutingOf(const INFODEVICEMATRIXBASE& model)
+{
+    return {model.m_VideoOutputChannel.get(), model.m_VideoOutputChannel.get() + model.m_OutputNumber};
+}
+
+std::vector<int> SignalsOf(const INFODEVICEMATRIXBASE& model)
+{
+    return {model.m_VideoInputSignal.get(), model.m_VideoInputSignal.get() + model.m_InputNumber};
+}
+
+std::string Join(const std::vector<int>& values, const char* separator)
+{
+    std::string text;
+    for (int value : values)
+        text += (text.empty() ? "" : separator) + std::to_string(value);
+    return text;
+}
+
+}  // namespace quellix::cli
