@@ -180,6 +180,11 @@ const char* INFOPORTDRIVER::RS232_LastErrorText() const
     return m_Impl->lastError.c_str();
 }
 
+bool INFOPORTDRIVER::RS232_DeviceLost() const
+{
+    return m_Impl->open && (!m_Impl->channel || m_Impl->channel->broken());
+}
+
 std::string INFOPORTDRIVER::RS232_PortAddress() const
 {
     return m_Impl->address;

@@ -71,6 +71,9 @@ public:
 
     // Why the last open failed or the device was lost; "" when nothing failed.
     const char* RS232_LastErrorText() const;
+    // True while the port is open but its device has gone away (the next
+    // write opens it afresh).
+    bool RS232_DeviceLost() const;
     // The system path or tcp:// address of the open port; "" when closed.
     std::string RS232_PortAddress() const;
 

@@ -17,7 +17,7 @@ inline std::vector<uint8_t> WithChecksum(std::vector<uint8_t> bytes)
 
 // The command frame `model` sends with `code` and `payload`.
 inline std::vector<uint8_t> CommandFrame(const INFODEVICEMATRIXBASE& model, uint8_t code,
-                                         std::initializer_list<uint8_t> payload = {}, int id = -1)
+                                         const std::vector<uint8_t>& payload = {}, int id = -1)
 {
     std::vector<uint8_t> frame(model.m_MachineModeHeader, model.m_MachineModeHeader + 4);
     frame.insert(frame.begin(), static_cast<uint8_t>(8 + payload.size()));

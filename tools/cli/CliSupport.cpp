@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include "tavrik/PortTable.h"
+#include "tavrik/Wait.h"
 
 namespace quellix::cli {
+
+volatile std::sig_atomic_t g_interrupted = 0;
 
 void Complain(const std::string& text)
 {
@@ -184,6 +187,19 @@ int DeviceSession::open()
         return kPortProblem;
     }
     return kOk;
+}
+
+bool DeviceSession::reopen()
+{
+    Complain(portLabel() + ": the device went away; waiting for it to come back (Ctrl+C stops)");
+    while (!g_interrupted) {
+        if (driver_.RS232_OpenPort(portNumber_, model_->m_BaudRate) == 1) {
+            Complain(portLabel() + ": the device is back");
+            return true;
+        }
+        tavrik::Wait(1000);
+    }
+    return false;
 }
 
 int DeviceSession::failed(const std::string& doing)

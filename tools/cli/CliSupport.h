@@ -1,6 +1,7 @@
 #pragma once
 // What every quellix-cli verb shares: the global options, exit codes, the
 // device session, and plain or JSON output.
+#include <csignal>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -34,6 +35,9 @@ struct GlobalOptions {
 struct UsageError {
     std::string message;
 };
+
+// Set by Ctrl+C while a long verb runs.
+extern volatile std::sig_atomic_t g_interrupted;
 
 // Prints "quellix-cli: <text>" on stderr.
 void Complain(const std::string& text);
@@ -103,6 +107,10 @@ public:
 
     // Opens the port of --port; on failure prints why and returns the exit code.
     int open();
+
+    // After the device went away: waits for the port to come back, trying
+    // every second, and says so once each way. False when interrupted.
+    bool reopen();
 
     // After an operation returned 0: prints what failed and returns the exit
     // code that m_ErrorCode calls for.

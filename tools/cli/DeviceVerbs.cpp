@@ -211,8 +211,6 @@ int Id(const GlobalOptions& options, const Arguments& arguments, const Output& o
     return kOk;
 }
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
 void Interrupt(int)
 {
     g_interrupted = 1;
@@ -288,6 +286,8 @@ int Watch(const GlobalOptions& options, const Arguments& arguments, const Output
         }
         if (model.m_ErrorCode == INFODEVICEMATRIXBASE::kPortNotOpen)
             return session.failed("watching");
+        if (session.driver().RS232_DeviceLost() && !session.reopen())
+            return kPortProblem;
         const auto spent = std::chrono::steady_clock::now() - tick;
         const auto rest = std::chrono::milliseconds(interval) - spent;
         if (rest > std::chrono::milliseconds(0))

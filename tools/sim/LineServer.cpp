@@ -120,7 +120,8 @@ void LineServer::send(Bytes bytes, std::chrono::microseconds delay, std::chrono:
         return;
     {
         std::lock_guard lock(mutex_);
-        Clock::time_point due = Clock::now() + delay;
+        // A paced byte arrives when its last bit has gone, one byte time after it starts.
+        Clock::time_point due = Clock::now() + delay + byteGap;
         if (!outgoing_.empty() && outgoing_.back().due > due)
             due = outgoing_.back().due;  // keep the order of the line
         outgoing_.push_back(Pending{due, byteGap, std::move(bytes)});
@@ -199,6 +200,7 @@ void LineServer::readLine()
         closeClient();
 }
 
+// Returns how long, in microseconds, until the next byte is due (-1: none).
 int LineServer::flushDue()
 {
     std::lock_guard lock(mutex_);
@@ -206,7 +208,7 @@ int LineServer::flushDue()
         Pending& next = outgoing_.front();
         const auto now = Clock::now();
         if (next.due > now)
-            return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(next.due - now).count());
+            return static_cast<int>(std::chrono::ceil<std::chrono::microseconds>(next.due - now).count());
         const int fd = lineFd();
         if (fd < 0) {  // no client: the bytes go nowhere, as on an unplugged cable
             outgoing_.pop_front();
@@ -215,12 +217,12 @@ int LineServer::flushDue()
         const size_t chunk = next.byteGap.count() > 0 ? 1 : next.bytes.size() - next.sent;
         const ssize_t written = ::write(fd, next.bytes.data() + next.sent, chunk);
         if (written < 0)
-            return errno == EAGAIN ? 1 : (outgoing_.pop_front(), 0);
+            return errno == EAGAIN ? 1000 : (outgoing_.pop_front(), 0);
         next.sent += static_cast<size_t>(written);
         if (next.sent == next.bytes.size())
             outgoing_.pop_front();
         else if (next.byteGap.count() > 0)
-            next.due = now + next.byteGap;
+            next.due += next.byteGap;  // from when the byte was due, so waking late does not add up
     }
     return -1;
 }
@@ -255,9 +257,10 @@ void LineServer::run()
             if (announce)
                 announce(address());
         }
-        const int timeout = flushDue();
+        const int timeoutUs = flushDue();
         pollfd fds[3] = {{wakePipe_[0], POLLIN, 0}, {lineFd(), POLLIN, 0}, {listenFd_, POLLIN, 0}};
-        const int ready = ::poll(fds, 3, timeout < 0 ? 1000 : timeout);
+        const timespec timeout{timeoutUs < 0 ? 1 : timeoutUs / 1000000, timeoutUs < 0 ? 0 : (timeoutUs % 1000000) * 1000L};
+        const int ready = ::ppoll(fds, 3, &timeout, nullptr);
         if (ready <= 0)
             continue;
         if (fds[0].revents & POLLIN) {

@@ -60,7 +60,7 @@ private:
     void acceptClient();
     void closeClient();
     void readLine();
-    int flushDue();  // returns the poll time-out in ms until the next due byte (-1: none)
+    int flushDue();
     void reopenPseudoTerminal();
 
     Receiver receiver_;

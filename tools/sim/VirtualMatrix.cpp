@@ -84,7 +84,9 @@ std::vector<Received> VirtualMatrix::receive(const Bytes& bytes, std::chrono::mi
         const size_t length = pending_[0];
         if (length >= 8 && length <= 40 && pending_.size() < length)
             break;  // the rest of the frame is still on its way
-        const Bytes frame(pending_.begin(), pending_.begin() + static_cast<long>(std::min(length, pending_.size())));
+        // At least the length byte itself, so a stray 0 is dropped like any other.
+        const size_t available = std::max<size_t>(1, std::min(length, pending_.size()));
+        const Bytes frame(pending_.begin(), pending_.begin() + static_cast<long>(available));
         if (std::string why = check(frame); !why.empty()) {
             taken.push_back({Bytes{pending_[0]}, std::nullopt, "ignored: " + why});
             pending_.erase(pending_.begin());
