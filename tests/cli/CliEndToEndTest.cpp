@@ -2,6 +2,7 @@
 // over TCP): every verb, the exit codes, and every fault the device can show.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <future>
@@ -28,7 +29,10 @@ protected:
         std::string error;
         device = SimulatedDevice::Start(options, error);
         ASSERT_TRUE(device) << error;
-        portsFile = ::testing::TempDir() + "cli-ports.dat";
+        // One file per test: ctest runs the tests side by side.
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        portsFile = ::testing::TempDir() + "ports-" + test->test_suite_name() + "-" + test->name() + ".dat";
+        std::replace(portsFile.begin() + static_cast<long>(::testing::TempDir().size()), portsFile.end(), '/', '-');
         std::ofstream(portsFile) << "90 = " << device->address() << "\n";
     }
 
