@@ -183,7 +183,8 @@ int DeviceSession::open()
     }
     driver_.m_ShowError = 0;  // the command line words its own messages
     if (driver_.RS232_OpenPort(portNumber_, model_->m_BaudRate) != 1) {
-        Complain("cannot open " + portLabel() + ": " + driver_.RS232_LastErrorText());
+        // The driver's text names the system path already.
+        Complain("cannot open COM" + std::to_string(portNumber_) + ": " + driver_.RS232_LastErrorText());
         return kPortProblem;
     }
     return kOk;

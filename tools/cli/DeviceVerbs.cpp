@@ -103,25 +103,34 @@ void PrintState(const DeviceSession& session, const INFODEVICEMATRIXBASE& model,
                     + (!signalsKnown ? "unknown" : signals[i] ? "signal" : "no signal"));
 }
 
+// Reads routing and signals the way the model's family refreshes; where the
+// refresh sends nothing, reads them one by one. 0, or the exit code of a failure.
+int ReadState(DeviceSession& session, xandrel::ModelFamily family, bool& signalsKnown)
+{
+    INFODEVICEMATRIXBASE& model = session.model();
+    signalsKnown = RefreshReadsSignals(family);
+    if (model.DEVMA_GetDeviceAllStatus() == 1)
+        return kOk;
+    if (model.m_ErrorCode != INFODEVICEMATRIXBASE::kNoError)
+        return session.failed("reading the device's state");
+    if (model.DEVMA_GetVideoOutputChannel() != 1)
+        return session.failed("reading the routing");
+    if (model.DEVMA_GetVideoInputSignal() != 1)
+        return session.failed("reading the input signals");
+    signalsKnown = true;
+    return kOk;
+}
+
 int Status(const GlobalOptions& options, const Arguments& arguments, const Output& output)
 {
     NoArguments(arguments);
     DeviceSession session(options);
     if (int code = session.open())
         return code;
-    INFODEVICEMATRIXBASE& model = session.model();
-    bool signalsKnown = RefreshReadsSignals(options.model->family);
-    if (model.DEVMA_GetDeviceAllStatus() != 1) {
-        if (model.m_ErrorCode != INFODEVICEMATRIXBASE::kNoError)
-            return session.failed("reading the device's state");
-        // This family's refresh sends nothing: read routing and signals one by one.
-        if (model.DEVMA_GetVideoOutputChannel() != 1)
-            return session.failed("reading the routing");
-        if (model.DEVMA_GetVideoInputSignal() != 1)
-            return session.failed("reading the input signals");
-        signalsKnown = true;
-    }
-    PrintState(session, model, signalsKnown, output);
+    bool signalsKnown = false;
+    if (int code = ReadState(session, options.model->family, signalsKnown))
+        return code;
+    PrintState(session, session.model(), signalsKnown, output);
     return kOk;
 }
 
@@ -267,6 +276,10 @@ int Watch(const GlobalOptions& options, const Arguments& arguments, const Output
     // Event messages carry the device's own ID: learn it unless --id gave it.
     if (!options.deviceId && model.DEVMA_GetDeviceID() != 1)
         Complain("could not read the device ID; watching for messages to ID " + std::to_string(model.m_DeviceID));
+    // Changes are told against the device's state, not the model's start values.
+    bool signalsKnown = false;
+    if (int code = ReadState(session, options.model->family, signalsKnown))
+        return code;
     if (!output.json())
         std::fprintf(stderr, "watching %s (device ID %d); Ctrl+C stops\n", session.portLabel().c_str(),
                      model.m_DeviceID);
