@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <unistd.h>
 
 #include "tavrik/PortTable.h"
 
@@ -14,7 +15,7 @@ protected:
     {
         previousLister_ = table.setLister([this] { return listed; });
         previousPinFile_ = table.pinFile();
-        pinFile_ = ::testing::TempDir() + "quellix-ports.dat";
+        pinFile_ = ::testing::TempDir() + "quellix-ports-" + std::to_string(::getpid()) + ".dat";  // tests run side by side
         std::remove(pinFile_.c_str());
         table.setPinFile(pinFile_);
     }
