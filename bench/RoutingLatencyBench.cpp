@@ -7,7 +7,9 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 
 #include "ProcessRunner.h"
 #include "SimulatedDevice.h"
@@ -36,62 +38,64 @@ std::unique_ptr<quellix::sim::SimulatedDevice> StartDevice(bool answer)
     return device;
 }
 
-double Milliseconds(Clock::duration elapsed)
+// Times each run of `command` (false: it went wrong, with `failure` as the
+// reason) and returns the mean in milliseconds.
+double TimeEach(benchmark::State& state, const std::function<bool()>& command, const char* failure)
 {
-    return std::chrono::duration<double, std::milli>(elapsed).count();
+    double totalMs = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        const bool ok = command();
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        if (!ok)
+            state.SkipWithError(failure);
+        state.SetIterationTime(ms / 1000.0);
+        totalMs += ms;
+    }
+    return totalMs / static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
 }
+
+// An 8x8 model whose port is open on a simulated device.
+struct OpenMatrix {
+    explicit OpenMatrix(bool answering)
+        : device(StartDevice(answering))
+    {
+        model.DEVMA_SetPortDriver(&driver);
+        ready = device && driver.RS232_OpenPort(kPortNumber, 9600) == 1;
+    }
+    std::unique_ptr<quellix::sim::SimulatedDevice> device;
+    INFOPORTDRIVER driver;
+    INFOHDMIMATRIX0001_8_8 model;
+    bool ready = false;
+};
 
 // One routing write of an 8x8 matrix: a 16-byte frame answered by AA and 16 bytes.
 void RoutingCommand(benchmark::State& state)
 {
-    auto device = StartDevice(true);
-    INFOPORTDRIVER driver;
-    INFOHDMIMATRIX0001_8_8 model;
-    model.DEVMA_SetPortDriver(&driver);
-    if (!device || driver.RS232_OpenPort(kPortNumber, 9600) != 1) {
-        state.SkipWithError("no simulated device");
-        return;
-    }
-    const double floorMs = kPacingMs + 17 * kByteMs;
-    double totalMs = 0;
+    OpenMatrix matrix(true);
+    if (!matrix.ready)
+        return state.SkipWithError("no simulated device");
     BYTE input = 1;
-    for (auto _ : state) {
+    const double meanMs = TimeEach(state, [&] {
         input = input % 8 + 1;  // a different table each time, so it is sent
         const BYTE table[8] = {input, input, input, input, input, input, input, input};
-        const auto start = Clock::now();
-        const int ok = model.DEVMA_SetVideoOutputChannel(table);
-        const double ms = Milliseconds(Clock::now() - start);
-        if (!ok)
-            state.SkipWithError("the command failed");
-        state.SetIterationTime(ms / 1000.0);
-        totalMs += ms;
-    }
+        return matrix.model.DEVMA_SetVideoOutputChannel(table) == 1;
+    }, "the command failed");
+    const double floorMs = kPacingMs + 17 * kByteMs;
     state.counters["floor_ms"] = floorMs;
-    state.counters["overhead_ms"] = totalMs / static_cast<double>(state.iterations()) - floorMs;
+    state.counters["overhead_ms"] = meanMs - floorMs;
 }
 
 // A command to a device that never answers, with the default read settings.
 void AbsentDevice(benchmark::State& state)
 {
-    auto device = StartDevice(false);
-    INFOPORTDRIVER driver;
-    INFOHDMIMATRIX0001_8_8 model;
-    model.DEVMA_SetPortDriver(&driver);
-    if (!device || driver.RS232_OpenPort(kPortNumber, 9600) != 1) {
-        state.SkipWithError("no simulated device");
-        return;
-    }
-    double totalMs = 0;
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        if (model.DEVMA_GetVideoInputSignal())
-            state.SkipWithError("an absent device answered");
-        const double ms = Milliseconds(Clock::now() - start);
-        state.SetIterationTime(ms / 1000.0);
-        totalMs += ms;
-    }
+    OpenMatrix matrix(false);
+    if (!matrix.ready)
+        return state.SkipWithError("no simulated device");
+    const double meanMs = TimeEach(state, [&] { return matrix.model.DEVMA_GetVideoInputSignal() == 0; },
+                                   "an absent device answered");
     // The failure itself comes before the 200 ms that follow every failed attempt.
-    state.counters["fails_after_pacing_ms"] = totalMs / static_cast<double>(state.iterations()) - 2 * kPacingMs;
+    state.counters["fails_after_pacing_ms"] = meanMs - 2 * kPacingMs;
 }
 
 // `quellix-cli route 1:N` as a whole process: read the routing (AA and 10
@@ -99,25 +103,17 @@ void AbsentDevice(benchmark::State& state)
 void CliRoute(benchmark::State& state)
 {
     auto device = StartDevice(true);
-    if (!device) {
-        state.SkipWithError("no simulated device");
-        return;
-    }
-    const double floorMs = 2 * kPacingMs + (11 + 17) * kByteMs;
-    double totalMs = 0;
+    if (!device)
+        return state.SkipWithError("no simulated device");
     int input = 1;
-    for (auto _ : state) {
+    const double meanMs = TimeEach(state, [&] {
         input = input % 8 + 1;
-        const auto start = Clock::now();
-        const auto result = testsupport::RunProcess(QUELLIX_CLI, {"--port", device->address(), "route", "1:" + std::to_string(input)});
-        const double ms = Milliseconds(Clock::now() - start);
-        if (result.exitCode != 0)
-            state.SkipWithError(result.err.c_str());
-        state.SetIterationTime(ms / 1000.0);
-        totalMs += ms;
-    }
+        const std::vector<std::string> arguments{"--port", device->address(), "route", "1:" + std::to_string(input)};
+        return testsupport::RunProcess(QUELLIX_CLI, arguments).exitCode == 0;
+    }, "quellix-cli failed");
+    const double floorMs = 2 * kPacingMs + (11 + 17) * kByteMs;
     state.counters["floor_ms"] = floorMs;
-    state.counters["overhead_ms"] = totalMs / static_cast<double>(state.iterations()) - floorMs;
+    state.counters["overhead_ms"] = meanMs - floorMs;
 }
 
 BENCHMARK(RoutingCommand)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
