@@ -50,8 +50,9 @@ TEST_F(EdidFile, OnlyWholeBlocksLoadAndARefusalKeepsTheImage)
         {255, 1, "it holds 255 bytes;"},
         {256, 0, nullptr},  // the second half is not taken
         {256, 3, nullptr},
-        {257, 1, "it holds more than 256 bytes;"},
-        {3 << 20, 1, "it holds more than 256 bytes;"},
+        {257, 1, "it holds 257 bytes;"},
+        {384, 2, nullptr},  // an EDID with two extension blocks: the first two blocks
+        {3 << 20, 1, "it holds more than 32768 bytes;"},
     };
     for (const auto& c : cases) {
         const std::string path = write(c.size, c.extensions);

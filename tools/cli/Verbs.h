@@ -18,4 +18,7 @@ struct Verb {
 // The verbs that talk to a device: ports, scan, status, route, id, watch.
 const std::vector<Verb>& DeviceVerbs();
 
+// edid report, read, write, copy and ids.
+const std::vector<Verb>& EdidVerbs();
+
 }  // namespace quellix::cli

@@ -26,7 +26,9 @@ const char* kUsageText =
 
 std::vector<Verb> AllVerbs()
 {
-    return DeviceVerbs();
+    std::vector<Verb> verbs = DeviceVerbs();
+    verbs.insert(verbs.end(), EdidVerbs().begin(), EdidVerbs().end());
+    return verbs;
 }
 
 void PrintUsage(std::FILE* to)

@@ -97,6 +97,9 @@ SimulatedDevice::SimulatedDevice(const SimOptions& options)
 {
     for (size_t input = 0; input < options.signals.size() && input < options.model->inputs; ++input)
         matrix_.frontPanelSignal(static_cast<int>(input + 1), options.signals[input] != 0);
+    std::string error;
+    if (!options.edidFolder.empty() && matrix_.loadEdids(options.edidFolder, error) == 0)
+        log_("keeping the built-in EDIDs: " + error);
 }
 
 std::unique_ptr<SimulatedDevice> SimulatedDevice::Start(const SimOptions& options, std::string& error)
@@ -131,6 +134,12 @@ void SimulatedDevice::stop()
 std::string SimulatedDevice::address() const
 {
     return line_->address();
+}
+
+std::vector<Bytes> SimulatedDevice::frames() const
+{
+    std::lock_guard lock(mutex_);
+    return frames_;
 }
 
 Bytes SimulatedDevice::routing() const
@@ -177,6 +186,8 @@ void SimulatedDevice::onBytes(const Bytes& bytes)
     lastBytes_ = now;
     for (const Received& received : matrix_.receive(bytes, gap)) {
         trace("rx", received.frame, received.note);
+        if (received.wellFormed)
+            frames_.push_back(received.frame);
         if (!received.answer)
             continue;
         if (++framesTaken_ == faults_.hangUpAfterFrames) {

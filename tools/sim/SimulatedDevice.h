@@ -28,6 +28,7 @@ struct SimOptions {
     const xandrel::ModelSpec* model = nullptr;
     uint8_t deviceId = 0;
     Bytes signals;                  // initial input signals (empty: none)
+    std::string edidFolder;         // .bin files for the ports and slots (empty: built-in EDIDs)
     bool tcp = false;
     std::string host = "127.0.0.1";
     uint16_t port = 0;              // TCP port; 0 picks a free one
@@ -52,6 +53,8 @@ public:
     // Lines starting with "error:" tell a command that was not understood.
     std::string command(const std::string& line);
 
+    // Every well-formed frame for this device received so far, in order.
+    std::vector<Bytes> frames() const;
     Bytes routing() const;
     Bytes signals() const;
     uint8_t deviceId() const;
@@ -81,6 +84,7 @@ private:
     std::function<void(const std::string&)> log_;
     std::mt19937 random_;
     int framesTaken_ = 0;
+    std::vector<Bytes> frames_;
     std::chrono::steady_clock::time_point lastBytes_;
     std::unique_ptr<LineServer> line_;
 };

@@ -1,20 +1,19 @@
 #include "VirtualMatrix.h"
 
+#include "xandrel/device/INFODEVICEMATRIXBASE.h"
+#include "xandrel/edid/EdidCommands.h"
+#include "xandrel/edid/EdidFile.h"
+
 #include <algorithm>
+#include <filesystem>
 #include <numeric>
 
 namespace quellix::sim {
 namespace {
 
-constexpr uint8_t kAcknowledge = 0xAA;
-constexpr uint8_t kBroadcastId = 255;
-constexpr uint8_t kAllInputs = 0xA5;
-constexpr uint8_t kReadSlot = 0xA1;
-constexpr uint8_t kReadInput = 0xA5;
-constexpr uint8_t kWriteSlot = 0xA2;
-constexpr uint8_t kWriteInput = 0xA6;
-constexpr uint8_t kWholeEdid = 0xFF;
-constexpr uint8_t kIdentityProbe = 0x08;
+using namespace xandrel::edid;
+constexpr uint8_t kAcknowledge = INFODEVICEMATRIXBASE::kAcknowledge;
+constexpr uint8_t kBroadcastId = INFODEVICEMATRIXBASE::kBroadcastID;
 // A sender that paused this long abandoned the partial frame it sent.
 constexpr std::chrono::milliseconds kAbandonedFrameGap{100};
 
@@ -94,7 +93,7 @@ std::vector<Received> VirtualMatrix::receive(const Bytes& bytes, std::chrono::mi
         }
         pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(length));
         std::optional<Answer> answered = answer(frame);
-        taken.push_back({frame, answered, answered ? "" : "ignored: command not understood"});
+        taken.push_back({frame, answered, answered ? "" : "ignored: command not understood", true});
     }
     return taken;
 }
@@ -142,11 +141,11 @@ std::optional<Answer> VirtualMatrix::answer(const Bytes& frame)
             return std::nullopt;
         deviceId_ = payload[0];
         return Answer{Acknowledged(), {}};
-    case 0x16:
+    case kCopyCode:
         return payloadLength == 3 ? copyEdid(payload[0], payload[1], payload[2]) : std::nullopt;
-    case 0x17:
+    case kReadCode:
         return payloadLength == 3 ? readEdid(payload[0], payload[1], payload[2]) : std::nullopt;
-    case 0x18:
+    case kWriteCode:
         return payloadLength == 11 ? writeEdid(payload[0], payload + 1, payload[9], payload[10]) : std::nullopt;
     default:
         return std::nullopt;
@@ -184,18 +183,18 @@ std::optional<Answer> VirtualMatrix::copyEdid(uint8_t mode, uint8_t target, uint
 {
     const Edid* from = nullptr;
     std::vector<Edid*> to;
-    const bool fromOutput = mode == 1 || mode == 2;
+    const bool fromOutput = mode == kOutputToSlot || mode == kOutputToInput;
     if (fromOutput && source >= 1 && source <= model_.outputs)
         from = &outputEdids_[source - 1];
-    else if (mode == 3)
+    else if (mode == kInputToSlot)
         from = inputOrNull(source);
-    else if (mode == 4 && source >= kFirstSlot)
+    else if (mode == kSlotToInput && source >= kFirstSlot)
         from = slotOrNull(source);
 
-    if (mode == 1 || (mode == 3 && target >= kFirstSlot)) {
+    if (mode == kOutputToSlot || (mode == kInputToSlot && target >= kFirstSlot)) {
         if (Edid* slot = slotOrNull(target))
             to.push_back(slot);
-    } else if (mode == 2 || mode == 4) {
+    } else if (mode == kOutputToInput || mode == kSlotToInput) {
         for (int input = 1; input <= model_.inputs; ++input)
             if (target == kAllInputs || target == input)
                 to.push_back(&inputEdids_[input - 1]);
@@ -205,7 +204,7 @@ std::optional<Answer> VirtualMatrix::copyEdid(uint8_t mode, uint8_t target, uint
     const Edid copy = *from;
     for (Edid* edid : to)
         *edid = copy;
-    return Answer{Acknowledged(), {{copyTime, Bytes{kCopyDone}}}};
+    return Answer{Acknowledged(), {{copyTime, Bytes{kDone}}}};
 }
 
 std::optional<Answer> VirtualMatrix::readEdid(uint8_t kind, uint8_t count, uint8_t number)
@@ -214,7 +213,7 @@ std::optional<Answer> VirtualMatrix::readEdid(uint8_t kind, uint8_t count, uint8
     if (!edid)
         return std::nullopt;
     if (count == kIdentityProbe)
-        return reply(0x17, Bytes{(*edid)[8], (*edid)[9], (*edid)[10], (*edid)[11], 0, 0}, 8);
+        return reply(kReadCode, Bytes{(*edid)[8], (*edid)[9], (*edid)[10], (*edid)[11], 0, 0}, 8);
     if (count == kWholeEdid)
         return Answer{Acknowledged(), {{edidReadTime, Bytes(edid->begin(), edid->end())}}};
     return std::nullopt;
@@ -226,7 +225,34 @@ std::optional<Answer> VirtualMatrix::writeEdid(uint8_t kind, const uint8_t* data
     if (!edid || offset % 8 != 0)
         return Answer{Acknowledged({kRefused}), {}};
     std::copy(data, data + 8, edid->begin() + offset);
-    return Answer{Acknowledged({kCopyDone}), {}};
+    return Answer{Acknowledged({kDone}), {}};
+}
+
+int VirtualMatrix::loadEdids(const std::string& folder, std::string& error)
+{
+    namespace fs = std::filesystem;
+    std::vector<Edid> found;
+    std::error_code status;
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(folder, status))
+        if (entry.path().extension() == ".bin")
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files) {
+        xandrel::EdidImage image{};
+        std::string why;
+        if (xandrel::LoadEdidFile(file.string(), image, why))
+            found.push_back(image);
+    }
+    if (found.empty()) {
+        error = status ? folder + ": " + status.message() : "no loadable .bin file in " + folder;
+        return 0;
+    }
+    size_t next = 0;
+    for (std::vector<Edid>* ports : {&inputEdids_, &outputEdids_, &slotEdids_})
+        for (Edid& edid : *ports)
+            edid = found[next++ % found.size()];
+    return static_cast<int>(found.size());
 }
 
 Bytes VirtualMatrix::eventMessage(uint8_t type, const Bytes& entries) const

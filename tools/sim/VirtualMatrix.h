@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "xandrel/device/ModelCatalog.h"
+#include "xandrel/edid/EdidCommands.h"
 
 namespace quellix::sim {
 
@@ -25,6 +26,7 @@ struct Received {
     Bytes frame;
     std::optional<Answer> answer;  // empty: the device stays silent
     std::string note;              // why a frame was ignored, for the trace
+    bool wellFormed = false;       // a frame for this device, understood or not
 };
 
 // The device itself, without a line: model values, routing, input signals,
@@ -32,11 +34,10 @@ struct Received {
 // sends and tells what to answer; it knows nothing of time or faults.
 class VirtualMatrix {
 public:
-    static constexpr uint8_t kSlotScratch = 9;
-    static constexpr uint8_t kFirstSlot = 10;
-    static constexpr uint8_t kLastSlot = 13;
-    static constexpr uint8_t kCopyDone = 0xB6;
-    static constexpr uint8_t kRefused = 0x00;
+    static constexpr uint8_t kSlotScratch = xandrel::edid::kScratchSlot;
+    static constexpr uint8_t kFirstSlot = xandrel::edid::kDefaultA;
+    static constexpr uint8_t kLastSlot = xandrel::edid::kDefaultD;
+    static constexpr uint8_t kRefused = 0x00;  // answered instead of B6 to a copy or write it cannot do
 
     explicit VirtualMatrix(const xandrel::ModelSpec& model, uint8_t deviceId = 0);
 
@@ -61,6 +62,11 @@ public:
     Edid& inputEdid(int input) { return inputEdids_.at(input - 1); }
     Edid& outputEdid(int output) { return outputEdids_.at(output - 1); }
     Edid& slotEdid(int slot) { return slotEdids_.at(slot - kSlotScratch); }
+
+    // Gives the inputs, then the outputs, then the memory slots the EDIDs of
+    // the .bin files in `folder` (in name order, over again when they run
+    // out). Returns how many files were taken; `error` says why none were.
+    int loadEdids(const std::string& folder, std::string& error);
 
     // A routing entry, a signal entry or the whole of an event message.
     Bytes eventMessage(uint8_t type, const Bytes& entries) const;

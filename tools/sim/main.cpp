@@ -32,6 +32,8 @@ const char* kUsage =
     "                       display name; default INFOHDMIMATRIX0001_8_8\n"
     "  --id N               the device's ID, 0-255 (default 0)\n"
     "  --signals LIST       inputs that carry a signal, e.g. 1,2,5 (default none)\n"
+    "  --edid-dir DIR       EDIDs for the inputs, outputs and memory slots from the\n"
+    "                       .bin files of DIR (default: built-in EDIDs)\n"
     "  --tcp [HOST:]PORT    serve TCP instead (PORT 0 picks a free port)\n"
     "  --script FILE        front-panel commands to run first, one per line\n"
     "  --command 'A; B'     the same, separated by semicolons\n"
@@ -108,6 +110,8 @@ std::string Parse(int argc, char** argv, ProgramOptions& options)
             model = v;
         } else if (arg == "--id" && value(v) && ToInt(v, 0, 255, n)) {
             options.sim.deviceId = static_cast<uint8_t>(n);
+        } else if (arg == "--edid-dir" && value(v)) {
+            options.sim.edidFolder = v;
         } else if (arg == "--signals" && value(v)) {
             signals = v;
         } else if (arg == "--tcp" && value(v)) {

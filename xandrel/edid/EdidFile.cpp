@@ -9,6 +9,9 @@ namespace xandrel {
 namespace {
 
 constexpr std::size_t kExtensionCount = 126;
+// EDIDs with more extension blocks than the image holds (384, 512 bytes, ...)
+// are real; anything longer than this is no EDID.
+constexpr std::size_t kLongestEdidFile = 128 * 256;
 
 int BlockSum(std::span<const BYTE> bytes)
 {
@@ -17,7 +20,8 @@ int BlockSum(std::span<const BYTE> bytes)
 
 std::string BadSize(const std::string& path, std::size_t size, const std::string& why)
 {
-    return "Cannot load " + path + ": it holds " + (size > kEdidImageSize ? "more than 256" : std::to_string(size)) +
+    return "Cannot load " + path + ": it holds " +
+           (size > kLongestEdidFile ? "more than " + std::to_string(kLongestEdidFile) : std::to_string(size)) +
            (size == 1 ? " byte" : " bytes") + why;
 }
 
@@ -42,25 +46,25 @@ void SetEdidChecksums(EdidImage& image)
 
 bool LoadEdidFile(const std::string& path, EdidImage& image, std::string& error)
 {
-    // One byte more than the largest EDID file tells a file that is too long.
+    // One byte more than the longest EDID file tells a file that is too long.
     std::string bytes;
-    if (!ReadFileBytes(path, bytes, error, kEdidImageSize + 1))
+    if (!ReadFileBytes(path, bytes, error, kLongestEdidFile + 1))
         return false;
 
     const std::size_t size = bytes.size();
     if (size == 0) {
-        error = "Cannot load " + path + ": the file is empty; an EDID file holds 128 or 256 bytes.";
+        error = "Cannot load " + path + ": the file is empty; an EDID file holds whole blocks of 128 bytes.";
         return false;
     }
-    if (size != kEdidBlockSize && size != kEdidImageSize) {
-        error = BadSize(path, size, "; an EDID file holds 128 or 256 bytes.");
+    if (size % kEdidBlockSize != 0 || size > kLongestEdidFile) {
+        error = BadSize(path, size, "; an EDID file holds whole blocks of 128 bytes.");
         return false;
     }
     const auto extensions = static_cast<unsigned char>(bytes[kExtensionCount]);
     if (extensions != 0 && size == kEdidBlockSize) {
         error = BadSize(path, size,
                         ", but its base block announces " + std::to_string(extensions) +
-                            " extension block(s); such a file holds 256 bytes.");
+                            " extension block(s), which the file lacks.");
         return false;
     }
 

@@ -26,11 +26,13 @@ XANDREL_EXPORT void SetEdidChecksums(EdidImage& image);
 
 // Loads an EDID file into `image`. The first 128 bytes are the base block;
 // when its byte 126 (the extension count) is zero they are the whole EDID and
-// the extension half of the image is cleared (a 256-byte file's second half is
+// the extension half of the image is cleared (a longer file's second block is
 // then ignored), otherwise the file must hold the extension block as its next
-// 128 bytes. Any other size is refused, and so is a file that cannot be read.
-// On failure `image` is untouched and `error` says which file and why; true
-// on success. No more than 257 bytes are read, whatever the file's size.
+// 128 bytes. Blocks beyond the second (an EDID with several extensions) are
+// not taken. A size that is no whole number of blocks, or above 32 KiB, is
+// refused, and so is a file that cannot be read. On failure `image` is
+// untouched and `error` says which file and why; true on success. No more
+// than 32 KiB + 1 bytes are read, whatever the file's size.
 XANDREL_EXPORT bool LoadEdidFile(const std::string& path, EdidImage& image, std::string& error);
 
 // Writes the 256 bytes of `image` to `path`, with both checksums recomputed

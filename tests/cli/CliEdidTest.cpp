@@ -1,0 +1,117 @@
+// quellix-cli edid: report from files, and read, write, copy and ids
+// against the simulated device.
+#include <cstdio>
+#include <fstream>
+
+#include "CliFixture.h"
+#include "xandrel/custom/AtomicFile.h"
+#include "xandrel/edid/EdidFile.h"
+#include "xandrel/edid/EdidReport.h"
+
+using namespace clitest;
+
+namespace {
+
+class CliEdid : public Cli {
+protected:
+    std::string file(const std::string& name) const { return portsFile + "." + name; }
+
+    std::string writeFile(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(file(name), std::ios::binary) << bytes;
+        return file(name);
+    }
+
+    static std::string Bytes(const Edid& edid) { return std::string(edid.begin(), edid.end()); }
+};
+
+TEST_F(CliEdid, ReportGivesTheDecodersBytesOrReadableText)
+{
+    const Edid edid = MakeDefaultEdid(0x4321);
+    const std::string path = writeFile("report.bin", Bytes(edid));
+    std::string expected;
+    EDID_MakeReport(edid, expected);
+
+    const ProcessResult raw = run({"edid", "report", "--raw", path}, false);
+    ASSERT_EQ(raw.exitCode, 0) << raw.err;
+    EXPECT_EQ(raw.out, expected) << "CR LF and code page 950, byte for byte";
+
+    const ProcessResult text = run({"edid", "report", path}, false);
+    EXPECT_NE(text.out.find("Manufacturer ID: QLX4321\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("\xC3\x97"), std::string::npos) << "the multiplication sign in UTF-8";
+    EXPECT_EQ(text.out.find('\r'), std::string::npos);
+}
+
+TEST_F(CliEdid, FilesOfTheWrongSizeAreRefusedWithExit4)
+{
+    for (size_t size : {size_t{0}, size_t{100}, size_t{255}, size_t{257}}) {
+        const std::string path = writeFile("size" + std::to_string(size), std::string(size, '\0'));
+        const ProcessResult result = run({"edid", "report", path}, false);
+        EXPECT_EQ(result.exitCode, 4) << size;
+        EXPECT_NE(result.err.find(path), std::string::npos) << result.err;
+        EXPECT_EQ(run({"edid", "write", path, "input", "1"}).exitCode, 4);
+    }
+    EXPECT_EQ(run({"edid", "report", file("missing.bin")}, false).exitCode, 4);
+    EXPECT_TRUE(device->frames().empty()) << "nothing is sent for a file that cannot be loaded";
+}
+
+TEST_F(CliEdid, ReadSavesTheWholeEdidWithSoundChecksums)
+{
+    Edid edid = MakeDefaultEdid(0x0202);
+    edid[127] ^= 0xFF;  // a device EDID with a wrong checksum
+    device->withMatrix([&](VirtualMatrix& matrix) {
+        matrix.inputEdid(2) = edid;
+        matrix.edidReadTime = std::chrono::milliseconds(20);
+    });
+    const std::string path = file("read.bin");
+    const ProcessResult result = run({"edid", "read", "input", "2", "-o", path});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("checksums were wrong"), std::string::npos) << result.out;
+    std::string saved, error;
+    ASSERT_TRUE(xandrel::ReadFileBytes(path, saved, error));
+    edid[127] ^= 0xFF;
+    EXPECT_EQ(saved, Bytes(edid));
+}
+
+// A write is 32 commands of 200 ms pacing each: one is enough here.
+TEST_F(CliEdid, WriteAndCopyChangeTheDevicesEdids)
+{
+    const Edid edid = MakeDefaultEdid(0x7777);
+    const std::string path = writeFile("write.bin", Bytes(edid));
+    ASSERT_EQ(run({"edid", "write", path, "input", "5"}).exitCode, 0);
+    ASSERT_EQ(run({"edid", "copy", "output", "2", "input", "7"}).exitCode, 0);
+    device->withMatrix([&](VirtualMatrix& matrix) {
+        EXPECT_EQ(matrix.inputEdid(5), edid);
+        EXPECT_EQ(matrix.inputEdid(7), matrix.outputEdid(2));
+    });
+    const ProcessResult ids = run({"edid", "ids"});
+    EXPECT_NE(ids.out.find("Input5 Manufacturer ID: QLX7777\n"), std::string::npos) << ids.out;
+
+    const size_t framesBefore = device->frames().size();
+    const ProcessResult unsupported = run({"edid", "copy", "input", "1", "input", "2"});
+    EXPECT_EQ(unsupported.exitCode, 2);
+    EXPECT_EQ(run({"edid", "copy", "output", "9", "all"}).exitCode, 2) << "an 8x8 has no output 9";
+    EXPECT_EQ(device->frames().size(), framesBefore);
+}
+
+TEST_F(CliEdid, IdsSayUnknowForInputsThatDoNotAnswer)
+{
+    model = "INFOHDMIMATRIX0001_4_8";
+    start(SimOptions{});
+    const ProcessResult result = run({"--json", "edid", "ids"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("{\"input\":4,\"manufacturer\":\"QLX\",\"product\":\"0104\"}"), std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find("{\"input\":5,\"manufacturer\":null,\"product\":null}"), std::string::npos);
+}
+
+TEST_F(CliEdid, DeviceThatStopsAnsweringFailsTheWrite)
+{
+    const std::string path = writeFile("fault.bin", Bytes(MakeDefaultEdid(1)));
+    device->command("fault hang-up-after 5");
+    const ProcessResult result = run({"edid", "write", path, "input", "1"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.out.find("input 1: failed"), std::string::npos) << result.out;
+}
+
+}  // namespace

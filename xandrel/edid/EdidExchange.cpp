@@ -1,0 +1,192 @@
+#include "xandrel/edid/EdidExchange.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "tavrik/INFOPORTDRIVER.h"
+#include "tavrik/Wait.h"
+#include "xandrel/edid/EdidCommands.h"
+
+namespace xandrel {
+
+EdidProgress::~EdidProgress() = default;
+void EdidProgress::setRange(int, int) {}
+void EdidProgress::setPosition(int) {}
+
+EdidCommandHost::~EdidCommandHost() = default;
+
+void EdidCommandHost::commandStart()
+{
+    model().m_ErrorCode = INFODEVICEMATRIXBASE::kNoError;
+}
+
+void EdidCommandHost::busyEnd() {}
+
+void EdidCommandHost::commandEnd()
+{
+    busyEnd();
+}
+
+}  // namespace xandrel
+
+namespace {
+
+using namespace xandrel::edid;
+
+// The device gets this long to have a whole EDID ready after a read command.
+constexpr uint32_t kReadPreparationMs = 5000;
+constexpr int kCopySteps = 13;
+
+// The copy's wait for the device: two tries a read, 1 ms apart, silent; and
+// the settings the port is left with afterwards.
+constexpr uint8_t kCopyReadTimes = 2;
+constexpr uint32_t kCopyReadInterval = 1;
+constexpr uint8_t kReadTimesAfterCopy = 15;
+constexpr uint32_t kReadIntervalAfterCopy = 300;
+
+void BeginFrame(INFODEVICEMATRIXBASE& model, BYTE length, BYTE code, std::initializer_list<BYTE> payload)
+{
+    std::fill(std::begin(model.m_Command), std::end(model.m_Command), BYTE{0});
+    model.m_Command[0] = length;
+    model.m_Command[6] = code;
+    std::copy(payload.begin(), payload.end(), model.m_Command + 7);
+}
+
+// Sets the port up for the copy's wait and puts it back on every way out.
+class CopyWaitSettings {
+public:
+    explicit CopyWaitSettings(INFOPORTDRIVER& port)
+        : port_(port)
+    {
+        port_.m_ReadTimes = kCopyReadTimes;
+        port_.m_ReadInterval = kCopyReadInterval;
+        port_.m_ShowError = 0;
+    }
+    ~CopyWaitSettings()
+    {
+        port_.m_ReadTimes = kReadTimesAfterCopy;
+        port_.m_ReadInterval = kReadIntervalAfterCopy;
+        port_.m_ShowError = 1;
+    }
+
+private:
+    INFOPORTDRIVER& port_;
+};
+
+bool WaitForCopyDone(INFOPORTDRIVER& port, xandrel::EdidProgress& progress)
+{
+    CopyWaitSettings settings(port);
+    BYTE answer = 0;
+    for (int emptyReads = 0; emptyReads < xandrel::kCopyWaitReads; ++emptyReads) {
+        if (port.RS232_ReadBuf(&answer, 1) == 1)
+            return answer == kDone;
+        progress.setPosition(std::min(emptyReads + 1, kCopySteps - 1));
+    }
+    return false;
+}
+
+}  // namespace
+
+bool EDID_DeviceCopy(xandrel::EdidCommandHost& host, xandrel::EdidProgress& progress, BYTE mode, BYTE target,
+                     BYTE source)
+{
+    INFODEVICEMATRIXBASE& model = host.model();
+    progress.setRange(0, kCopySteps);
+    progress.setPosition(0);
+    host.commandStart();
+    BeginFrame(model, kCopyFrameLength, kCopyCode, {mode, target, source});
+    model.DEVMA_CommandTransfer(nullptr, 0);  // the answer that counts is the B6 that follows
+    bool done = false;
+    if (model.m_PortDriver && model.m_PortDriver->RS232_IsOpen())
+        done = WaitForCopyDone(*model.m_PortDriver, progress);
+    if (done)
+        progress.setPosition(kCopySteps);
+    host.busyEnd();
+    return done;
+}
+
+bool EDID_DeviceRead(xandrel::EdidCommandHost& host, xandrel::EdidImage& image, xandrel::EdidProgress& progress,
+                     BYTE kind, BYTE number)
+{
+    INFODEVICEMATRIXBASE& model = host.model();
+    progress.setRange(0, static_cast<int>(xandrel::kEdidImageSize));
+    progress.setPosition(0);
+    host.commandStart();
+    BeginFrame(model, kReadFrameLength, kReadCode, {kind, kWholeEdid, number});
+    if (!model.DEVMA_CommandTransfer(nullptr, 0)) {
+        host.busyEnd();
+        return false;
+    }
+    tavrik::Wait(kReadPreparationMs);
+    xandrel::EdidImage received{};
+    for (size_t index = 0; index < received.size(); ++index) {
+        if (model.m_PortDriver->RS232_ReadBuf(&received[index], 1) != 1) {
+            host.busyEnd();
+            return false;
+        }
+        progress.setPosition(static_cast<int>(index));
+    }
+    image = received;
+    progress.setPosition(static_cast<int>(xandrel::kEdidImageSize));
+    host.commandEnd();
+    return true;
+}
+
+bool EDID_DeviceWrite(xandrel::EdidCommandHost& host, const xandrel::EdidImage& image,
+                      xandrel::EdidProgress& progress, BYTE number, BYTE kind)
+{
+    INFODEVICEMATRIXBASE& model = host.model();
+    progress.setRange(0, static_cast<int>(xandrel::kEdidImageSize));
+    progress.setPosition(0);
+    host.commandStart();
+    for (int offset = 0; offset < static_cast<int>(image.size()); offset += kChunkSize) {
+        BeginFrame(model, kWriteFrameLength, kWriteCode, {kind});
+        std::copy_n(image.begin() + offset, kChunkSize, model.m_Command + 8);
+        model.m_Command[16] = static_cast<BYTE>(offset);
+        model.m_Command[17] = number;
+        model.DEVMA_CommandTransfer(nullptr, 0);  // the chunk's B6 tells
+        BYTE answer = 0;
+        const bool taken = model.m_PortDriver && model.m_PortDriver->RS232_ReadBuf(&answer, 1) == 1 && answer == kDone;
+        if (!taken) {
+            host.busyEnd();
+            return false;
+        }
+        progress.setPosition(offset);
+    }
+    progress.setPosition(static_cast<int>(xandrel::kEdidImageSize));
+    host.commandEnd();
+    return true;
+}
+
+namespace xandrel {
+
+std::optional<EdidIdentity> EDID_IdentityProbe(INFODEVICEMATRIXBASE& model, BYTE input)
+{
+    BeginFrame(model, kReadFrameLength, kReadCode, {kReadInput, kIdentityProbe, input});
+    BYTE reply[8] = {};
+    if (!model.DEVMA_CommandTransfer(reply, sizeof reply))
+        return std::nullopt;
+    return EdidIdentity{{reply[1], reply[2]}, {reply[3], reply[4]}};
+}
+
+std::string ManufacturerLine(int input, const std::optional<EdidIdentity>& identity)
+{
+    char line[96];
+    if (!identity) {
+        std::snprintf(line, sizeof line, "Input%d Manufacturer ID: Unknow!\r\n", input);
+        return line;
+    }
+    std::snprintf(line, sizeof line, "%02X%02X\r\n", identity->product[1], identity->product[0]);
+    return "Input" + std::to_string(input) + " Manufacturer ID: "
+        + EdidManufacturerLetters(identity->manufacturer[0], identity->manufacturer[1]) + line;
+}
+
+std::string InputManufacturerReport(INFODEVICEMATRIXBASE& model)
+{
+    std::string report;
+    for (BYTE input = 1; input <= 8; ++input)
+        report += ManufacturerLine(input, EDID_IdentityProbe(model, input));
+    return report;
+}
+
+}  // namespace xandrel
