@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev libqt6serialport6-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth edid-decode
+  clang libclang-rt-14-dev
 )
 
 missing=()

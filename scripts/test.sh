@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test suite.
+# Installs what is missing, builds, runs every test suite, then each fuzz
+# target for a short bounded time (FUZZ_SECONDS, default 20; 0 skips it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure --parallel "$(nproc)"
+fuzz_seconds=${FUZZ_SECONDS:-20}
+if [ "$fuzz_seconds" -gt 0 ]; then
+  scripts/fuzz.sh "$fuzz_seconds"
+fi
