@@ -111,6 +111,7 @@ TEST_P(RealLine, BadAnswersFailWithCode2AndTheNextCommandWorks)
 TEST_P(RealLine, EventMessageFromTheFrontPanelIsTaken)
 {
     peer->line().send(EventMessage(model, 1, {3, 3, 3, 3, 2, 2, 2, 2}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the poll's own pauses are skipped here
     ASSERT_EQ(model.DEVMA_GetEventMessage(), 1);
     EXPECT_EQ(routing(), (Bytes{3, 3, 3, 3, 2, 2, 2, 2}));
     EXPECT_TRUE(peer->frames().empty());

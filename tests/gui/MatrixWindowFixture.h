@@ -1,0 +1,128 @@
+#pragma once
+// The matrix window on a model bound to the simulated device over a
+// pseudo-terminal, with message boxes recorded instead of shown and every
+// pause of the system skipped.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+
+#include "SimulatedDevice.h"
+#include "VirtualClock.h"
+#include "tavrik/INFOPORTDRIVER.h"
+#include "tavrik/PortTable.h"
+#include "xandrel/device/ModelCatalog.h"
+#include "xandrel/gui/CMatrix0001Frame.h"
+#include "xandrel/gui/CMatrix0001View.h"
+#include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
+#include "xandrel/gui/GuiServices.h"
+
+namespace guitest {
+
+using quellix::sim::Bytes;
+namespace fs = std::filesystem;
+
+class MatrixWindow : public ::testing::Test {
+protected:
+    static constexpr int kPort = 150;
+
+    void SetUp() override { start("INFOHDMIMATRIX0001_8_8"); }
+
+    void TearDown() override
+    {
+        xandrel::gui::DestroyLibraryWindows();
+        xandrel::gui::SetMessageHandler({});
+        tavrik::PortTable::instance().forgetRunTimeAdditions();
+        fs::remove_all(dataFolder.parent_path());
+    }
+
+    // A fresh device of `className`, its model bound and the port open; the
+    // window is not made yet (see show()), so ds.dat can be written first.
+    void start(const char* className)
+    {
+        xandrel::gui::DestroyLibraryWindows();
+        dataFolder = fs::path(::testing::TempDir()) / ("matrix-window-" + std::to_string(::getpid())) / "data";
+        fs::create_directories(dataFolder);
+        xandrel::gui::SetDataFolder(dataFolder.string());
+        quellix::sim::SimOptions options;
+        options.model = xandrel::FindModel(className);
+        options.deviceId = 255;
+        options.log = [](const std::string&) {};
+        std::string error;
+        device.reset();
+        device = quellix::sim::SimulatedDevice::Start(options, error);
+        ASSERT_TRUE(device) << error;
+        tavrik::PortTable::instance().assign(kPort, device->address());
+        model = xandrel::CreateModel(*options.model);
+        driver = std::make_unique<INFOPORTDRIVER>();
+        model->DEVMA_SetPortDriver(driver.get());
+        ASSERT_EQ(driver->RS232_OpenPort(kPort, 9600), 1);
+        gui.m_Device = model.get();
+        messages.clear();
+        xandrel::gui::SetMessageHandler([this](const xandrel::gui::MessageRequest& request) {
+            messages.push_back(request.text);
+            return QMessageBox::Ok;
+        });
+    }
+
+    CMatrix0001Frame& show(int closeHost = 0)
+    {
+        record.m_Title = QStringLiteral("host title");
+        record.m_HostWnd = &host;
+        record.m_CloseHost = closeHost;
+        gui.DEVMA_GUIVideoSwitchWindow(1, &record);
+        CMatrix0001Frame* frame = xandrel::gui::MatrixFrame();
+        EXPECT_NE(frame, nullptr);
+        return *frame;
+    }
+
+    CMatrix0001View& view() { return *xandrel::gui::MatrixFrame()->view(); }
+
+    void writeStringTable(const std::string& text)
+    {
+        std::ofstream(dataFolder / "ds.dat", std::ios::binary) << text;
+    }
+
+    // The payload of the device's last well-formed frame.
+    Bytes lastPayload() const
+    {
+        const auto frames = device->frames();
+        if (frames.empty())
+            return {};
+        return Bytes(frames.back().begin() + 7, frames.back().end() - 1);
+    }
+
+    // A change at the device's front panel; its event message is let arrive
+    // before the test goes on (the tests skip the pacing that gives it time).
+    void frontPanel(const std::string& command)
+    {
+        device->command(command);
+        QTest::qWait(30);
+    }
+
+    // Closes the modal dialog that the next step opens, once it is up.
+    static void CloseNextModal()
+    {
+        QTimer::singleShot(0, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+    }
+
+    testsupport::NoWaiting noWaiting;
+    fs::path dataFolder;
+    std::unique_ptr<quellix::sim::SimulatedDevice> device;
+    std::unique_ptr<INFODEVICEMATRIXBASE> model;
+    std::unique_ptr<INFOPORTDRIVER> driver;
+    GUIDEVICEMATRIXBASE gui;
+    INFOGUIPDATA record;
+    QWidget host;
+    std::vector<QString> messages;
+};
+
+}  // namespace guitest

@@ -1,0 +1,259 @@
+// The matrix window against the simulated device: routing by buttons, lists
+// and menus, the toolbar, the device poll, the layout, the names from ds.dat
+// and closing.
+#include "MatrixWindowFixture.h"
+
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QToolButton>
+
+#include "xandrel/gui/CMappingStatic.h"
+
+using namespace guitest;
+
+namespace {
+
+using F = CMatrix0001Frame;
+
+TEST_F(MatrixWindow, PanelFollowsTheWindowWidth)
+{
+    CMatrix0001Frame& frame = show();
+    CMatrix0001View& panel = view();
+    panel.resize(700 + (panel.width() - panel.viewport()->width()), panel.height());
+    ASSERT_EQ(panel.viewport()->width(), 700);
+    EXPECT_EQ(panel.MappingWidth(), 288);
+    EXPECT_EQ(panel.OutputButton(0)->x(), 456);
+    EXPECT_EQ(panel.OutputList(0)->x(), 562);
+    EXPECT_EQ(panel.OutputButton(7)->y(), 30 + 44 * 7);
+    EXPECT_EQ(panel.InputButton(3)->geometry(), QRect(56, 30 + 44 * 3, 100, 32));
+    EXPECT_EQ(panel.Lamp(0)->geometry(), QRect(18, 30, 32, 32));
+    EXPECT_EQ(panel.Mapping()->geometry(), QRect(162, 30, 288, 44 * 8 - 12));
+
+    panel.resize(400, panel.height());
+    EXPECT_EQ(panel.MappingWidth(), 150) << "narrower than the panel: it keeps its layout and scrolls";
+    EXPECT_EQ(panel.OutputButton(0)->x(), 318);
+    EXPECT_EQ(frame.windowTitle(), "Matrix Control Panel");
+}
+
+TEST_F(MatrixWindow, RowsFollowTheLargerCount)
+{
+    for (const char* className : {"INFOHDMIMATRIX0001_4_8", "INFOHDMIMATRIX0001_8_4"}) {
+        start(className);
+        show();
+        CMatrix0001View& panel = view();
+        EXPECT_EQ(panel.NaturalSize(), QSize(562, 44 * 8 + 36)) << className;
+        EXPECT_EQ(panel.OutputCount(), model->m_OutputNumber);
+        EXPECT_EQ(panel.OutputList(0)->count(), model->m_InputNumber);
+        EXPECT_EQ(panel.InputButton(model->m_InputNumber - 1)->text(),
+                  QStringLiteral("input %1").arg(model->m_InputNumber));
+    }
+}
+
+TEST_F(MatrixWindow, InputButtonSendsItToTheSelectedOutputs)
+{
+    show();
+    for (int o : {1, 2, 4, 5, 6, 7})  // leave outputs 1 and 4 selected
+        QTest::mouseClick(view().OutputButton(o), Qt::LeftButton);
+    QTest::mouseClick(view().InputButton(2), Qt::LeftButton);
+
+    EXPECT_EQ(lastPayload(), (Bytes{3, 1, 1, 3, 1, 1, 1, 1}));
+    EXPECT_EQ(device->routing(), (Bytes{3, 1, 1, 3, 1, 1, 1, 1}));
+    EXPECT_EQ(view().SelectedInput(), 3);
+    EXPECT_TRUE(view().InputButton(2)->isChecked());
+    EXPECT_FALSE(view().InputButton(0)->isChecked());
+    EXPECT_EQ(view().OutputList(3)->currentIndex(), 2);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(MatrixWindow, OutputButtonsAndListsRouteOneOutput)
+{
+    show();
+    QTest::mouseClick(view().InputButton(1), Qt::LeftButton);  // every output to input 2
+    const size_t frames = device->frames().size();
+    QTest::mouseClick(view().OutputButton(4), Qt::LeftButton);
+    EXPECT_EQ(device->frames().size(), frames) << "releasing an output sends nothing";
+    EXPECT_FALSE(view().IsOutputSelected(4));
+
+    view().OutputList(6)->activated(4);  // output 7 to input 5, as a person picks it
+    EXPECT_EQ(device->routing(), (Bytes{2, 2, 2, 2, 2, 2, 5, 2}));
+
+    QTest::mouseClick(view().InputButton(7), Qt::LeftButton);
+    EXPECT_EQ(device->routing(), (Bytes{8, 8, 8, 8, 2, 8, 8, 8})) << "output 5 is no longer selected";
+    QTest::mouseClick(view().OutputButton(4), Qt::LeftButton);
+    EXPECT_EQ(device->routing(), Bytes(8, 8)) << "selecting it again gives it the selected input";
+}
+
+TEST_F(MatrixWindow, ToolbarOpensClosesAndReadsTheDevice)
+{
+    CMatrix0001Frame& frame = show();
+    EXPECT_TRUE(frame.m_wndToolBar.Action(F::ID_MATRIX_OPEN)->isChecked());
+    EXPECT_EQ(frame.m_wndStatusBar.PortText(), QStringLiteral("COM 150 (%1)").arg(QString::fromStdString(device->address())));
+    EXPECT_EQ(frame.m_wndStatusBar.IdText(), "ID: 255");
+
+    frame.m_wndToolBar.Action(F::ID_MATRIX_CLOSE)->trigger();
+    EXPECT_EQ(driver->RS232_IsOpen(), 0);
+    EXPECT_TRUE(frame.m_wndToolBar.Action(F::ID_MATRIX_CLOSE)->isChecked());
+    QTest::mouseClick(view().InputButton(1), Qt::LeftButton);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "Com Port is not ready.");
+
+    frame.m_wndToolBar.Action(F::ID_MATRIX_OPEN)->trigger();
+    EXPECT_EQ(driver->RS232_IsOpen(), 1);
+    frontPanel("route 2 6");
+    frontPanel("signal 3 1");
+    frame.m_wndToolBar.Action(F::ID_MATRIX_LINKAGE)->trigger();
+    EXPECT_EQ(view().OutputList(1)->currentIndex(), 5);
+    EXPECT_EQ(model->m_VideoInputSignal[2], 1u);
+    EXPECT_EQ(view().Lamp(2)->toolTip(), "Signal");
+    EXPECT_EQ(view().Lamp(0)->toolTip(), "No signal");
+}
+
+TEST_F(MatrixWindow, DeviceThatStopsAnsweringIsReportedAndTheWindowGoesOn)
+{
+    CMatrix0001Frame& frame = show();
+    device->command("fault no-ack");
+    QTest::mouseClick(view().InputButton(4), Qt::LeftButton);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "Com Port does not receive feedback from the device.");
+    EXPECT_EQ(view().OutputList(0)->currentIndex(), 0) << "the lists show what the device confirmed";
+    device->command("fault none");
+    frame.OnCommand(F::ID_MATRIX_LINKAGE);
+    EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(MatrixWindow, MappingMenuSelectsOutputsByInput)
+{
+    start("INFOVGAMATRIX_5_5");
+    CMatrix0001Frame& frame = show();
+    QMenu menu;
+    frame.FillDropDownMenu(F::ID_MATRIX_MAPPING, menu);
+    QStringList texts;
+    for (QAction* action : menu.actions())
+        if (!action->isSeparator())
+            texts << action->text();
+    EXPECT_EQ(texts, (QStringList{"Select All Output", "Unselect All Output", "Select input 1 - Output",
+                                  "Select input 2 - Output", "Select input 3 - Output", "Select input 4 - Output",
+                                  "Select input 5 - Output"}));
+    EXPECT_EQ(menu.actions().last()->data().toInt(), 7205);
+
+    frontPanel("route 2 4");
+    frontPanel("route 5 4");
+    frame.OnCommand(F::ID_MATRIX_LINKAGE);
+    frame.OnCommand(F::ID_UNSELECT_ALL_OUTPUT);
+    EXPECT_FALSE(view().IsOutputSelected(0));
+    frame.OnCommand(F::ID_SELECT_INPUT_OUTPUT + 3);
+    EXPECT_EQ(view().SelectedInput(), 4);
+    for (int o = 0; o < 5; ++o)
+        EXPECT_EQ(view().IsOutputSelected(o), o == 1 || o == 4) << o;
+}
+
+TEST_F(MatrixWindow, FastSelectRoutesOneToOneOrAllToOne)
+{
+    start("INFOHDMIMATRIX0001_4_8");
+    CMatrix0001Frame& frame = show();
+    frame.OnCommand(F::ID_MATRIX_FASTSELECT);
+    EXPECT_EQ(device->routing(), (Bytes{1, 2, 3, 4, 1, 2, 3, 4}));
+    frame.OnCommand(F::ID_INPUT_ALL_OUTPUT + 2);
+    EXPECT_EQ(device->routing(), Bytes(8, 3));
+    frame.OnCommand(F::ID_INPUT_NUM_OUTPUT_NUM);
+    EXPECT_EQ(device->routing(), (Bytes{1, 2, 3, 4, 3, 3, 3, 3})) << "outputs 5 to 8 keep their inputs";
+
+    start("INFOHDMIMATRIX0001_8_4");
+    show().OnCommand(F::ID_INPUT_NUM_OUTPUT_NUM);
+    EXPECT_EQ(lastPayload(), (Bytes{1, 2, 3, 4, 0, 0, 0, 0})) << "nothing beyond the four outputs";
+}
+
+TEST_F(MatrixWindow, FrontPanelChangesArriveWithThePoll)
+{
+    CMatrix0001Frame& frame = show();
+    EXPECT_TRUE(frame.PollTimerActive());
+    frontPanel("route 8 7");
+    frame.OnPollTimer();
+    EXPECT_EQ(view().OutputList(7)->currentIndex(), 6);
+    EXPECT_TRUE(frame.PollTimerActive());
+
+    start("INFOVGAMATRIX_5_5");
+    CMatrix0001Frame& vga = show();
+    vga.OnPollTimer();
+    EXPECT_FALSE(vga.PollTimerActive()) << "this model is not polled";
+}
+
+TEST_F(MatrixWindow, EdidInfoListsTheInputsOrSaysItCannot)
+{
+    start("INFOHDMIMATRIX0001_4_4");
+    show().OnCommand(F::ID_MATRIX_EDIDINFO);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "Function Not Support!");
+    EXPECT_TRUE(device->frames().empty());
+
+    start("INFOHDMIMATRIX0001_8_8");
+    CMatrix0001Frame& frame = show();
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            shown = dialog->findChild<QPlainTextEdit*>("text")->toPlainText();
+            dialog->accept();
+        }
+    });
+    frame.OnCommand(F::ID_MATRIX_EDIDINFO);
+    EXPECT_TRUE(shown.startsWith("Input1 Manufacturer ID: QLX0101\n")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("Input8 Manufacturer ID: QLX0108"));
+    EXPECT_EQ(frame.m_Polling, 1);
+}
+
+TEST_F(MatrixWindow, RoutingOutsideTheInputsShowsAsInput1)
+{
+    CMatrix0001Frame& frame = show();
+    model->m_VideoOutputChannel[2] = 0;
+    model->m_VideoOutputChannel[3] = 9;
+    frame.RefreshAll();
+    EXPECT_EQ(view().OutputList(2)->currentIndex(), 0);
+    EXPECT_EQ(model->m_VideoOutputChannel[3], 1);
+}
+
+TEST_F(MatrixWindow, NamesAndCaptionsComeFromTheStringTable)
+{
+    writeStringTable("__toolbar\r\nConnect\r\nFind\r\n\r\nOn\r\nOff\r\nMap\r\nPresets\r\n__end\r\n"
+                     "__title\r\nStudio A Router\r\nDevice\r\nPorts\r\n__end\r\n"
+                     "__input\r\nCamera 1\r\nCamera 2\r\n");
+    CMatrix0001Frame& frame = show();
+    EXPECT_EQ(frame.windowTitle(), "Studio A Router");
+    EXPECT_EQ(frame.m_wndToolBar.Action(F::ID_MATRIX_SETTING)->text(), "Connect");
+    EXPECT_EQ(frame.m_wndToolBar.Action(F::ID_MATRIX_LINKAGE)->text(), "") << "an empty line is an empty caption";
+    EXPECT_EQ(frame.m_wndToolBar.Action(F::ID_MATRIX_EDIDINFO)->text(), "EDID Info.");
+    EXPECT_EQ(view().InputButton(1)->text(), "Camera 2");
+    EXPECT_EQ(view().InputButton(2)->text(), "input 3");
+    EXPECT_EQ(view().OutputList(0)->itemText(0), "Camera 1");
+    EXPECT_EQ(view().OutputButton(0)->text(), "output 1");
+}
+
+TEST_F(MatrixWindow, ClosingHidesOrEndsTheHost)
+{
+    host.show();
+    CMatrix0001Frame& frame = show(0);
+    frame.close();
+    EXPECT_FALSE(frame.isVisible());
+    EXPECT_TRUE(host.isVisible());
+    gui.DEVMA_GUIVideoSwitchWindow(1, &record);
+    EXPECT_EQ(xandrel::gui::MatrixFrame(), &frame) << "the same window comes back";
+    EXPECT_TRUE(frame.isVisible());
+
+    xandrel::gui::DestroyLibraryWindows();
+    show(1).close();
+    EXPECT_FALSE(host.isVisible()) << "closing the matrix window closes the host";
+}
+
+TEST_F(MatrixWindow, EntryPointsDoNothingTheyAreNotAskedTo)
+{
+    INFOGUIPDATA refresh;
+    refresh.m_Action = 1;
+    EXPECT_EQ(gui.DEVMA_GUIVideoSwitchWindow(1, &refresh), 1);
+    EXPECT_EQ(xandrel::gui::MatrixFrame(), nullptr) << "a refresh makes no window";
+    INFOGUIPDATA hide;
+    EXPECT_EQ(gui.DEVMA_GUIVideoSwitchWindow(0, &hide), 1);
+    EXPECT_EQ(xandrel::gui::MatrixFrame(), nullptr);
+    EXPECT_NE(CreateMatrixModeGUI(10), nullptr);
+    EXPECT_EQ(CreateMatrixModeGUI(11), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+// quellix-screenshots: renders the library's windows to PNG files, offscreen,
+// for review: the matrix window for a 4x4, an 8x8, a 4x8 and an 8x4 model
+// against the simulated device.
+//
+//   QT_QPA_PLATFORM=offscreen quellix-screenshots FOLDER
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+
+#include "SimulatedDevice.h"
+#include "tavrik/INFOPORTDRIVER.h"
+#include "tavrik/PortTable.h"
+#include "tavrik/Wait.h"
+#include "xandrel/device/ModelCatalog.h"
+#include "xandrel/gui/CMatrix0001Frame.h"
+#include "xandrel/gui/CMatrix0001View.h"
+#include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
+#include "xandrel/gui/GuiServices.h"
+
+namespace {
+
+bool SaveMatrixWindow(const char* className, const QString& file)
+{
+    quellix::sim::SimOptions options;
+    options.model = xandrel::FindModel(className);
+    options.log = [](const std::string&) {};
+    for (int input = 0; input < options.model->inputs; ++input)
+        options.signals.push_back(input % 3 != 2);
+    std::string error;
+    auto device = quellix::sim::SimulatedDevice::Start(options, error);
+    if (!device)
+        return false;
+    for (int output = 1; output <= options.model->outputs; ++output)
+        device->command("route " + std::to_string(output) + " " + std::to_string((output * 3) % options.model->inputs + 1));
+    tavrik::PortTable::instance().assign(1, device->address());
+    auto model = xandrel::CreateModel(*options.model);
+    INFOPORTDRIVER driver;
+    model->DEVMA_SetPortDriver(&driver);
+    driver.RS232_OpenPort(1, 9600);
+    GUIDEVICEMATRIXBASE gui;
+    gui.m_Device = model.get();
+    INFOGUIPDATA record;
+    gui.DEVMA_GUIVideoSwitchWindow(1, &record);
+    CMatrix0001Frame* frame = xandrel::gui::MatrixFrame();
+    frame->OnCommand(CMatrix0001Frame::ID_MATRIX_LINKAGE);
+    frame->view()->SetOutputSelected(1, false);
+    frame->resize(frame->NaturalSize().expandedTo(QSize(820, 0)));
+    frame->RefreshAll();
+    QApplication::processEvents();
+    const bool saved = frame->grab().save(file);
+    xandrel::gui::DestroyLibraryWindows();
+    return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    QDir().mkpath(folder);
+    tavrik::SetWaitFunction([](uint32_t) {});
+    xandrel::gui::SetMessageHandler([](const xandrel::gui::MessageRequest&) { return QMessageBox::Ok; });
+    int failures = 0;
+    for (const char* className : {"INFOHDMIMATRIX0001_4_4", "INFOHDMIMATRIX0001_8_8", "INFOHDMIMATRIX0001_4_8",
+                                  "INFOHDMIMATRIX0001_8_4"}) {
+        const QString file = folder + "/matrix-" + QString(className).mid(19).replace('_', 'x') + ".png";
+        if (SaveMatrixWindow(className, file))
+            std::printf("%s\n", file.toLocal8Bit().constData());
+        else
+            ++failures;
+    }
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,6 @@
+#include "xandrel/connect/CDlgDeviceIDSetting.h"
+
+CDlgDeviceIDSetting::CDlgDeviceIDSetting()
+    : LibraryDialog(QStringLiteral("Setting"))
+{
+}

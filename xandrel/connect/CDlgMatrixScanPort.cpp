@@ -1,0 +1,6 @@
+#include "xandrel/connect/CDlgMatrixScanPort.h"
+
+CDlgMatrixScanPort::CDlgMatrixScanPort()
+    : LibraryDialog(QStringLiteral("Serial Port Scan"))
+{
+}

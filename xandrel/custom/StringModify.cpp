@@ -1,0 +1,7 @@
+#include "xandrel/custom/StringModify.h"
+
+StringModify::StringModify(QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("GUI Config"));
+}

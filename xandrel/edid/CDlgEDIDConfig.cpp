@@ -1,0 +1,6 @@
+#include "xandrel/edid/CDlgEDIDConfig.h"
+
+CDlgEDIDConfig::CDlgEDIDConfig()
+    : LibraryDialog(QStringLiteral("EDID Config"))
+{
+}

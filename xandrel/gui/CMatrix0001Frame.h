@@ -1,0 +1,89 @@
+#pragma once
+// The matrix window: the routing view with its toolbar and status bar. It
+// carries out the toolbar's commands and drop-down menus, polls the device
+// for its event messages every 2000 ms, and closes as its record says.
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <string>
+
+#include "xandrel/XandrelExport.h"
+#include "xandrel/gui/CMatrixStatusBar.h"
+#include "xandrel/gui/CMatrixVideoBar.h"
+#include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
+
+class CMatrix0001View;
+class INFODEVICEMATRIXBASE;
+class QMenu;
+
+class XANDREL_EXPORT CMatrix0001Frame : public QMainWindow {
+    Q_OBJECT
+public:
+    // Toolbar commands.
+    enum Command {
+        ID_MATRIX_SETTING = 32772,
+        ID_MATRIX_SCAN = 32773,
+        ID_MATRIX_LINKAGE = 32774,
+        ID_MATRIX_OPEN = 32775,
+        ID_MATRIX_CLOSE = 32776,
+        ID_MATRIX_MAPPING = 32777,
+        ID_MATRIX_FASTSELECT = 32778,
+        ID_MATRIX_EDIDINFO = 32779,
+    };
+    // Menu commands; k counts the inputs from 0.
+    enum MenuCommand {
+        ID_SELECT_INPUT_OUTPUT = 7201,  // + k
+        ID_SELECT_ALL_OUTPUT = 7501,
+        ID_UNSELECT_ALL_OUTPUT = 7502,
+        ID_INPUT_ALL_OUTPUT = 7503,     // + k
+        ID_INPUT_NUM_OUTPUT_NUM = 7803,
+    };
+    static constexpr int kPollIntervalMs = 2000;
+
+    CMatrix0001Frame(GUIDEVICEMATRIXBASE* gui, const INFOGUIPDATA& data, QWidget* parent = nullptr);
+    ~CMatrix0001Frame() override;
+
+    GUIDEVICEMATRIXBASE* m_GUI;
+    std::array<std::string, 3> m_TitleText;  // window caption, Setting dialog, port scan dialog
+    std::array<std::string, 8> m_InputName;
+    std::array<std::string, 8> m_OutputName;
+    CMatrixStatusBar m_wndStatusBar;
+    CMatrixVideoBar m_wndToolBar;
+    int32_t m_Polling = 1;
+    INFOGUIPDATA m_GUIData;
+
+    INFODEVICEMATRIXBASE* model() const { return m_GUI ? m_GUI->m_Device : nullptr; }
+    CMatrix0001View* view() const { return m_View; }
+
+    // Status texts, the Open/Close pair, then the view from the model.
+    void RefreshAll();
+    // Carries out a toolbar or menu command.
+    void OnCommand(int id);
+    // Fills the drop-down menu of Mapping or Fast Select.
+    void FillDropDownMenu(int id, QMenu& menu);
+    // One tick of the device poll.
+    void OnPollTimer();
+    bool PollTimerActive() const { return m_PollTimer.isActive(); }
+
+    // The size at which the panel and both bars show without scrolling.
+    QSize NaturalSize() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void openSettingDialog();
+    void openScanDialog();
+    void openConfigDialog();
+    void readDeviceState();
+    void selectOutputsFedBySelectedInput();
+    void routeOneToOne(bool wrapAround);
+    void routeAllTo(int input);
+    void sendRouteBuffer();
+    void showManufacturerReport();
+    bool pollsThisModel() const;
+    void loadTitles();
+
+    CMatrix0001View* m_View = nullptr;
+    QTimer m_PollTimer;
+};

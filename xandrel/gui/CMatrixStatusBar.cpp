@@ -1,0 +1,48 @@
+#include "xandrel/gui/CMatrixStatusBar.h"
+
+#include "tavrik/INFOPORTDRIVER.h"
+#include "tavrik/PortTable.h"
+#include "xandrel/device/INFODEVICEMATRIXBASE.h"
+
+namespace {
+
+constexpr int kPaneWidth = 64;
+
+void SetUpPane(QLabel& pane)
+{
+    pane.setFrameStyle(QFrame::Panel | QFrame::Raised);
+    pane.setMinimumWidth(kPaneWidth);
+    pane.setAlignment(Qt::AlignCenter);
+    pane.setContentsMargins(6, 0, 6, 0);
+}
+
+}  // namespace
+
+CMatrixStatusBar::CMatrixStatusBar(QWidget* parent)
+    : QStatusBar(parent)
+{
+    setObjectName(QStringLiteral("CMatrixStatusBar"));
+    SetUpPane(m_PortPane);
+    SetUpPane(m_IdPane);
+    addPermanentWidget(&m_PortPane);
+    addPermanentWidget(&m_IdPane);
+    UpdateStatusText(nullptr);
+}
+
+void CMatrixStatusBar::UpdateStatusText(INFODEVICEMATRIXBASE* model)
+{
+    const int port = model && model->m_PortDriver ? model->m_PortDriver->GetPortNumber() : 1;
+    QString text = QStringLiteral("COM %1").arg(port);
+#if !defined(_WIN32)
+    // Without COM ports a person knows the port by its path.
+    std::string address = model && model->m_PortDriver ? model->m_PortDriver->RS232_PortAddress() : std::string();
+    if (address.empty())
+        address = tavrik::PortTable::instance().addressOf(port);
+    if (!address.empty())
+        text += QStringLiteral(" (%1)").arg(QString::fromStdString(address));
+#endif
+    m_PortPane.setText(text);
+    m_IdPane.setText(QStringLiteral("ID: %1").arg(model ? model->m_DeviceID : 255u));
+    m_PortPane.repaint();
+    m_IdPane.repaint();
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The matrix window's status bar: a stretching message pane, then the serial
+// port ("COM %d", with its system path where the system has no COM ports)
+// and the device ID ("ID: %d").
+#include <QLabel>
+#include <QStatusBar>
+
+#include "xandrel/XandrelExport.h"
+
+class INFODEVICEMATRIXBASE;
+
+class XANDREL_EXPORT CMatrixStatusBar : public QStatusBar {
+    Q_OBJECT
+public:
+    explicit CMatrixStatusBar(QWidget* parent = nullptr);
+
+    void UpdateStatusText(INFODEVICEMATRIXBASE* model);
+
+    QString PortText() const { return m_PortPane.text(); }
+    QString IdText() const { return m_IdPane.text(); }
+
+private:
+    QLabel m_PortPane;
+    QLabel m_IdPane;
+};

@@ -1,0 +1,111 @@
+#include "xandrel/gui/CMatrixVideoBar.h"
+
+#include <QActionGroup>
+#include <QToolButton>
+
+#include "tavrik/INFOPORTDRIVER.h"
+#include "xandrel/custom/StringTableFile.h"
+#include "xandrel/device/INFODEVICEMATRIXBASE.h"
+#include "xandrel/gui/CMatrix0001Frame.h"
+#include "xandrel/gui/GuiServices.h"
+#include "xandrel/res/Artwork.h"
+
+namespace {
+
+constexpr int kStripImages = xandrel::art::kToolbarImageCount;
+
+using F = CMatrix0001Frame;
+
+}  // namespace
+
+QList<QPixmap> CMatrixVideoBar::ButtonImages(const QColor& buttonFace)
+{
+    QImage strip = xandrel::art::ToolbarStrip().convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < strip.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(strip.scanLine(y));
+        for (int x = 0; x < strip.width(); ++x)
+            if ((line[x] & 0xFFFFFF) == (xandrel::art::kToolbarBackground & 0xFFFFFF))  // the strip's background
+                line[x] = buttonFace.rgb();
+    }
+    QList<QPixmap> images;
+    for (int k = 0; k < kStripImages; ++k)
+        images.push_back(QPixmap::fromImage(strip.copy(k * kImageSize, 0, kImageSize, kImageSize)));
+    return images;
+}
+
+CMatrixVideoBar::CMatrixVideoBar(QWidget* parent)
+    : QToolBar(parent)
+{
+    setObjectName(QStringLiteral("CMatrixVideoBar"));
+    setMovable(false);
+    setFloatable(false);
+    setIconSize(QSize(kImageSize, kImageSize));
+    setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+
+    xandrel::StringTable table = xandrel::DefaultStringTable();
+    xandrel::ReadStringTableFile(xandrel::StringTableReader::Toolbar, table, xandrel::gui::DataFolder());
+    const auto caption = [&table](int k) { return xandrel::gui::FromBytes(table.toolbar[k]); };
+    const QList<QPixmap> images = ButtonImages(palette().color(QPalette::Button));
+
+    addButton(F::ID_MATRIX_SETTING, caption(0), images[0], tr("Device ID and names (Setting)"));
+    addButton(F::ID_MATRIX_SCAN, caption(1), images[1], tr("Find the device on the serial ports"));
+    addButton(F::ID_MATRIX_LINKAGE, caption(2), images[2], tr("Read the device's routing and input signals"));
+    addButton(F::ID_MATRIX_OPEN, caption(3), images[3], tr("Open the serial port"));
+    addButton(F::ID_MATRIX_CLOSE, caption(4), images[4], tr("Close the serial port"));
+    addSeparator();
+    addButton(F::ID_MATRIX_MAPPING, caption(5), images[5], tr("Select the outputs the selected input feeds"));
+    addButton(F::ID_MATRIX_FASTSELECT, caption(6), images[6], tr("Route output 1 to input 1, output 2 to input 2, ..."));
+    addButton(F::ID_MATRIX_EDIDINFO, QStringLiteral("EDID Info."), images[7],
+              tr("Manufacturer IDs of the EDIDs at the inputs"));
+
+    auto* portGroup = new QActionGroup(this);
+    for (int command : {F::ID_MATRIX_OPEN, F::ID_MATRIX_CLOSE}) {
+        m_Actions[command]->setCheckable(true);
+        portGroup->addAction(m_Actions[command]);
+    }
+    addDropDown(F::ID_MATRIX_MAPPING, m_MappingMenu);
+    addDropDown(F::ID_MATRIX_FASTSELECT, m_FastSelectMenu);
+    UpdatePortButtons(nullptr);
+}
+
+void CMatrixVideoBar::addButton(int command, const QString& caption, const QPixmap& image, const QString& tip)
+{
+    QIcon icon;
+    for (QIcon::Mode mode : {QIcon::Normal, QIcon::Active, QIcon::Disabled})
+        icon.addPixmap(image, mode);
+    QAction* action = addAction(icon, caption);
+    action->setToolTip(tip);
+    action->setStatusTip(tip);
+    action->setData(command);
+    connect(action, &QAction::triggered, this, [this, command] { Q_EMIT commandTriggered(command); });
+    if (QWidget* button = widgetForAction(action))
+        button->setMinimumSize(kButtonWidth, kButtonHeight);
+    m_Actions[command] = action;
+}
+
+void CMatrixVideoBar::addDropDown(int command, QMenu& menu)
+{
+    m_Actions[command]->setMenu(&menu);
+    if (QToolButton* button = Button(command))
+        button->setPopupMode(QToolButton::MenuButtonPopup);
+    connect(&menu, &QMenu::aboutToShow, this, [this, command, &menu] { Q_EMIT dropDownRequested(command, menu); });
+}
+
+QAction* CMatrixVideoBar::Action(int command) const
+{
+    const auto found = m_Actions.find(command);
+    return found == m_Actions.end() ? nullptr : found->second;
+}
+
+QToolButton* CMatrixVideoBar::Button(int command) const
+{
+    QAction* action = Action(command);
+    return action ? qobject_cast<QToolButton*>(widgetForAction(action)) : nullptr;
+}
+
+void CMatrixVideoBar::UpdatePortButtons(INFODEVICEMATRIXBASE* model)
+{
+    const bool open = model && model->m_PortDriver && model->m_PortDriver->GetIsOpen() == 1;
+    m_Actions[F::ID_MATRIX_OPEN]->setChecked(open);
+    m_Actions[F::ID_MATRIX_CLOSE]->setChecked(!open);
+}

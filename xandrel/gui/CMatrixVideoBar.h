@@ -1,0 +1,43 @@
+#pragma once
+// The matrix window's toolbar: nine large captioned buttons (Setting, Scan,
+// Linkage, the Open/Close pair, Mapping and Fast Select with drop-down
+// arrows, EDID Info.), captions from ds.dat, images from the toolbar strip.
+#include <QMenu>
+#include <QToolBar>
+#include <map>
+
+#include "xandrel/XandrelExport.h"
+
+class INFODEVICEMATRIXBASE;
+class QToolButton;
+
+class XANDREL_EXPORT CMatrixVideoBar : public QToolBar {
+    Q_OBJECT
+public:
+    static constexpr int kButtonWidth = 80;
+    static constexpr int kButtonHeight = 54;
+    static constexpr int kImageSize = 32;
+
+    explicit CMatrixVideoBar(QWidget* parent = nullptr);
+
+    // Open pressed while the model's port is open, Close pressed otherwise.
+    void UpdatePortButtons(INFODEVICEMATRIXBASE* model);
+
+    QAction* Action(int command) const;
+    QToolButton* Button(int command) const;
+
+    // The strip's images with its background colour made the button face's.
+    static QList<QPixmap> ButtonImages(const QColor& buttonFace);
+
+Q_SIGNALS:
+    void commandTriggered(int command);
+    void dropDownRequested(int command, QMenu& menu);
+
+private:
+    void addButton(int command, const QString& caption, const QPixmap& image, const QString& tip);
+    void addDropDown(int command, QMenu& menu);
+
+    std::map<int, QAction*> m_Actions;
+    QMenu m_MappingMenu;
+    QMenu m_FastSelectMenu;
+};

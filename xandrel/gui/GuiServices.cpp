@@ -1,0 +1,81 @@
+#include "xandrel/gui/GuiServices.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+
+#include "tavrik/ErrorReporter.h"
+
+namespace xandrel::gui {
+namespace {
+
+QMessageBox::StandardButton ShowRealMessage(const MessageRequest& request)
+{
+    QMessageBox box(request.icon, request.caption, request.text, request.buttons, request.parent);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+MessageHandler& CurrentHandler()
+{
+    static MessageHandler handler = ShowRealMessage;
+    return handler;
+}
+
+std::string& Folder()
+{
+    static std::string folder = "data";
+    return folder;
+}
+
+}  // namespace
+
+QString ApplicationName()
+{
+    return QStringLiteral("Xandrel");
+}
+
+QMessageBox::StandardButton ShowMessage(const MessageRequest& request)
+{
+    return CurrentHandler()(request);
+}
+
+QMessageBox::StandardButton ShowMessage(QWidget* parent, const QString& text, const QString& caption)
+{
+    return ShowMessage(MessageRequest{parent, text, caption});
+}
+
+MessageHandler SetMessageHandler(MessageHandler handler)
+{
+    MessageHandler previous = std::move(CurrentHandler());
+    CurrentHandler() = handler ? std::move(handler) : MessageHandler(ShowRealMessage);
+    return previous;
+}
+
+void BeginWaitCursor()
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void EndWaitCursor()
+{
+    QGuiApplication::restoreOverrideCursor();
+}
+
+std::string DataFolder()
+{
+    return Folder();
+}
+
+void SetDataFolder(const std::string& folder)
+{
+    Folder() = folder;
+}
+
+void RouteDriverReportsToMessageBoxes()
+{
+    tavrik::SetErrorReporter([](const std::string& text) {
+        ShowMessage(MessageRequest{QApplication::activeWindow(), FromBytes(text), ApplicationName(),
+                                   QMessageBox::Warning});
+    });
+}
+
+}  // namespace xandrel::gui

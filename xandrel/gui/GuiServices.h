@@ -1,0 +1,58 @@
+#pragma once
+// What every window of the library shares: message boxes, the wait cursor,
+// the data folder, and the hand-over of the port driver's own reports to the
+// person. Message boxes go through a replaceable function so tests can
+// answer them without a modal loop.
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+#include <string>
+
+#include "xandrel/XandrelExport.h"
+
+class QWidget;
+
+namespace xandrel::gui {
+
+// The caption of the library's message boxes.
+XANDREL_EXPORT QString ApplicationName();
+
+struct MessageRequest {
+    QWidget* parent = nullptr;
+    QString text;
+    QString caption;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+};
+using MessageHandler = std::function<QMessageBox::StandardButton(const MessageRequest&)>;
+
+// Shows a message box (modal) and returns the button pressed.
+XANDREL_EXPORT QMessageBox::StandardButton ShowMessage(const MessageRequest& request);
+XANDREL_EXPORT QMessageBox::StandardButton ShowMessage(QWidget* parent, const QString& text,
+                                                       const QString& caption = ApplicationName());
+// Replaces how message boxes are shown (tests); empty restores real boxes.
+XANDREL_EXPORT MessageHandler SetMessageHandler(MessageHandler handler);
+
+// The wait cursor; the calls are counted and must pair.
+XANDREL_EXPORT void BeginWaitCursor();
+XANDREL_EXPORT void EndWaitCursor();
+
+// The folder of the data files, named relative to the current directory:
+// "data" unless set otherwise.
+XANDREL_EXPORT std::string DataFolder();
+XANDREL_EXPORT void SetDataFolder(const std::string& folder);
+
+// Makes the port driver's own failure reports appear as message boxes.
+XANDREL_EXPORT void RouteDriverReportsToMessageBoxes();
+
+// Bytes of the system's code page (UTF-8 here) as text, and back.
+inline QString FromBytes(const std::string& bytes)
+{
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+inline std::string ToBytes(const QString& text)
+{
+    return text.toUtf8().toStdString();
+}
+
+}  // namespace xandrel::gui

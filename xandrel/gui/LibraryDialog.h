@@ -1,0 +1,39 @@
+#pragma once
+// The base of the library's dialogs that the GUI entry points manage: each
+// keeps the record it was created with and the GUI front object that made it.
+#include <QDialog>
+
+#include "xandrel/XandrelExport.h"
+#include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
+
+namespace xandrel::gui {
+
+class XANDREL_EXPORT LibraryDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit LibraryDialog(const QString& templateCaption);
+
+    INFOGUIPDATA m_GUIData;
+    GUIDEVICEMATRIXBASE* m_GUI = nullptr;
+
+    // Runs the dialog modally, starting afresh with its initialisation.
+    int runModal(QWidget* parent);
+    // Shows it without a modal loop; the first time it is initialised.
+    void showModeless(QWidget* parent);
+    // Shows it without a modal loop, starting afresh (tests drive a modal
+    // dialog this way).
+    void openFresh(QWidget* parent = nullptr);
+
+    INFODEVICEMATRIXBASE* model() const;
+
+protected:
+    // What the dialog does each time its window is (re)made: the caption from
+    // the record, then the dialog's own set-up.
+    virtual void initialise();
+
+private:
+    void prepare(QWidget* parent);
+    bool initialised_ = false;
+};
+
+}  // namespace xandrel::gui

@@ -1,0 +1,61 @@
+#pragma once
+// The library's pictures, drawn in code at run time: the toolbar image strip,
+// the two signal lamps of the routing panel and the matrix window's icon.
+// Everything is painted with QPainter; no image files are involved, and the
+// lettering is drawn as paths, so no font is needed either.
+//
+// The QImage functions work without an application object. QPixmap and QIcon
+// need a QGuiApplication, as always in Qt.
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+#include <QRgb>
+
+#include "xandrel/XandrelExport.h"
+
+namespace xandrel::art {
+
+// The toolbar strip: ten square images side by side.
+inline constexpr int kToolbarImageSize = 32;
+inline constexpr int kToolbarImageCount = 10;
+// Pixels of exactly this colour are the strip's background; the toolbar
+// replaces them with the button-face colour of the style in force.
+inline constexpr QRgb kToolbarBackground = 0xff408080;  // red 64, green 128, blue 128
+
+// The images of the strip, in their order.
+enum class ToolbarImage {
+    Setting,        // spanner
+    Scan,           // circling arrows
+    Linkage,        // two opposed arrows
+    Open,           // closed loop
+    Close,          // cross on an orange tile
+    Mapping,        // chart
+    FastSelect,     // lightning bolt
+    EdidInfo,       // letter-like glyph
+    SecondGlyph,    // a second glyph (not used by the toolbar)
+    Circles,        // concentric circles (not used by the toolbar)
+};
+
+// 320 × 32, Format_RGB888: ten 32 × 32 images, rounded tiles (green, the
+// Close tile orange) with white symbols. Outside the tiles every pixel is
+// exactly kToolbarBackground; the tiles' outer edges are not antialiased, so
+// no blend of that colour remains once it is replaced. The strip holds no
+// pure black pixel (black is the image list's mask colour).
+XANDREL_EXPORT QImage ToolbarStrip();
+
+// The signal lamps, 32 × 32 with transparency. Present: a lit green lamp with
+// a bright centre, a highlight and a glow around its rim. Absent: the same
+// bezel with a flat, dark grey lens and no glow, so the two differ in
+// brightness as well as in colour.
+inline constexpr int kSignalLampSize = 32;
+XANDREL_EXPORT QImage SignalLampImage(bool present);
+XANDREL_EXPORT QPixmap SignalLamp(bool present);
+
+// The matrix window's built-in icon: a crosspoint matrix on a green tile,
+// input lines across, output lines down and a dot on each connection. It is
+// drawn for each size, with fewer lines at the small ones.
+inline constexpr int kLibraryIconSizes[] = {48, 32, 24, 16};
+XANDREL_EXPORT QImage LibraryIconImage(int size);  // Format_ARGB32_Premultiplied
+XANDREL_EXPORT QIcon LibraryIcon();                // one pixmap per kLibraryIconSizes
+
+}  // namespace xandrel::art
