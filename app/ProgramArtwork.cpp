@@ -1,5 +1,7 @@
 #include "app/ProgramArtwork.h"
 
+#include "xandrel/res/Artwork.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -363,10 +365,7 @@ QImage ProgramIconImage(int size)
 
 QIcon ProgramIcon()
 {
-    QIcon icon;
-    for (const int size : kProgramIconSizes)
-        icon.addPixmap(QPixmap::fromImage(ProgramIconImage(size)));
-    return icon;
+    return xandrel::art::IconFromImages(kProgramIconSizes, ProgramIconImage);
 }
 
 QImage SplashPicture()

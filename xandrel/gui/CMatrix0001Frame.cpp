@@ -136,21 +136,25 @@ void CMatrix0001Frame::OnCommand(int id)
     RefreshAll();
 }
 
-void CMatrix0001Frame::openSettingDialog()
+// The record of a dialog the frame runs modally, with the caption of its title entry.
+INFOGUIPDATA CMatrix0001Frame::modalRecord(int titleEntry)
 {
     INFOGUIPDATA record;
-    record.m_Title = FromBytes(m_TitleText[1]);
+    record.m_Title = FromBytes(m_TitleText[titleEntry]);
     record.m_HostWnd = this;
     record.m_Modal = 1;
+    return record;
+}
+
+void CMatrix0001Frame::openSettingDialog()
+{
+    const INFOGUIPDATA record = modalRecord(1);
     m_GUI->DEVMA_GUISetting(1, &record);
 }
 
 void CMatrix0001Frame::openScanDialog()
 {
-    INFOGUIPDATA record;
-    record.m_Title = FromBytes(m_TitleText[2]);
-    record.m_HostWnd = this;
-    record.m_Modal = 1;
+    const INFOGUIPDATA record = modalRecord(2);
     m_GUI->DEVMA_GUISerialPortScan(1, &record);
 }
 

@@ -72,6 +72,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    INFOGUIPDATA modalRecord(int titleEntry);
     void openSettingDialog();
     void openScanDialog();
     void openConfigDialog();

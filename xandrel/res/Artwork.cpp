@@ -417,12 +417,17 @@ QImage LibraryIconImage(int size)
     return image;
 }
 
-QIcon LibraryIcon()
+QIcon IconFromImages(std::span<const int> sizes, QImage (*draw)(int size))
 {
     QIcon icon;
-    for (const int size : kLibraryIconSizes)
-        icon.addPixmap(QPixmap::fromImage(LibraryIconImage(size)));
+    for (const int size : sizes)
+        icon.addPixmap(QPixmap::fromImage(draw(size)));
     return icon;
+}
+
+QIcon LibraryIcon()
+{
+    return IconFromImages(kLibraryIconSizes, LibraryIconImage);
 }
 
 }  // namespace xandrel::art

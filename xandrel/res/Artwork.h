@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QRgb>
+#include <span>
 
 #include "xandrel/XandrelExport.h"
 
@@ -57,5 +58,8 @@ XANDREL_EXPORT QPixmap SignalLamp(bool present);
 inline constexpr int kLibraryIconSizes[] = {48, 32, 24, 16};
 XANDREL_EXPORT QImage LibraryIconImage(int size);  // Format_ARGB32_Premultiplied
 XANDREL_EXPORT QIcon LibraryIcon();                // one pixmap per kLibraryIconSizes
+
+// An icon with one pixmap per size, each drawn by `draw` for its size.
+XANDREL_EXPORT QIcon IconFromImages(std::span<const int> sizes, QImage (*draw)(int size));
 
 }  // namespace xandrel::art
