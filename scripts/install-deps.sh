@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev libqt6serialport6-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth edid-decode
+  xvfb xauth edid-decode fonts-dejavu-core
   clang libclang-rt-14-dev
 )
 

@@ -20,7 +20,8 @@ struct ProcessResult {
 };
 
 inline ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
-                                const std::vector<std::string>& extraEnvironment = {})
+                                const std::vector<std::string>& extraEnvironment = {},
+                                const std::string& workingFolder = {})
 {
     int outPipe[2];
     int errPipe[2];
@@ -33,6 +34,8 @@ inline ProcessResult RunProcess(const std::string& program, const std::vector<st
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
         posix_spawn_file_actions_addclose(&actions, fd);
+    if (!workingFolder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
 
     std::vector<std::string> words{program};
     words.insert(words.end(), arguments.begin(), arguments.end());
@@ -49,7 +52,7 @@ inline ProcessResult RunProcess(const std::string& program, const std::vector<st
     envp.push_back(nullptr);
 
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(outPipe[1]);
     ::close(errPipe[1]);

@@ -1,0 +1,7 @@
+#pragma once
+// The program: prepares the data folder, runs the splash window modally (its
+// loop drives every window of the run) and ends when that loop ends.
+class CQuellixApp {
+public:
+    int InitInstance(int& argc, char** argv);
+};
