@@ -1,6 +1,7 @@
 #include "xandrel/gui/GuiServices.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QGuiApplication>
 
 #include "tavrik/ErrorReporter.h"
@@ -18,6 +19,18 @@ MessageHandler& CurrentHandler()
 {
     static MessageHandler handler = ShowRealMessage;
     return handler;
+}
+
+QString ChooseWithDialog(QWidget* parent, const QString& caption, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, QString(), filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+FileChooser& CurrentChooser()
+{
+    static FileChooser chooser = ChooseWithDialog;
+    return chooser;
 }
 
 std::string& Folder()
@@ -47,6 +60,18 @@ MessageHandler SetMessageHandler(MessageHandler handler)
 {
     MessageHandler previous = std::move(CurrentHandler());
     CurrentHandler() = handler ? std::move(handler) : MessageHandler(ShowRealMessage);
+    return previous;
+}
+
+QString ChooseFile(QWidget* parent, const QString& caption, const QString& filter)
+{
+    return CurrentChooser()(parent, caption, filter);
+}
+
+FileChooser SetFileChooser(FileChooser chooser)
+{
+    FileChooser previous = std::move(CurrentChooser());
+    CurrentChooser() = chooser ? std::move(chooser) : FileChooser(ChooseWithDialog);
     return previous;
 }
 

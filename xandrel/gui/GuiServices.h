@@ -33,6 +33,13 @@ XANDREL_EXPORT QMessageBox::StandardButton ShowMessage(QWidget* parent, const QS
 // Replaces how message boxes are shown (tests); empty restores real boxes.
 XANDREL_EXPORT MessageHandler SetMessageHandler(MessageHandler handler);
 
+// Asks for a file name with a file dialog of the save kind (so a name of a
+// file that does not exist yet is accepted too); empty when cancelled.
+XANDREL_EXPORT QString ChooseFile(QWidget* parent, const QString& caption, const QString& filter);
+using FileChooser = std::function<QString(QWidget* parent, const QString& caption, const QString& filter)>;
+// Replaces the file dialog (tests); empty restores it.
+XANDREL_EXPORT FileChooser SetFileChooser(FileChooser chooser);
+
 // The wait cursor; the calls are counted and must pair.
 XANDREL_EXPORT void BeginWaitCursor();
 XANDREL_EXPORT void EndWaitCursor();
