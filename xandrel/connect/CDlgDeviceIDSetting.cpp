@@ -1,6 +1,111 @@
 #include "xandrel/connect/CDlgDeviceIDSetting.h"
 
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "xandrel/custom/String2.h"
+#include "xandrel/device/INFODEVICEMATRIXBASE.h"
+
+namespace {
+
+QGroupBox* Group(const QString& title, QWidget* field, QPushButton* button)
+{
+    auto* group = new QGroupBox(title);
+    auto* row = new QHBoxLayout(group);
+    if (field)
+        row->addWidget(field, 1);
+    row->addWidget(button);
+    return group;
+}
+
+QPushButton* Button(const QString& text, int id)
+{
+    auto* button = new QPushButton(text);
+    button->setObjectName(QStringLiteral("button%1").arg(id));
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
 CDlgDeviceIDSetting::CDlgDeviceIDSetting()
     : LibraryDialog(QStringLiteral("Setting"))
+    , m_GetBox(new QLineEdit)
+    , m_SetBox(new QLineEdit)
 {
+    m_GetBox->setObjectName(QStringLiteral("box3030"));
+    m_GetBox->setReadOnly(true);
+    m_SetBox->setObjectName(QStringLiteral("box3031"));
+    QPushButton* get = Button(QStringLiteral("Get"), 3000);
+    QPushButton* set = Button(QStringLiteral("Set"), 3029);
+    QPushButton* rename = Button(QStringLiteral("Rename"), 1142);
+    connect(get, &QPushButton::clicked, this, &CDlgDeviceIDSetting::OnGet);
+    connect(set, &QPushButton::clicked, this, &CDlgDeviceIDSetting::OnSet);
+    connect(rename, &QPushButton::clicked, this, &CDlgDeviceIDSetting::OnRename);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Group(QStringLiteral("Get Device ID"), m_GetBox, get));
+    layout->addWidget(Group(QStringLiteral("Set Device ID"), m_SetBox, set));
+    layout->addWidget(Group(QStringLiteral("GUI String Table"), nullptr, rename));
+    layout->addWidget(buttons);
+    setMinimumWidth(300);
+}
+
+BYTE CDlgDeviceIDSetting::ReadNewId(const QString& text)
+{
+    int at = 0;
+    while (at < text.size() && text[at].isSpace())
+        ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '-' || text[at] == '+'))
+        negative = text[at++] == '-';
+    unsigned lowBits = 0;  // the number modulo 256, however long it is
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at)
+        lowBits = (lowBits * 10 + static_cast<unsigned>(text[at].unicode() - '0')) % 256;
+    return static_cast<BYTE>(negative ? (256 - lowBits) % 256 : lowBits);
+}
+
+void CDlgDeviceIDSetting::initialise()
+{
+    LibraryDialog::initialise();
+    const QString id = model() ? QString::number(model()->m_DeviceID) : QString();
+    m_GetBox->setText(id);
+    m_SetBox->setText(id);
+}
+
+void CDlgDeviceIDSetting::OnGet()
+{
+    if (!model())
+        return;
+    m_GUI->DEVMA_GUICommandStart();
+    if (model()->DEVMA_GetDeviceID() == 1)
+        m_GetBox->setText(QString::number(model()->m_DeviceID));
+    m_GUI->DEVMA_GUICommandEnd();
+}
+
+void CDlgDeviceIDSetting::OnSet()
+{
+    if (!model())
+        return;
+    const BYTE id = ReadNewId(m_SetBox->text());
+    m_GUI->DEVMA_GUICommandStart();
+    model()->DEVMA_SetDeviceID(id);
+    m_GUI->DEVMA_GUICommandEnd();
+}
+
+void CDlgDeviceIDSetting::OnRename()
+{
+    String2 names(this);
+    if (model()) {
+        names.m_InputNumber = model()->m_InputNumber;
+        names.m_OutputNumber = model()->m_OutputNumber;
+    }
+    names.exec();
 }

@@ -1,7 +1,275 @@
 #include "xandrel/custom/StringModify.h"
 
-StringModify::StringModify(QWidget* parent)
-    : QDialog(parent)
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "xandrel/gui/GuiServices.h"
+#include "xandrel/res/Artwork.h"
+
+namespace xandrel::gui {
+
+// The splash picture's preview: a black frame, the whole picture stretched
+// into it, or nothing inside when there is no picture.
+class PicturePreview : public QWidget {
+public:
+    explicit PicturePreview(QWidget* parent)
+        : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("preview1154"));
+        // 128 x 82 dialog units of the dialog's font: a quarter of the average
+        // character width across, an eighth of the line height down.
+        const QFontMetrics metrics(font());
+        setFixedSize(128 * metrics.averageCharWidth() / 4, 82 * metrics.height() / 8);
+    }
+
+    void SetPicture(QImage picture)
+    {
+        m_Picture = std::move(picture);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(Qt::black);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        if (!m_Picture.isNull()) {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(rect().adjusted(1, 1, -1, -1), m_Picture);
+        }
+    }
+
+private:
+    QImage m_Picture;
+};
+
+}  // namespace xandrel::gui
+
+namespace {
+
+using namespace xandrel::gui;
+using xandrel::DataFile;
+using xandrel::StringSection;
+
+// Room in the boxes, in average characters: the default error texts whole,
+// and the usual toolbar captions.
+constexpr int kTextChars = 48;
+constexpr int kCaptionChars = 12;
+
+QString PathOf(DataFile file)
 {
-    setWindowTitle(QStringLiteral("GUI Config"));
+    return FromBytes(xandrel::DataFilePath(file, DataFolder()));
+}
+
+QStringList Labels(std::initializer_list<const char*> texts)
+{
+    QStringList labels;
+    for (const char* text : texts)
+        labels << QString::fromLatin1(text);
+    return labels;
+}
+
+QVBoxLayout* Column(QWidget* top, QWidget* bottom)
+{
+    auto* column = new QVBoxLayout;
+    column->addWidget(top);
+    column->addWidget(bottom);
+    column->addStretch();
+    return column;
+}
+
+// Copies `source` over `target` through a temporary file beside the target
+// that is renamed over it, so that a failed copy leaves the old file whole.
+// Empty on success, and also when the source cannot be read: the operator is
+// not told about a copy that fails for that reason. Otherwise what went
+// wrong with the target, for the operator.
+QString CopyOver(const QString& source, const QString& target)
+{
+    QFile from(source);
+    if (!from.open(QIODevice::ReadOnly))
+        return {};
+    const QFileInfo to(target);
+    if (to.exists() && to.canonicalFilePath() == QFileInfo(source).canonicalFilePath())
+        return {};  // the data file itself: nothing to change
+    const QString shown = QDir::cleanPath(to.absoluteFilePath());
+    if (!to.absoluteDir().exists())
+        return QStringLiteral("Cannot replace %1: the folder %2 does not exist.")
+            .arg(shown, QDir::cleanPath(to.absolutePath()));
+    QSaveFile copy(target);
+    if (!copy.open(QIODevice::WriteOnly))
+        return QStringLiteral("Cannot replace %1: %2.").arg(shown, copy.errorString());
+    char buffer[65536];
+    qint64 got = 0;
+    while ((got = from.read(buffer, sizeof buffer)) > 0) {
+        if (copy.write(buffer, got) != got) {
+            const QString reason = copy.errorString();
+            copy.cancelWriting();
+            return QStringLiteral("Cannot replace %1: %2.").arg(shown, reason);
+        }
+    }
+    if (got < 0) {
+        copy.cancelWriting();
+        return {};
+    }
+    if (!copy.commit())
+        return QStringLiteral("Cannot replace %1: %2.").arg(shown, copy.errorString());
+    return {};
+}
+
+}  // namespace
+
+StringModify::StringModify(QWidget* parent)
+    : StringTableDialog(QStringLiteral("GUI Config"), parent)
+{
+    m_TitleGroup = AddGroup(new StringSectionGroup(StringSection::Titles, QStringLiteral("Dialog Title"),
+                                                   Labels({"Main Dialog :", "Setting Dialog :", "Port Scan Dialog :"}),
+                                                   1180, kTextChars, this));
+    m_ErrorGroup = AddGroup(new StringSectionGroup(
+        StringSection::ErrorMessages, QStringLiteral("Error Message"),
+        Labels({"NO.1 :", "NO.2 :", "NO.3 :", "NO.4 :", "NO.5 :", "NO.6 :"}), 1144, kTextChars, this));
+    m_ToolbarGroup = AddGroup(new StringSectionGroup(
+        StringSection::Toolbar, QStringLiteral("Tool Bar Modify"),
+        Labels({"Setting :", "Scan :", "Linkage :", "Open :", "Close :", "Mapping :", "Fast Select :"}), 1165,
+        kCaptionChars, this));
+
+    auto* strings = new QGroupBox(QStringLiteral("String Modify"), this);
+    auto* grid = new QGridLayout(strings);
+    grid->addWidget(m_TitleGroup, 0, 0);
+    grid->addWidget(m_ErrorGroup, 1, 0);
+    grid->addLayout(Column(m_SaveButton, m_DefaultButton), 0, 1, 2, 1);
+    auto* ports = new QHBoxLayout;
+    ports->addWidget(m_InputGroup);
+    ports->addWidget(m_OutputGroup);
+    ports->addWidget(m_ToolbarGroup);
+    grid->addLayout(ports, 2, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
+
+    m_IconPreview = new QLabel(this);
+    m_IconPreview->setObjectName(QStringLiteral("preview1155"));
+    const int iconSize = style()->pixelMetric(QStyle::PM_LargeIconSize, nullptr, this);
+    m_IconPreview->setFixedSize(iconSize, iconSize);
+    m_IconPreview->setAlignment(Qt::AlignCenter);
+    m_PicturePreview = new PicturePreview(this);
+    QPushButton* changeIcon = MakeButton(QStringLiteral("Change ICON"), 1153, this);
+    QPushButton* loadIcon = MakeButton(QStringLiteral("Load ICON"), 1151, this);
+    QPushButton* changeSplash = MakeButton(QStringLiteral("Change Splash Picture"), 1152, this);
+    QPushButton* loadBmp = MakeButton(QStringLiteral("Load BMP"), 1150, this);
+
+    auto* pictures = new QGroupBox(QStringLiteral("Picture Modify"), this);
+    auto* row = new QHBoxLayout(pictures);
+    row->addWidget(m_IconPreview, 0, Qt::AlignTop);
+    row->addLayout(Column(changeIcon, loadIcon));
+    row->addStretch();
+    row->addWidget(m_PicturePreview);
+    row->addLayout(Column(changeSplash, loadBmp));
+    row->addStretch();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(strings);
+    layout->addWidget(pictures);
+
+    // Tab through the texts in the order they stand, then the buttons.
+    std::vector<QWidget*> order;
+    for (const StringSectionGroup* group : {m_TitleGroup, m_ErrorGroup, m_InputGroup, m_OutputGroup, m_ToolbarGroup})
+        for (size_t k = 0; k < group->size(); ++k)
+            order.push_back(group->box(k));
+    order.insert(order.end(), {m_SaveButton, m_DefaultButton, changeIcon, loadIcon, changeSplash, loadBmp});
+    for (size_t k = 1; k < order.size(); ++k)
+        setTabOrder(order[k - 1], order[k]);
+
+    connect(loadIcon, &QPushButton::clicked, this,
+            [this] { LoadFile(m_IconPath, QStringLiteral("Load ICON"), &StringModify::ShowIconPreview); });
+    connect(loadBmp, &QPushButton::clicked, this,
+            [this] { LoadFile(m_SplashPath, QStringLiteral("Load BMP"), &StringModify::ShowPicturePreview); });
+    connect(changeIcon, &QPushButton::clicked, this,
+            [this] { ReplaceDataFile(m_IconPath, DataFile::Icon, QStringLiteral("Change ICON")); });
+    connect(changeSplash, &QPushButton::clicked, this, [this] {
+        ReplaceDataFile(m_SplashPath, DataFile::Splash, QStringLiteral("Change Splash Picture"));
+    });
+}
+
+void StringModify::OnInitDialog()
+{
+    m_SavedDirectory = QDir::currentPath();
+    ResetPictures();
+    DisableMissingPorts();
+    xandrel::StringTable table = BoxContents();
+    if (!xandrel::ReadStringTableFile(xandrel::StringTableReader::GuiConfig, table, DataFolderPath())) {
+        FillDefaults();
+        return;
+    }
+    ShowInBoxes(table);
+}
+
+// Everything but the main window's title, which keeps what its box holds.
+void StringModify::FillDefaults()
+{
+    ResetPictures();
+    xandrel::StringTable table = xandrel::DefaultStringTable();
+    table.titles[0] = ToBytes(m_TitleGroup->box(0)->text());
+    ShowInBoxes(table);
+}
+
+xandrel::StringTable StringModify::TableToSave() const
+{
+    return BoxContents();
+}
+
+void StringModify::ResetPictures()
+{
+    m_IconPath = PathOf(DataFile::Icon);
+    m_SplashPath = PathOf(DataFile::Splash);
+    ShowIconPreview();
+    ShowPicturePreview();
+}
+
+// Loaded as the matrix window loads its icon: any icon or picture file;
+// the built-in icon when the file is none.
+void StringModify::ShowIconPreview()
+{
+    QIcon icon(m_IconPath);
+    if (icon.isNull() || icon.availableSizes().isEmpty())
+        icon = xandrel::art::LibraryIcon();
+    m_IconPreview->setPixmap(icon.pixmap(m_IconPreview->size()));
+}
+
+// Loaded as the program loads its splash picture: a bitmap file only.
+void StringModify::ShowPicturePreview()
+{
+    QImage picture;
+    picture.load(m_SplashPath, "BMP");
+    m_PicturePreview->SetPicture(picture);
+}
+
+// A file dialog may move the current directory (it does on some systems), and
+// the data files are named from it: it goes back in every case.
+void StringModify::LoadFile(QString& path, const QString& caption, void (StringModify::*preview)())
+{
+    const QString chosen = ChooseFile(this, caption, QStringLiteral("* (*);;*.* (*)"));
+    if (!chosen.isEmpty()) {
+        path = QFileInfo(chosen).absoluteFilePath();
+        (this->*preview)();
+    }
+    if (!m_SavedDirectory.isEmpty())
+        QDir::setCurrent(m_SavedDirectory);
+}
+
+// A file that cannot be read is passed over in silence (then nothing
+// changes); a data folder that cannot take the copy is reported.
+void StringModify::ReplaceDataFile(const QString& source, DataFile file, const QString& caption)
+{
+    const QString problem = CopyOver(source, PathOf(file));
+    if (!problem.isEmpty())
+        ShowMessage(MessageRequest{this, problem, caption, QMessageBox::Warning});
 }

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 
 #include "tavrik/ErrorReporter.h"
+#include "xandrel/gui/CMatrix0001Frame.h"
 
 namespace xandrel::gui {
 namespace {
@@ -93,6 +94,21 @@ std::string DataFolder()
 void SetDataFolder(const std::string& folder)
 {
     Folder() = folder;
+}
+
+PollPause::PollPause()
+{
+    if (CMatrix0001Frame* frame = MatrixFrame()) {
+        saved_ = frame->m_Polling;
+        frame->m_Polling = 0;
+        paused_ = true;
+    }
+}
+
+PollPause::~PollPause()
+{
+    if (CMatrix0001Frame* frame = MatrixFrame(); frame && paused_)
+        frame->m_Polling = saved_;
 }
 
 void RouteDriverReportsToMessageBoxes()

@@ -5,6 +5,7 @@
 // answer them without a modal loop.
 #include <QMessageBox>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -48,6 +49,21 @@ XANDREL_EXPORT void EndWaitCursor();
 // "data" unless set otherwise.
 XANDREL_EXPORT std::string DataFolder();
 XANDREL_EXPORT void SetDataFolder(const std::string& folder);
+
+// Pauses the matrix window's device poll while a dialog's long exchange has
+// the port (the exchange lets the window repaint, and the poll's timer would
+// otherwise run in between).
+class XANDREL_EXPORT PollPause {
+public:
+    PollPause();
+    ~PollPause();
+    PollPause(const PollPause&) = delete;
+    PollPause& operator=(const PollPause&) = delete;
+
+private:
+    int32_t saved_ = 1;
+    bool paused_ = false;
+};
 
 // Makes the port driver's own failure reports appear as message boxes.
 XANDREL_EXPORT void RouteDriverReportsToMessageBoxes();
