@@ -2,12 +2,27 @@
 // for review: the matrix window for a 4x4, an 8x8, a 4x8 and an 8x4 model
 // against the simulated device.
 //
-//   QT_QPA_PLATFORM=offscreen quellix-screenshots FOLDER
+//   QT_QPA_PLATFORM=offscreen quellix-screenshots FOLDER [EDID.bin]
+//
+// and every dialog, the EDID pages showing EDID.bin when given.
 #include <QApplication>
 #include <QDir>
 #include <QTimer>
 
+#include <QTabWidget>
+
 #include "SimulatedDevice.h"
+#include "xandrel/connect/CDlgDeviceIDSetting.h"
+#include "xandrel/connect/CDlgMatrixScanPort.h"
+#include "xandrel/custom/String2.h"
+#include "xandrel/custom/StringModify.h"
+#include "xandrel/edid/CDlgEDIDConfig.h"
+#include "xandrel/edid/DlgEDIDInfo.h"
+#include "xandrel/edid/DlgEDIDPad1.h"
+#include "xandrel/edid/DlgEDIDPad2.h"
+#include "xandrel/edid/EdidFile.h"
+#include "xandrel/edid/EdidReport.h"
+#include "xandrel/gui/CDlgModeSelect.h"
 #include "tavrik/INFOPORTDRIVER.h"
 #include "tavrik/PortTable.h"
 #include "tavrik/Wait.h"
@@ -52,6 +67,74 @@ bool SaveMatrixWindow(const char* className, const QString& file)
     return saved;
 }
 
+bool Save(QWidget& widget, const QString& file)
+{
+    widget.adjustSize();
+    widget.show();
+    QApplication::processEvents();
+    const bool saved = widget.grab().save(file);
+    if (saved)
+        std::printf("%s\n", file.toLocal8Bit().constData());
+    return saved;
+}
+
+// The dialogs, connected to a simulated 8x8 matrix; the EDID pages show
+// `edidFile` when it can be read.
+int SaveDialogs(const QString& folder, const std::string& edidFile)
+{
+    quellix::sim::SimOptions options;
+    options.model = xandrel::FindModel("INFOHDMIMATRIX0001_8_8");
+    options.deviceId = 3;
+    options.log = [](const std::string&) {};
+    std::string error;
+    auto device = quellix::sim::SimulatedDevice::Start(options, error);
+    if (!device)
+        return 1;
+    tavrik::PortTable::instance().assign(1, device->address());
+    auto model = xandrel::CreateModel(*options.model);
+    INFOPORTDRIVER driver;
+    model->DEVMA_SetPortDriver(&driver);
+    GUIDEVICEMATRIXBASE gui;
+    gui.m_Device = model.get();
+    int failures = 0;
+
+    CDlgMatrixScanPort scan;
+    scan.m_GUI = &gui;
+    scan.openFresh();
+    scan.OnScan();
+    failures += !Save(scan, folder + "/dialog-scan.png");
+    driver.RS232_OpenPort(1, 9600);
+
+    CDlgDeviceIDSetting setting;
+    setting.m_GUI = &gui;
+    setting.openFresh();
+    setting.OnGet();
+    failures += !Save(setting, folder + "/dialog-setting.png");
+
+    CDlgModeSelect mode;
+    failures += !Save(mode, folder + "/dialog-mode-select.png");
+    String2 names;
+    failures += !Save(names, folder + "/dialog-string-table.png");
+    StringModify config;
+    failures += !Save(config, folder + "/dialog-gui-config.png");
+
+    CDlgEDIDConfig edid;
+    edid.m_GUI = &gui;
+    edid.openFresh();
+    if (xandrel::LoadEdidFile(edidFile, edid.m_EDID, error)) {
+        edid.m_Pad1->ShowBlock(edid.m_EDID.data());
+        edid.m_Pad2->ShowBlock(edid.m_EDID.data() + 128);
+    }
+    failures += !Save(edid, folder + "/dialog-edid-page1.png");
+    edid.m_Tab->setCurrentIndex(1);
+    failures += !Save(edid, folder + "/dialog-edid-page2.png");
+    std::string report;
+    EDID_MakeReport(edid.m_EDID, report);
+    DlgEDIDInfo info(report);
+    failures += !Save(info, folder + "/dialog-edid-information.png");
+    return failures;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -70,5 +153,6 @@ int main(int argc, char** argv)
         else
             ++failures;
     }
+    failures += SaveDialogs(folder, argc > 2 ? argv[2] : "");
     return failures == 0 ? 0 : 1;
 }

@@ -25,6 +25,7 @@ DlgEDIDInfo::DlgEDIDInfo(const std::string& text, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_Box);
     layout->addWidget(buttons);
+    setMinimumSize(420, 360);
     resize(520, 560);
 }
 
