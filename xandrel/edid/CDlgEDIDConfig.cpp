@@ -259,7 +259,10 @@ void CDlgEDIDConfig::OnReadEDID()
 QString CDlgEDIDConfig::runTransfer(const EdidTransfer& plan, const EdidPlace& target)
 {
     DialogExchange exchange(*m_GUI, *m_Progress);
-    const bool toOnePort = target.kind == EdidPlace::Input;
+    // An output's EDID or the computer's image sent to one input is told by
+    // port; every other pair just succeeds or fails.
+    const bool toOnePort = target.kind == EdidPlace::Input
+        && (plan.kind == EdidTransfer::Write || plan.mode == xandrel::edid::kOutputToInput);
     const QString port = QString::number(target.number);
     if (plan.kind == EdidTransfer::Copy) {
         const bool done = EDID_DeviceCopy(exchange, exchange, plan.mode, plan.target, plan.source);

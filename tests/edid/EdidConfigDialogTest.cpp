@@ -1,0 +1,320 @@
+// The EDID configuration dialog against the simulated device: reading every
+// kind of source, writing every pair the device supports, the pairs it does
+// not, files, typed edits and the report.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "SimulatedDevice.h"
+#include "VirtualClock.h"
+#include "tavrik/INFOPORTDRIVER.h"
+#include "tavrik/PortTable.h"
+#include "xandrel/custom/AtomicFile.h"
+#include "xandrel/edid/CDlgEDIDConfig.h"
+#include "xandrel/edid/DlgEDIDPad1.h"
+#include "xandrel/edid/DlgEDIDPad2.h"
+#include "xandrel/gui/GuiServices.h"
+
+namespace fs = std::filesystem;
+using quellix::sim::Bytes;
+using quellix::sim::VirtualMatrix;
+
+namespace {
+
+class EdidConfigDialog : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        quellix::sim::SimOptions options;
+        options.model = xandrel::FindModel("INFOHDMIMATRIX0001_8_8");
+        options.log = [](const std::string&) {};
+        std::string error;
+        device = quellix::sim::SimulatedDevice::Start(options, error);
+        ASSERT_TRUE(device) << error;
+        device->withMatrix([](VirtualMatrix& matrix) {
+            matrix.edidReadTime = std::chrono::milliseconds(10);
+            matrix.copyTime = std::chrono::milliseconds(10);
+        });
+        tavrik::PortTable::instance().assign(160, device->address());
+        model = xandrel::CreateModel(*options.model);
+        model->DEVMA_SetPortDriver(&driver);
+        ASSERT_EQ(driver.RS232_OpenPort(160, 9600), 1);
+        gui.m_Device = model.get();
+        folder = fs::path(::testing::TempDir()) / ("edid-config-" + std::to_string(::getpid()));
+        fs::create_directories(folder);
+        xandrel::gui::SetMessageHandler([this](const xandrel::gui::MessageRequest& request) {
+            messages.push_back(request.text);
+            return QMessageBox::Ok;
+        });
+        xandrel::gui::SetFileChooser([this](QWidget*, const QString&, const QString&) { return chosenFile; });
+        dialog.m_GUI = &gui;
+        dialog.openFresh();
+    }
+
+    // Reads that wait only briefly, for the tests of a device that stays
+    // silent (a copy waits through 30 empty reads).
+    void shortenReads()
+    {
+        COMMTIMEOUTS timeouts{};
+        driver.RS232_GetTimeouts(timeouts);
+        timeouts.ReadTotalTimeoutConstant = 5;
+        driver.RS232_SetTimeouts(timeouts);
+    }
+
+    void TearDown() override
+    {
+        xandrel::gui::SetMessageHandler({});
+        xandrel::gui::SetFileChooser({});
+        tavrik::PortTable::instance().forgetRunTimeAdditions();
+        fs::remove_all(folder);
+    }
+
+    static void Choose(QComboBox* list, const QString& text)
+    {
+        const int index = list->findText(text);
+        ASSERT_GE(index, 0) << text.toStdString();
+        list->setCurrentIndex(index);
+    }
+
+    std::vector<Bytes> payloads() const
+    {
+        std::vector<Bytes> result;
+        for (const Bytes& frame : device->frames())
+            result.emplace_back(frame.begin() + 7, frame.end() - 1);
+        return result;
+    }
+
+    testsupport::NoWaiting noWaiting;
+    std::unique_ptr<quellix::sim::SimulatedDevice> device;
+    std::unique_ptr<INFODEVICEMATRIXBASE> model;
+    INFOPORTDRIVER driver;
+    GUIDEVICEMATRIXBASE gui;
+    CDlgEDIDConfig dialog;
+    fs::path folder;
+    QString chosenFile;
+    std::vector<QString> messages;
+};
+
+TEST_F(EdidConfigDialog, ListsFollowTheModelInSortedOrder)
+{
+    EXPECT_EQ(dialog.m_ReadSource->count(), 20);
+    EXPECT_EQ(dialog.m_WriteSource->count(), 21);
+    EXPECT_EQ(dialog.m_WriteTarget->count(), 13);
+    EXPECT_EQ(dialog.m_ReadSource->itemText(0), "default A");
+    EXPECT_EQ(dialog.m_ReadSource->itemText(4), "input 1");
+    EXPECT_EQ(dialog.m_ReadSource->itemText(12), "output 1");
+    EXPECT_EQ(dialog.m_WriteSource->itemText(20), "pc memory");
+    EXPECT_EQ(dialog.m_WriteTarget->itemText(0), "all input");
+    EXPECT_EQ(dialog.m_WriteTarget->itemText(5), "input 1");
+}
+
+TEST_F(EdidConfigDialog, ReadsEveryKindOfSource)
+{
+    device->withMatrix([](VirtualMatrix& matrix) {
+        matrix.slotEdid(11) = quellix::sim::MakeDefaultEdid(0x0B0B);
+        matrix.inputEdid(2) = quellix::sim::MakeDefaultEdid(0x0202);
+        matrix.outputEdid(3) = quellix::sim::MakeDefaultEdid(0x0303);
+    });
+    const struct {
+        const char* source;
+        std::vector<Bytes> payloads;
+        int product;
+    } cases[] = {
+        {"default B", {{0xA1, 0xFF, 0x0B}}, 0x0B0B},
+        {"input 2", {{0xA5, 0xFF, 0x02}}, 0x0202},
+        {"output 3", {{0x01, 0x09, 0x03}, {0xA1, 0xFF, 0x09}}, 0x0303},
+    };
+    size_t seen = 0;
+    for (const auto& c : cases) {
+        Choose(dialog.m_ReadSource, c.source);
+        dialog.OnReadEDID();
+        EXPECT_EQ(dialog.StateText(), "Success") << c.source;
+        const auto sent = payloads();
+        EXPECT_EQ(std::vector<Bytes>(sent.begin() + static_cast<long>(seen), sent.end()), c.payloads) << c.source;
+        seen = sent.size();
+        EXPECT_EQ(dialog.m_EDID[10] | dialog.m_EDID[11] << 8, c.product);
+        EXPECT_EQ(dialog.m_Pad1->box(3056)->text(), QString("%1").arg(c.product & 0xFF, 2, 16, QChar('0')).toUpper());
+    }
+    device->command("fault no-ack");
+    shortenReads();
+    const xandrel::EdidImage before = dialog.m_EDID;
+    dialog.OnReadEDID();
+    EXPECT_EQ(dialog.StateText(), "False");
+    EXPECT_EQ(dialog.m_EDID, before);
+}
+
+TEST_F(EdidConfigDialog, WritesEveryPairTheDeviceSupports)
+{
+    const struct {
+        const char* source;
+        const char* target;
+        Bytes firstPayload;
+        const char* state;
+    } pairs[] = {
+        {"output 2", "all input", {0x02, 0xA5, 0x02}, "Success"},
+        {"output 2", "input 7", {0x02, 0x07, 0x02}, "port 7 Success"},
+        {"output 4", "default B", {0x01, 0x0B, 0x04}, "Success"},
+        {"default A", "input 3", {0x04, 0x03, 0x0A}, "Success"},
+        {"default A", "all input", {0x04, 0xA5, 0x0A}, "Success"},
+        {"input 1", "default D", {0x03, 0x0D, 0x01}, "Success"},
+        {"pc memory", "default C", {}, "Success"},
+        {"pc memory", "input 5", {}, "port 5 Success"},
+    };
+    for (const auto& pair : pairs) {
+        const size_t before = device->frames().size();
+        Choose(dialog.m_WriteSource, pair.source);
+        Choose(dialog.m_WriteTarget, pair.target);
+        dialog.OnWriteEDID();
+        EXPECT_EQ(dialog.StateText(), pair.state) << pair.source << " to " << pair.target;
+        const auto sent = payloads();
+        ASSERT_GT(sent.size(), before);
+        if (!pair.firstPayload.empty())
+            EXPECT_EQ(sent[before], pair.firstPayload) << pair.source << " to " << pair.target;
+        else
+            EXPECT_EQ(sent.size() - before, 32u) << "a write is 32 chunks";
+    }
+    EXPECT_TRUE(messages.empty());
+    device->withMatrix([this](VirtualMatrix& matrix) {
+        xandrel::EdidImage sent = dialog.m_EDID;
+        EXPECT_TRUE(std::equal(sent.begin(), sent.end(), matrix.inputEdid(5).begin()));
+    });
+}
+
+TEST_F(EdidConfigDialog, ImageToAllInputsIsWrittenPortByPort)
+{
+    Choose(dialog.m_WriteSource, "pc memory");
+    Choose(dialog.m_WriteTarget, "all input");
+    dialog.OnWriteEDID();
+    EXPECT_EQ(device->frames().size(), 8u * 32u);
+    ASSERT_EQ(messages.size(), 8u);
+    EXPECT_EQ(messages[0], "port 1 Success");
+    EXPECT_EQ(messages[7], "port 8 Success");
+    EXPECT_EQ(dialog.StateText(), "port 8 Success");
+}
+
+TEST_F(EdidConfigDialog, PairsTheDeviceCannotDoAreRefusedWithoutSending)
+{
+    const std::pair<const char*, const char*> refused[] = {
+        {"default A", "default B"}, {"input 1", "input 2"}, {"input 1", "all input"}};
+    for (const auto& [source, target] : refused) {
+        Choose(dialog.m_WriteSource, source);
+        Choose(dialog.m_WriteTarget, target);
+        dialog.OnWriteEDID();
+    }
+    EXPECT_EQ(messages, std::vector<QString>(3, "Function not Support!"));
+    EXPECT_TRUE(device->frames().empty());
+}
+
+TEST_F(EdidConfigDialog, FailedCopyAndWriteSayWhichPort)
+{
+    device->command("fault cut 0");  // acknowledged, but never done
+    shortenReads();
+    Choose(dialog.m_WriteSource, "output 1");
+    Choose(dialog.m_WriteTarget, "input 6");
+    dialog.OnWriteEDID();
+    EXPECT_EQ(dialog.StateText(), "port 6 fail");
+    Choose(dialog.m_WriteSource, "pc memory");
+    dialog.OnWriteEDID();
+    EXPECT_EQ(dialog.StateText(), "port 6 Fail");
+}
+
+TEST_F(EdidConfigDialog, FilesRoundTripWithSoundChecksums)
+{
+    dialog.m_Pad1->box(3054)->setText("1a");
+    EXPECT_EQ(dialog.m_Pad1->box(3054)->text(), "1A");
+    chosenFile = QString::fromStdString((folder / "saved.bin").string());
+    dialog.OnSaveFile();
+    std::string saved, error;
+    ASSERT_TRUE(xandrel::ReadFileBytes(chosenFile.toStdString(), saved, error)) << error;
+    ASSERT_EQ(saved.size(), 256u);
+    EXPECT_EQ(static_cast<uint8_t>(saved[8]), 0x1A);
+    EXPECT_EQ(static_cast<uint8_t>(saved[127]), static_cast<uint8_t>(0x100 - 0x1A));
+    EXPECT_EQ(dialog.m_EDID[8], 0x1A) << "the image took the edit";
+
+    const quellix::sim::Edid base = quellix::sim::MakeDefaultEdid(0x5151);
+    const std::string shortFile = (folder / "base.bin").string();
+    std::ofstream(shortFile, std::ios::binary).write(reinterpret_cast<const char*>(base.data()), 128);
+    dialog.m_EDID.fill(0x77);
+    chosenFile = QString::fromStdString(shortFile);
+    dialog.OnLoadFile();
+    EXPECT_EQ(dialog.m_EDID[10], 0x51);
+    EXPECT_EQ(dialog.m_EDID[200], 0x00) << "a 128-byte EDID clears the extension half";
+
+    std::ofstream((folder / "bad.bin").string(), std::ios::binary) << std::string(129, 'x');
+    chosenFile = QString::fromStdString((folder / "bad.bin").string());
+    const xandrel::EdidImage before = dialog.m_EDID;
+    dialog.OnLoadFile();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains("bad.bin"));
+    EXPECT_EQ(dialog.m_EDID, before);
+}
+
+TEST_F(EdidConfigDialog, ABoxThatHoldsNoByteStopsEverythingBeforeItStarts)
+{
+    dialog.m_Pad2->box(1190)->setText("1G");
+    const xandrel::EdidImage before = dialog.m_EDID;
+    Choose(dialog.m_WriteSource, "pc memory");
+    Choose(dialog.m_WriteTarget, "input 1");
+    dialog.OnWriteEDID();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains("1G")) << messages[0].toStdString();
+    EXPECT_EQ(dialog.m_EDID, before);
+    EXPECT_TRUE(device->frames().empty());
+    EXPECT_EQ(dialog.m_Tab->currentIndex(), 1) << "the page with the wrong box is shown";
+}
+
+TEST_F(EdidConfigDialog, DetailReportsTheImageAndTheIdentitiesListTheInputs)
+{
+    chosenFile = QString::fromStdString((folder / "detail.bin").string());
+    const quellix::sim::Edid edid = quellix::sim::MakeDefaultEdid(0x4242);
+    std::ofstream(chosenFile.toStdString(), std::ios::binary).write(reinterpret_cast<const char*>(edid.data()), 256);
+    dialog.OnLoadFile();
+    dialog.m_Pad1->box(3056)->setText("00");  // an edit not yet taken into the image
+    QString shown;
+    auto capture = [&shown] {
+        QTimer::singleShot(0, [&shown] {
+            if (auto* info = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                shown = info->findChild<QPlainTextEdit*>()->toPlainText();
+                info->accept();
+            }
+        });
+    };
+    capture();
+    dialog.OnEDIDDetail();
+    EXPECT_TRUE(shown.startsWith("Manufacturer ID: QLX4242\n")) << shown.toStdString();
+    capture();
+    dialog.OnInputEDIDInfo();
+    EXPECT_TRUE(shown.contains("Input8 Manufacturer ID: QLX0108")) << shown.toStdString();
+}
+
+TEST(EdidConfigEntryPoint, KeepsItsImageAcrossOpenings)
+{
+    xandrel::gui::DestroyLibraryWindows();
+    GUIDEVICEMATRIXBASE gui;
+    auto model = xandrel::CreateModel(*xandrel::FindModel("INFOHDMIMATRIX0001_4_4"));
+    gui.m_Device = model.get();
+    INFOGUIPDATA record;
+    gui.DEVMA_GUIEDIDConfig(1, &record);
+    CDlgEDIDConfig* dialog = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* config = qobject_cast<CDlgEDIDConfig*>(window))
+            dialog = config;
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    dialog->m_EDID[5] = 0x55;
+    gui.DEVMA_GUIEDIDConfig(0, &record);
+    EXPECT_FALSE(dialog->isVisible());
+    gui.DEVMA_GUIEDIDConfig(1, &record);
+    EXPECT_EQ(dialog->m_EDID[5], 0x55);
+    EXPECT_EQ(dialog->m_ReadSource->count(), 4 + 4 + 4);
+    xandrel::gui::DestroyLibraryWindows();
+}
+
+}  // namespace
