@@ -48,7 +48,7 @@ void AddEdidToolBar(CMatrix0001Frame& frame, GUIDEVICEMATRIXBASE& gui)
         gui.DEVMA_GUIEDIDConfig(1, &record);
     });
     QAction* forget = bar->addAction(QIcon(images[static_cast<int>(xandrel::art::ToolbarImage::Circles)]),
-                                     QStringLiteral("Model"));
+                                     QStringLiteral("Ask Model"));
     forget->setToolTip(QStringLiteral("Ask for the device model again at the next start"));
     QObject::connect(forget, &QAction::triggered, [] { xandrel::gui::ForgetRememberedMode(); });
     frame.addToolBar(Qt::TopToolBarArea, bar);
