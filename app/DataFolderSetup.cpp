@@ -26,7 +26,10 @@ QString PerUserFolder()
 DataFolderChoice ChooseDataFolder(const QStringList& deliveredCandidates, const QString& perUserFolder)
 {
     DataFolderChoice choice;
-    if (QFileInfo(QStringLiteral("data")).isDir()) {
+    // The desktop entries set QUELLIX_USER_DATA: a launch from a menu starts in
+    // the home folder, whose own "data" folder is none of ours.
+    const bool perUserWanted = !qEnvironmentVariableIsEmpty("QUELLIX_USER_DATA");
+    if (!perUserWanted && QFileInfo(QStringLiteral("data")).isDir()) {
         choice.workingFolder = QDir::currentPath();
         return choice;
     }

@@ -1,7 +1,8 @@
 #pragma once
 // Where the program runs: the system names its data files relative to the
 // current directory ("data/ds.dat", ...). When the current directory has no
-// data folder (a launch from a desktop menu starts in the home folder), the
+// data folder, or QUELLIX_USER_DATA is set (as the desktop entries do: a
+// launch from a menu starts in the home folder), the
 // program moves to a folder of the person's own, ~/.local/share/quellix on
 // Linux, which holds a writable copy of the data folder delivered with the
 // program: files missing there are copied in, files already there — the

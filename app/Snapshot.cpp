@@ -10,6 +10,7 @@
 
 #include "CQuellixDlg.h"
 #include "xandrel/gui/CMatrix0001Frame.h"
+#include "xandrel/gui/GuiServices.h"
 
 namespace quellix {
 namespace {
@@ -42,6 +43,11 @@ void ScheduleSnapshots(CQuellixDlg& splash, const QString& folder)
 {
     QDir().mkpath(folder);
     QFile::remove(folder + "/run.txt");
+    // Nobody is there to answer a message box: its text goes to run.txt.
+    xandrel::gui::SetMessageHandler([folder](const xandrel::gui::MessageRequest& request) {
+        Note(folder, QStringLiteral("message: %1").arg(request.text));
+        return QMessageBox::Ok;
+    });
     auto* clock = new QElapsedTimer;
     clock->start();
     QTimer::singleShot(kSplashPictureAfterMs, &splash, [&splash, folder] {

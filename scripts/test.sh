@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, runs every test suite, then each fuzz
-# target for a short bounded time (FUZZ_SECONDS, default 20; 0 skips it).
+# Installs what is missing, builds, runs every test suite, each fuzz target
+# for a short bounded time (FUZZ_SECONDS, default 20; 0 skips it), then
+# builds the Debian package, installs it, runs it and removes it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -11,3 +12,4 @@ fuzz_seconds=${FUZZ_SECONDS:-20}
 if [ "$fuzz_seconds" -gt 0 ]; then
   scripts/fuzz.sh "$fuzz_seconds"
 fi
+scripts/package-test.sh

@@ -11,6 +11,11 @@
 
 #include "tavrik/Transport.h"
 
+#if defined(__linux__)
+#include <grp.h>
+#include <sys/stat.h>
+#endif
+
 namespace tavrik {
 namespace {
 
@@ -281,6 +286,25 @@ std::string PortLabel(int number)
     const std::string address = PortTable::instance().addressOf(number);
     std::string label = "COM" + std::to_string(number);
     return address.empty() ? label : label + " (" + address + ")";
+#endif
+}
+
+std::string SerialAccessHint(const std::string& path)
+{
+#if defined(__linux__)
+    std::string group = "dialout";
+    for (const char* candidate : {path.c_str(), "/dev/ttyS0", "/dev/ttyUSB0"}) {
+        struct stat info {};
+        if (*candidate && ::stat(candidate, &info) == 0) {
+            if (const struct group* entry = ::getgrgid(info.st_gid); entry && info.st_gid != 0)
+                group = entry->gr_name;
+            break;
+        }
+    }
+    return "Add yourself to the '" + group + "' group (sudo usermod -aG " + group + " $USER), then log in again.";
+#else
+    (void)path;
+    return {};
 #endif
 }
 

@@ -87,6 +87,12 @@ private:
 // elsewhere, so the system path is always in sight.
 TAVRIK_EXPORT std::string PortLabel(int number);
 
+// How a person gets the right to open serial ports: on Linux membership of
+// the group that owns the device file (`path`, or the usual serial devices
+// when empty), e.g. "Add yourself to the 'dialout' group (sudo usermod -aG
+// dialout $USER), then log in again."; empty where no such rule exists.
+TAVRIK_EXPORT std::string SerialAccessHint(const std::string& path = {});
+
 // Reads a COM number from "3", "COM3" or "com3"; 0 if it is none of these or
 // outside 1-255.
 TAVRIK_EXPORT int ParsePortNumber(const std::string& text);

@@ -2,10 +2,9 @@
 #include <QSerialPort>
 
 #include "tavrik/IoDeviceTransport.h"
+#include "tavrik/PortTable.h"
 
 #if defined(Q_OS_UNIX)
-#include <grp.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -32,22 +31,6 @@ protected:
     void flushSystemInput() override { port().clear(QSerialPort::Input); }
 };
 
-// The group that may use a device file ("dialout" on Debian), for the hint
-// given to a person who lacks the permission.
-std::string DeviceGroupName(const std::string& path)
-{
-#if defined(Q_OS_UNIX)
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0) {
-        if (const group* entry = ::getgrgid(info.st_gid))
-            return entry->gr_name;
-    }
-#else
-    (void)path;
-#endif
-    return "dialout";
-}
-
 // Qt reports a held lock file, an exclusive-mode refusal and a missing
 // permission alike; only the last leaves the file unreadable to us.
 bool LacksPermission(const std::string& path)
@@ -69,10 +52,8 @@ void DescribeFailure(const std::string& path, const QSerialPort& port, OpenOutco
         return;
     case QSerialPort::PermissionError:
         if (LacksPermission(path)) {
-            const std::string group = DeviceGroupName(path);
             outcome.status = OpenStatus::NoPermission;
-            outcome.message = path + ": permission denied. Add yourself to the '" + group
-                + "' group (sudo usermod -aG " + group + " $USER), then log in again.";
+            outcome.message = path + ": permission denied. " + SerialAccessHint(path);
         } else {
             outcome.status = OpenStatus::InUse;
             outcome.message = path + " is in use by another program";

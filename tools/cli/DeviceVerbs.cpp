@@ -21,7 +21,8 @@ int Ports(const GlobalOptions&, const Arguments& arguments, const Output& output
     NoArguments(arguments);
     const auto entries = tavrik::PortTable::instance().entries();
     if (entries.empty() && !output.json())
-        output.text("no serial ports found (pin ports in data/ports.dat, or give --port a path or tcp://host:port)");
+        output.text("no serial ports found (pin ports in data/ports.dat, or give --port a path or tcp://host:port). "
+                    + tavrik::SerialAccessHint());
     for (const tavrik::PortEntry& entry : entries) {
         const char* state = tavrik::PortStateName(tavrik::ProbePortState(entry.address));
         if (output.json()) {

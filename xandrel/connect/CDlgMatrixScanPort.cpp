@@ -53,6 +53,7 @@ CDlgMatrixScanPort::CDlgMatrixScanPort()
     m_Progress->setTextVisible(false);
     m_Progress->setMaximumHeight(10);
     m_Progress->hide();
+    m_ScanState->setWordWrap(true);
     for (int id = 0; id < kIdEntries - 1; ++id)
         m_IdList->addItem(QStringLiteral("ID %1").arg(id));
     m_IdList->addItem(QStringLiteral("ID 255 (Super)"));
@@ -123,7 +124,8 @@ void CDlgMatrixScanPort::fillPortList()
     m_OkButton->setEnabled(!m_PortNumbers.empty());
     if (m_PortNumbers.empty())
         m_ScanState->setText(tr("No serial port found. Connect the device's adapter, or add the port to "
-                                "data/ports.dat."));
+                                "data/ports.dat. %1")
+                                 .arg(QString::fromStdString(tavrik::SerialAccessHint())));
 }
 
 void CDlgMatrixScanPort::setScanning(bool scanning)
@@ -194,7 +196,10 @@ void CDlgMatrixScanPort::OnScan()
     port->m_ShowError = 1;
     const bool stopped = m_StopRequested;
     setScanning(false);
-    m_ScanState->setText(stopped ? tr("Scan stopped.") : tr("Scan done."));
+    QString state = stopped ? tr("Scan stopped.") : tr("Scan done.");
+    if (!m_Tree->findItems(QStringLiteral(" - No Permission"), Qt::MatchEndsWith).isEmpty())
+        state += ' ' + tr("Ports you may not open: %1").arg(QString::fromStdString(tavrik::SerialAccessHint()));
+    m_ScanState->setText(state);
 }
 
 void CDlgMatrixScanPort::OnTreeSelection()
