@@ -36,6 +36,7 @@ protected:
         tavrik::PortTable::instance().assign(kPortNumber, peer->address());
         model.DEVMA_SetPortDriver(&driver);
         ASSERT_EQ(driver.RS232_OpenPort(kPortNumber, 9600), 1) << driver.RS232_LastErrorText();
+        ASSERT_TRUE(peer->line().waitForClient(std::chrono::seconds(2)));  // bytes sent before it would be lost
     }
 
     void TearDown() override

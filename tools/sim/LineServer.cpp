@@ -153,6 +153,14 @@ void LineServer::stop()
         thread_.join();
 }
 
+bool LineServer::waitForClient(std::chrono::milliseconds timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    while (!pty_ && clientFd_ < 0 && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return pty_ || clientFd_ >= 0;
+}
+
 void LineServer::wake()
 {
     const char byte = 0;
@@ -161,7 +169,7 @@ void LineServer::wake()
 
 int LineServer::lineFd() const
 {
-    return pty_ ? pty_->masterFd() : clientFd_;
+    return pty_ ? pty_->masterFd() : clientFd_.load();
 }
 
 void LineServer::acceptClient()

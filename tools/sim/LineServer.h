@@ -45,6 +45,10 @@ public:
 
     void stop();
 
+    // True once a program has the line: a TCP client was taken, or a
+    // pseudo-terminal (always). Waits up to `timeout` for it.
+    bool waitForClient(std::chrono::milliseconds timeout);
+
 private:
     struct Pending {
         std::chrono::steady_clock::time_point due;
@@ -66,7 +70,7 @@ private:
     Receiver receiver_;
     std::unique_ptr<PseudoTerminal> pty_;
     int listenFd_ = -1;
-    int clientFd_ = -1;
+    std::atomic<int> clientFd_{-1};
     std::string host_;
     uint16_t tcpPort_ = 0;
     int wakePipe_[2] = {-1, -1};
