@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "SimulatedDevice.h"
+#include "SimulatedDevices.h"
 #include "VirtualClock.h"
 #include "tavrik/INFOPORTDRIVER.h"
 #include "tavrik/PortTable.h"
@@ -28,13 +28,10 @@ using quellix::sim::SimulatedDevice;
 
 std::unique_ptr<SimulatedDevice> StartDevice(int id, bool answering)
 {
-    quellix::sim::SimOptions options;
-    options.model = xandrel::FindModel("INFOHDMIMATRIX0001_4_4");
-    options.deviceId = static_cast<uint8_t>(id);
-    options.faults.dropAcknowledge = !answering;
-    options.log = [](const std::string&) {};
-    std::string error;
-    return SimulatedDevice::Start(options, error);
+    return testsupport::StartDevice("INFOHDMIMATRIX0001_4_4", [&](quellix::sim::SimOptions& options) {
+        options.deviceId = static_cast<uint8_t>(id);
+        options.faults.dropAcknowledge = !answering;
+    });
 }
 
 class ConnectDialogs : public ::testing::Test {

@@ -12,7 +12,7 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "SimulatedDevice.h"
+#include "SimulatedDevices.h"
 #include "VirtualClock.h"
 #include "tavrik/INFOPORTDRIVER.h"
 #include "tavrik/PortTable.h"
@@ -32,18 +32,10 @@ class EdidConfigDialog : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        quellix::sim::SimOptions options;
-        options.model = xandrel::FindModel("INFOHDMIMATRIX0001_8_8");
-        options.log = [](const std::string&) {};
-        std::string error;
-        device = quellix::sim::SimulatedDevice::Start(options, error);
-        ASSERT_TRUE(device) << error;
-        device->withMatrix([](VirtualMatrix& matrix) {
-            matrix.edidReadTime = std::chrono::milliseconds(10);
-            matrix.copyTime = std::chrono::milliseconds(10);
-        });
+        device = testsupport::StartDevice("INFOHDMIMATRIX0001_8_8");
+        ASSERT_TRUE(device);
         tavrik::PortTable::instance().assign(160, device->address());
-        model = xandrel::CreateModel(*options.model);
+        model = xandrel::CreateModel(*xandrel::FindModel("INFOHDMIMATRIX0001_8_8"));
         model->DEVMA_SetPortDriver(&driver);
         ASSERT_EQ(driver.RS232_OpenPort(160, 9600), 1);
         gui.m_Device = model.get();

@@ -5,7 +5,7 @@
 
 #include "Frames.h"
 #include "ScriptedPort.h"
-#include "SimulatedDevice.h"
+#include "SimulatedDevices.h"
 #include "tavrik/INFOPORTDRIVER.h"
 #include "tavrik/PortTable.h"
 #include "xandrel/device/MatrixModels.h"
@@ -207,16 +207,8 @@ class EdidOverLine : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        quellix::sim::SimOptions options;
-        options.model = xandrel::FindModel("INFOHDMIMATRIX0001_8_8");
-        options.log = [](const std::string&) {};
-        std::string error;
-        device = quellix::sim::SimulatedDevice::Start(options, error);
-        ASSERT_TRUE(device) << error;
-        device->withMatrix([](quellix::sim::VirtualMatrix& matrix) {
-            matrix.edidReadTime = std::chrono::milliseconds(20);  // the 5 s wait is skipped here
-            matrix.copyTime = std::chrono::milliseconds(20);
-        });
+        device = StartDevice("INFOHDMIMATRIX0001_8_8");
+        ASSERT_TRUE(device);
         tavrik::PortTable::instance().assign(210, device->address());
         model.DEVMA_SetPortDriver(&driver);
         ASSERT_EQ(driver.RS232_OpenPort(210, 9600), 1);

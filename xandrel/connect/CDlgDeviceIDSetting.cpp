@@ -9,6 +9,7 @@
 
 #include "xandrel/custom/String2.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
+#include "xandrel/gui/GuiServices.h"
 
 namespace {
 
@@ -22,14 +23,6 @@ QGroupBox* Group(const QString& title, QWidget* field, QPushButton* button)
     return group;
 }
 
-QPushButton* Button(const QString& text, int id)
-{
-    auto* button = new QPushButton(text);
-    button->setObjectName(QStringLiteral("button%1").arg(id));
-    button->setAutoDefault(false);
-    return button;
-}
-
 }  // namespace
 
 CDlgDeviceIDSetting::CDlgDeviceIDSetting()
@@ -40,9 +33,9 @@ CDlgDeviceIDSetting::CDlgDeviceIDSetting()
     m_GetBox->setObjectName(QStringLiteral("box3030"));
     m_GetBox->setReadOnly(true);
     m_SetBox->setObjectName(QStringLiteral("box3031"));
-    QPushButton* get = Button(QStringLiteral("Get"), 3000);
-    QPushButton* set = Button(QStringLiteral("Set"), 3029);
-    QPushButton* rename = Button(QStringLiteral("Rename"), 1142);
+    QPushButton* get = xandrel::gui::MakeButton(QStringLiteral("Get"), 3000);
+    QPushButton* set = xandrel::gui::MakeButton(QStringLiteral("Set"), 3029);
+    QPushButton* rename = xandrel::gui::MakeButton(QStringLiteral("Rename"), 1142);
     connect(get, &QPushButton::clicked, this, &CDlgDeviceIDSetting::OnGet);
     connect(set, &QPushButton::clicked, this, &CDlgDeviceIDSetting::OnSet);
     connect(rename, &QPushButton::clicked, this, &CDlgDeviceIDSetting::OnRename);

@@ -37,7 +37,7 @@ CDlgMatrixScanPort::CDlgMatrixScanPort()
     , m_IdList(new QComboBox)
     , m_Tree(new QTreeWidget)
     , m_ScanId(new QCheckBox(QStringLiteral("Scan Device ID")))
-    , m_ScanButton(new QPushButton(QStringLiteral("Scan")))
+    , m_ScanButton(xandrel::gui::MakeButton(QStringLiteral("Scan"), 3029))
     , m_Progress(new QProgressBar)
     , m_ScanState(new QLabel)
 {
@@ -45,8 +45,6 @@ CDlgMatrixScanPort::CDlgMatrixScanPort()
     m_IdList->setObjectName(QStringLiteral("list3026"));
     m_Tree->setObjectName(QStringLiteral("tree3027"));
     m_ScanId->setObjectName(QStringLiteral("check3028"));
-    m_ScanButton->setObjectName(QStringLiteral("button3029"));
-    m_ScanButton->setAutoDefault(false);
     m_Tree->setHeaderHidden(true);
     m_Tree->setRootIsDecorated(false);
     m_Tree->setMinimumHeight(140);

@@ -68,14 +68,6 @@ void StringSectionGroup::EnableFirst(int count)
         m_Boxes[k]->setEnabled(static_cast<int>(k) < count);
 }
 
-QPushButton* MakeButton(const QString& text, int id, QWidget* parent)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QStringLiteral("button%1").arg(id));
-    button->setAutoDefault(false);
-    return button;
-}
-
 StringTableDialog::StringTableDialog(const QString& caption, QWidget* parent)
     : QDialog(parent)
 {

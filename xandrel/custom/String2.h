@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "xandrel/XandrelExport.h"
+#include "xandrel/gui/GuiServices.h"
 #include "xandrel/custom/StringTableFile.h"
 
 class QLineEdit;
@@ -90,10 +91,6 @@ protected:
 private:
     std::vector<StringSectionGroup*> m_Groups;
 };
-
-// A push button named "button<id>" that never takes Enter as the dialog's
-// default: Enter closes these dialogs unless a button has the focus.
-QPushButton* MakeButton(const QString& text, int id, QWidget* parent);
 
 }  // namespace xandrel::gui
 

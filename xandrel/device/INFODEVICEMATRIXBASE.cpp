@@ -138,11 +138,12 @@ bool INFODEVICEMATRIXBASE::PortIsOpen() const
     return m_PortDriver && m_PortDriver->RS232_IsOpen();
 }
 
-void INFODEVICEMATRIXBASE::BeginFrame(BYTE length, BYTE code)
+void INFODEVICEMATRIXBASE::BeginFrame(BYTE length, BYTE code, std::initializer_list<BYTE> payload)
 {
     std::memset(m_Command, 0, sizeof m_Command);
     m_Command[0] = length;
     m_Command[6] = code;
+    std::copy_n(payload.begin(), std::min<size_t>(payload.size(), kMaxFrameLength - 8), m_Command + 7);
 }
 
 int INFODEVICEMATRIXBASE::DEVMA_CommandTransfer(BYTE* reply, BYTE replyLength)

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 
 #include "xandrel/XandrelExport.h"
@@ -86,11 +87,13 @@ public:
     static constexpr BYTE kNoValidAnswer = 2;
     static constexpr BYTE kPortNotOpen = 4;
 
+    // Clears m_Command and puts in the length, the code and the payload; the
+    // transfer adds the header, the device ID and the checksum.
+    void BeginFrame(BYTE length, BYTE code, std::initializer_list<BYTE> payload = {});
+
 protected:
     explicit INFODEVICEMATRIXBASE(const xandrel::ModelSpec& model);
 
-    // Puts length and code in m_Command; the transfer adds the rest.
-    void BeginFrame(BYTE length, BYTE code);
     bool PortIsOpen() const;
 
     // The two full refreshes the families share.

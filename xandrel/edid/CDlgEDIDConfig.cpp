@@ -55,14 +55,6 @@ private:
     QProgressBar& bar_;
 };
 
-QPushButton* Button(const QString& text, int id)
-{
-    auto* button = new QPushButton(text);
-    button->setObjectName(QStringLiteral("button%1").arg(id));
-    button->setAutoDefault(false);
-    return button;
-}
-
 QComboBox* List(int id)
 {
     auto* list = new QComboBox;
@@ -106,12 +98,12 @@ CDlgEDIDConfig::CDlgEDIDConfig()
     m_State->setReadOnly(true);
     m_State->setMinimumWidth(110);
 
-    QPushButton* read = Button(QStringLiteral("read"), 3029);
-    QPushButton* write = Button(QStringLiteral("write"), 3038);
-    QPushButton* load = Button(QStringLiteral("Load File"), 3000);
-    QPushButton* save = Button(QStringLiteral("Save File"), 3001);
-    QPushButton* detail = Button(QStringLiteral("EDID Detail"), 3002);
-    QPushButton* identities = Button(QStringLiteral("Input EDID Information"), 3058);
+    QPushButton* read = xandrel::gui::MakeButton(QStringLiteral("read"), 3029);
+    QPushButton* write = xandrel::gui::MakeButton(QStringLiteral("write"), 3038);
+    QPushButton* load = xandrel::gui::MakeButton(QStringLiteral("Load File"), 3000);
+    QPushButton* save = xandrel::gui::MakeButton(QStringLiteral("Save File"), 3001);
+    QPushButton* detail = xandrel::gui::MakeButton(QStringLiteral("EDID Detail"), 3002);
+    QPushButton* identities = xandrel::gui::MakeButton(QStringLiteral("Input EDID Information"), 3058);
     connect(read, &QPushButton::clicked, this, &CDlgEDIDConfig::OnReadEDID);
     connect(write, &QPushButton::clicked, this, &CDlgEDIDConfig::OnWriteEDID);
     connect(load, &QPushButton::clicked, this, &CDlgEDIDConfig::OnLoadFile);

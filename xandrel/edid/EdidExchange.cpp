@@ -44,14 +44,6 @@ constexpr uint32_t kCopyReadInterval = 1;
 constexpr uint8_t kReadTimesAfterCopy = 15;
 constexpr uint32_t kReadIntervalAfterCopy = 300;
 
-void BeginFrame(INFODEVICEMATRIXBASE& model, BYTE length, BYTE code, std::initializer_list<BYTE> payload)
-{
-    std::fill(std::begin(model.m_Command), std::end(model.m_Command), BYTE{0});
-    model.m_Command[0] = length;
-    model.m_Command[6] = code;
-    std::copy(payload.begin(), payload.end(), model.m_Command + 7);
-}
-
 // Sets the port up for the copy's wait and puts it back on every way out.
 class CopyWaitSettings {
 public:
@@ -94,7 +86,7 @@ bool EDID_DeviceCopy(xandrel::EdidCommandHost& host, xandrel::EdidProgress& prog
     progress.setRange(0, kCopySteps);
     progress.setPosition(0);
     host.commandStart();
-    BeginFrame(model, kCopyFrameLength, kCopyCode, {mode, target, source});
+    model.BeginFrame(kCopyFrameLength, kCopyCode, {mode, target, source});
     model.DEVMA_CommandTransfer(nullptr, 0);  // the answer that counts is the B6 that follows
     bool done = false;
     if (model.m_PortDriver && model.m_PortDriver->RS232_IsOpen())
@@ -112,7 +104,7 @@ bool EDID_DeviceRead(xandrel::EdidCommandHost& host, xandrel::EdidImage& image, 
     progress.setRange(0, static_cast<int>(xandrel::kEdidImageSize));
     progress.setPosition(0);
     host.commandStart();
-    BeginFrame(model, kReadFrameLength, kReadCode, {kind, kWholeEdid, number});
+    model.BeginFrame(kReadFrameLength, kReadCode, {kind, kWholeEdid, number});
     if (!model.DEVMA_CommandTransfer(nullptr, 0)) {
         host.busyEnd();
         return false;
@@ -140,7 +132,7 @@ bool EDID_DeviceWrite(xandrel::EdidCommandHost& host, const xandrel::EdidImage& 
     progress.setPosition(0);
     host.commandStart();
     for (int offset = 0; offset < static_cast<int>(image.size()); offset += kChunkSize) {
-        BeginFrame(model, kWriteFrameLength, kWriteCode, {kind});
+        model.BeginFrame(kWriteFrameLength, kWriteCode, {kind});
         std::copy_n(image.begin() + offset, kChunkSize, model.m_Command + 8);
         model.m_Command[16] = static_cast<BYTE>(offset);
         model.m_Command[17] = number;
@@ -162,7 +154,7 @@ namespace xandrel {
 
 std::optional<EdidIdentity> EDID_IdentityProbe(INFODEVICEMATRIXBASE& model, BYTE input)
 {
-    BeginFrame(model, kReadFrameLength, kReadCode, {kReadInput, kIdentityProbe, input});
+    model.BeginFrame(kReadFrameLength, kReadCode, {kReadInput, kIdentityProbe, input});
     BYTE reply[8] = {};
     if (!model.DEVMA_CommandTransfer(reply, sizeof reply))
         return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QPushButton>
 #include <QGuiApplication>
 
 #include "tavrik/ErrorReporter.h"
@@ -74,6 +75,14 @@ FileChooser SetFileChooser(FileChooser chooser)
     FileChooser previous = std::move(CurrentChooser());
     CurrentChooser() = chooser ? std::move(chooser) : FileChooser(ChooseWithDialog);
     return previous;
+}
+
+QPushButton* MakeButton(const QString& text, int id, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QStringLiteral("button%1").arg(id));
+    button->setAutoDefault(false);
+    return button;
 }
 
 void BeginWaitCursor()

@@ -11,6 +11,7 @@
 
 #include "xandrel/XandrelExport.h"
 
+class QPushButton;
 class QWidget;
 
 namespace xandrel::gui {
@@ -40,6 +41,10 @@ XANDREL_EXPORT QString ChooseFile(QWidget* parent, const QString& caption, const
 using FileChooser = std::function<QString(QWidget* parent, const QString& caption, const QString& filter)>;
 // Replaces the file dialog (tests); empty restores it.
 XANDREL_EXPORT FileChooser SetFileChooser(FileChooser chooser);
+
+// A push button named after its command identifier ("button1156"), which
+// Enter does not press unless it has the focus.
+XANDREL_EXPORT QPushButton* MakeButton(const QString& text, int id, QWidget* parent = nullptr);
 
 // The wait cursor; the calls are counted and must pair.
 XANDREL_EXPORT void BeginWaitCursor();
