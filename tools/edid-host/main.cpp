@@ -51,7 +51,9 @@ void AddEdidToolBar(CMatrix0001Frame& frame, GUIDEVICEMATRIXBASE& gui)
                                      QStringLiteral("Ask Model"));
     forget->setToolTip(QStringLiteral("Ask for the device model again at the next start"));
     QObject::connect(forget, &QAction::triggered, [] { xandrel::gui::ForgetRememberedMode(); });
+    frame.addToolBarBreak(Qt::TopToolBarArea);  // its own row: the matrix window's bar stays whole
     frame.addToolBar(Qt::TopToolBarArea, bar);
+    frame.resize(frame.size() + QSize(0, bar->sizeHint().height()));
 }
 
 }  // namespace

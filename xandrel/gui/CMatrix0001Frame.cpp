@@ -75,8 +75,9 @@ void CMatrix0001Frame::loadTitles()
 QSize CMatrix0001Frame::NaturalSize() const
 {
     const QSize panel = m_View->NaturalSize();
-    const int chrome = m_wndToolBar.sizeHint().height() + m_wndStatusBar.sizeHint().height();
-    return QSize(std::max(panel.width(), m_wndToolBar.sizeHint().width()) + 4, panel.height() + chrome + 4);
+    const QSize bar = m_wndToolBar.FullSize();
+    const int chrome = bar.height() + m_wndStatusBar.sizeHint().height();
+    return QSize(std::max(panel.width(), bar.width()) + 4, panel.height() + chrome + 4);
 }
 
 void CMatrix0001Frame::RefreshAll()

@@ -1,6 +1,8 @@
 #include "xandrel/gui/CMatrixVideoBar.h"
 
 #include <QActionGroup>
+#include <QLayout>
+#include <QStyle>
 #include <QToolButton>
 
 #include "tavrik/INFOPORTDRIVER.h"
@@ -89,6 +91,22 @@ void CMatrixVideoBar::addDropDown(int command, QMenu& menu)
     if (QToolButton* button = Button(command))
         button->setPopupMode(QToolButton::MenuButtonPopup);
     connect(&menu, &QMenu::aboutToShow, this, [this, command, &menu] { Q_EMIT dropDownRequested(command, menu); });
+}
+
+QSize CMatrixVideoBar::FullSize() const
+{
+    int width = 0;
+    int height = kButtonHeight;
+    for (QAction* action : actions()) {
+        if (const QWidget* widget = widgetForAction(action)) {
+            const QSize hint = widget->sizeHint().expandedTo(widget->minimumSize());
+            width += hint.width() + layout()->spacing();
+            height = std::max(height, hint.height());
+        }
+    }
+    const QMargins margins = contentsMargins() + layout()->contentsMargins();
+    const int handle = style()->pixelMetric(QStyle::PM_ToolBarHandleExtent) + style()->pixelMetric(QStyle::PM_ToolBarItemSpacing);
+    return QSize(width + margins.left() + margins.right() + handle, height + margins.top() + margins.bottom());
 }
 
 QAction* CMatrixVideoBar::Action(int command) const

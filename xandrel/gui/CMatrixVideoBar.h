@@ -23,6 +23,9 @@ public:
     // Open pressed while the model's port is open, Close pressed otherwise.
     void UpdatePortButtons(INFODEVICEMATRIXBASE* model);
 
+    // The size that shows every button without the overflow arrow.
+    QSize FullSize() const;
+
     QAction* Action(int command) const;
     QToolButton* Button(int command) const;
 
