@@ -60,6 +60,7 @@ struct INFOPORTDRIVER::Impl {
     bool lossReported = false;
     COMMTIMEOUTS timeouts = kDefaultTimeouts;
     std::string lastError;
+    std::function<bool()> giveWay;
 };
 
 INFOPORTDRIVER::INFOPORTDRIVER()
@@ -145,9 +146,16 @@ int INFOPORTDRIVER::RS232_ReadBuf(uint8_t* buffer, uint32_t count)
     const int tries = std::max<int>(1, m_ReadTimes);
     uint32_t received = 0;
     for (int attempt = 0; attempt < tries; ++attempt) {
-        if (attempt > 0)
+        if (attempt > 0) {
+            if (givingWay())
+                return 0;
             tavrik::Wait(m_ReadInterval);
+        }
+        if (givingWay())
+            return 0;
         received += static_cast<uint32_t>(m_Impl->channel->read(buffer + received, count - received, perTry));
+        if (received > 0)
+            m_Impl->giveWay = nullptr;  // a message has begun: it is read to its end
         if (received == count)
             return 1;
         if (!haveChannel())
@@ -188,6 +196,22 @@ bool INFOPORTDRIVER::RS232_DeviceLost() const
 std::string INFOPORTDRIVER::RS232_PortAddress() const
 {
     return m_Impl->address;
+}
+
+void INFOPORTDRIVER::RS232_ReleaseThread()
+{
+    if (m_Impl->channel)
+        m_Impl->channel->releaseThread();
+}
+
+void INFOPORTDRIVER::RS232_SetGiveWay(std::function<bool()> giveWay)
+{
+    m_Impl->giveWay = std::move(giveWay);
+}
+
+bool INFOPORTDRIVER::givingWay() const
+{
+    return m_Impl->giveWay && m_Impl->giveWay();
 }
 
 // True when the open port can carry bytes now; notes a device that went away.

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -77,6 +78,19 @@ public:
     // The system path or tcp:// address of the open port; "" when closed.
     std::string RS232_PortAddress() const;
 
+    // Lets another thread use the port next: a thread that has finished using
+    // the port calls it, and the next thread that reads or writes takes the
+    // port over (the serial and network objects behind it serve one thread at
+    // a time). Does nothing on a thread that does not hold the port.
+    void RS232_ReleaseThread();
+
+    // While set, a read that has received nothing yet ends early (as a
+    // time-out does) between two of its tries when `giveWay` returns true.
+    // Once a byte arrives the give-way is cleared, so a message that has begun
+    // is read to its end. An empty function clears it. The device poll sets it
+    // so that a waiting command need not wait for the poll's tries to run out.
+    void RS232_SetGiveWay(std::function<bool()> giveWay);
+
     uint8_t m_ReadTimes;
     uint32_t m_ReadInterval;
     int32_t m_ShowError;
@@ -87,6 +101,7 @@ private:
     struct Impl;
     bool haveChannel();
     bool reopenIfLost();
+    bool givingWay() const;
     void noteLoss();
     void fail(const std::string& text);
 

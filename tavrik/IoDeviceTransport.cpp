@@ -2,10 +2,12 @@
 
 #include <QDeadlineTimer>
 #include <QIODevice>
+#include <QThread>
 
 namespace tavrik {
 
 Transport::~Transport() = default;
+void Transport::releaseThread() {}
 
 IoDeviceTransport::IoDeviceTransport(std::unique_ptr<QIODevice> device)
     : device_(std::move(device))
@@ -14,14 +16,31 @@ IoDeviceTransport::IoDeviceTransport(std::unique_ptr<QIODevice> device)
 
 IoDeviceTransport::~IoDeviceTransport()
 {
-    if (device_)
+    if (device_) {
+        takeThread();
         device_->close();
+    }
+}
+
+// A device let go by the thread that used it last belongs to no thread; the
+// thread that uses it now takes it.
+void IoDeviceTransport::takeThread() const
+{
+    if (device_->thread() == nullptr)
+        device_->moveToThread(QThread::currentThread());
+}
+
+void IoDeviceTransport::releaseThread()
+{
+    if (device_ && device_->thread() == QThread::currentThread())
+        device_->moveToThread(nullptr);
 }
 
 bool IoDeviceTransport::write(const uint8_t* data, size_t size, uint32_t timeoutMs)
 {
     if (broken_)
         return false;
+    takeThread();
     const qint64 queued = device_->write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     if (queued != static_cast<qint64>(size)) {
         noteFailure();
@@ -39,6 +58,7 @@ bool IoDeviceTransport::write(const uint8_t* data, size_t size, uint32_t timeout
 
 size_t IoDeviceTransport::read(uint8_t* data, size_t size, uint32_t timeoutMs)
 {
+    takeThread();
     size_t received = 0;
     QDeadlineTimer deadline(timeoutMs);
     while (received < size && !broken_) {
@@ -64,6 +84,7 @@ void IoDeviceTransport::discardInput()
 {
     if (broken_)
         return;
+    takeThread();
     device_->waitForReadyRead(0);
     device_->readAll();
     flushSystemInput();

@@ -18,6 +18,7 @@ public:
     size_t read(uint8_t* data, size_t size, uint32_t timeoutMs) override;
     void discardInput() override;
     bool broken() const override;
+    void releaseThread() override;
 
 protected:
     QIODevice& device() const { return *device_; }
@@ -28,6 +29,7 @@ protected:
 
 private:
     void noteFailure();
+    void takeThread() const;
 
     std::unique_ptr<QIODevice> device_;
     bool broken_ = false;

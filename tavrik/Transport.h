@@ -30,6 +30,12 @@ public:
     // closed): the driver drops the channel and opens the port afresh before
     // its next exchange.
     virtual bool broken() const = 0;
+
+    // Lets another thread use the channel next. Qt's serial and network
+    // objects serve one thread at a time: the thread that used them lets them
+    // go, and the next thread that reads or writes takes them. Does nothing
+    // when called on a thread that does not hold them.
+    virtual void releaseThread();
 };
 
 enum class OpenStatus { Opened, NotFound, InUse, NoPermission, Failed };

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -19,6 +20,7 @@
 #include "xandrel/device/ModelCatalog.h"
 #include "xandrel/gui/CMatrix0001Frame.h"
 #include "xandrel/gui/CMatrix0001View.h"
+#include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
 #include "xandrel/gui/GuiServices.h"
 
@@ -103,6 +105,29 @@ protected:
     {
         device->command(command);
         QTest::qWait(30);
+    }
+
+    // Waits until every exchange the windows started has ended and handed
+    // back its result (they run on the device's worker thread).
+    static void finish()
+    {
+        EXPECT_TRUE(QTest::qWaitFor([] { return xandrel::gui::DeviceExchanges::AllIdle(); }, 10000));
+    }
+
+    // Hands the next modal dialog to `look` once it is up, then accepts it.
+    void answerNextModal(std::function<void(QDialog*)> look)
+    {
+        auto* watcher = new QTimer(&host);
+        watcher->setInterval(5);
+        QObject::connect(watcher, &QTimer::timeout, watcher, [watcher, look] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                watcher->deleteLater();
+                watcher->stop();
+                look(dialog);
+                dialog->accept();
+            }
+        });
+        watcher->start();
     }
 
     // Closes the modal dialog that the next step opens, once it is up.

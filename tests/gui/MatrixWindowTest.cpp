@@ -55,6 +55,7 @@ TEST_F(MatrixWindow, InputButtonSendsItToTheSelectedOutputs)
     for (int o : {1, 2, 4, 5, 6, 7})  // leave outputs 1 and 4 selected
         QTest::mouseClick(view().OutputButton(o), Qt::LeftButton);
     QTest::mouseClick(view().InputButton(2), Qt::LeftButton);
+    finish();
 
     EXPECT_EQ(lastPayload(), (Bytes{3, 1, 1, 3, 1, 1, 1, 1}));
     EXPECT_EQ(device->routing(), (Bytes{3, 1, 1, 3, 1, 1, 1, 1}));
@@ -69,17 +70,21 @@ TEST_F(MatrixWindow, OutputButtonsAndListsRouteOneOutput)
 {
     show();
     QTest::mouseClick(view().InputButton(1), Qt::LeftButton);  // every output to input 2
+    finish();
     const size_t frames = device->frames().size();
     QTest::mouseClick(view().OutputButton(4), Qt::LeftButton);
     EXPECT_EQ(device->frames().size(), frames) << "releasing an output sends nothing";
     EXPECT_FALSE(view().IsOutputSelected(4));
 
     view().OutputList(6)->activated(4);  // output 7 to input 5, as a person picks it
+    finish();
     EXPECT_EQ(device->routing(), (Bytes{2, 2, 2, 2, 2, 2, 5, 2}));
 
     QTest::mouseClick(view().InputButton(7), Qt::LeftButton);
+    finish();
     EXPECT_EQ(device->routing(), (Bytes{8, 8, 8, 8, 2, 8, 8, 8})) << "output 5 is no longer selected";
     QTest::mouseClick(view().OutputButton(4), Qt::LeftButton);
+    finish();
     EXPECT_EQ(device->routing(), Bytes(8, 8)) << "selecting it again gives it the selected input";
 }
 
@@ -91,17 +96,21 @@ TEST_F(MatrixWindow, ToolbarOpensClosesAndReadsTheDevice)
     EXPECT_EQ(frame.m_wndStatusBar.IdText(), "ID: 255");
 
     frame.m_wndToolBar.Action(F::ID_MATRIX_CLOSE)->trigger();
+    finish();
     EXPECT_EQ(driver->RS232_IsOpen(), 0);
     EXPECT_TRUE(frame.m_wndToolBar.Action(F::ID_MATRIX_CLOSE)->isChecked());
     QTest::mouseClick(view().InputButton(1), Qt::LeftButton);
+    finish();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Com Port is not ready.");
 
     frame.m_wndToolBar.Action(F::ID_MATRIX_OPEN)->trigger();
+    finish();
     EXPECT_EQ(driver->RS232_IsOpen(), 1);
     frontPanel("route 2 6");
     frontPanel("signal 3 1");
     frame.m_wndToolBar.Action(F::ID_MATRIX_LINKAGE)->trigger();
+    finish();
     EXPECT_EQ(view().OutputList(1)->currentIndex(), 5);
     EXPECT_EQ(model->m_VideoInputSignal[2], 1u);
     EXPECT_EQ(view().Lamp(2)->toolTip(), "Signal");
@@ -113,11 +122,13 @@ TEST_F(MatrixWindow, DeviceThatStopsAnsweringIsReportedAndTheWindowGoesOn)
     CMatrix0001Frame& frame = show();
     device->command("fault no-ack");
     QTest::mouseClick(view().InputButton(4), Qt::LeftButton);
+    finish();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Com Port does not receive feedback from the device.");
     EXPECT_EQ(view().OutputList(0)->currentIndex(), 0) << "the lists show what the device confirmed";
     device->command("fault none");
     frame.OnCommand(F::ID_MATRIX_LINKAGE);
+    finish();
     EXPECT_EQ(messages.size(), 1u);
 }
 
@@ -139,6 +150,7 @@ TEST_F(MatrixWindow, MappingMenuSelectsOutputsByInput)
     frontPanel("route 2 4");
     frontPanel("route 5 4");
     frame.OnCommand(F::ID_MATRIX_LINKAGE);
+    finish();
     frame.OnCommand(F::ID_UNSELECT_ALL_OUTPUT);
     EXPECT_FALSE(view().IsOutputSelected(0));
     frame.OnCommand(F::ID_SELECT_INPUT_OUTPUT + 3);
@@ -152,14 +164,18 @@ TEST_F(MatrixWindow, FastSelectRoutesOneToOneOrAllToOne)
     start("INFOHDMIMATRIX0001_4_8");
     CMatrix0001Frame& frame = show();
     frame.OnCommand(F::ID_MATRIX_FASTSELECT);
+    finish();
     EXPECT_EQ(device->routing(), (Bytes{1, 2, 3, 4, 1, 2, 3, 4}));
     frame.OnCommand(F::ID_INPUT_ALL_OUTPUT + 2);
+    finish();
     EXPECT_EQ(device->routing(), Bytes(8, 3));
     frame.OnCommand(F::ID_INPUT_NUM_OUTPUT_NUM);
+    finish();
     EXPECT_EQ(device->routing(), (Bytes{1, 2, 3, 4, 3, 3, 3, 3})) << "outputs 5 to 8 keep their inputs";
 
     start("INFOHDMIMATRIX0001_8_4");
     show().OnCommand(F::ID_INPUT_NUM_OUTPUT_NUM);
+    finish();
     EXPECT_EQ(lastPayload(), (Bytes{1, 2, 3, 4, 0, 0, 0, 0})) << "nothing beyond the four outputs";
 }
 
@@ -169,12 +185,14 @@ TEST_F(MatrixWindow, FrontPanelChangesArriveWithThePoll)
     EXPECT_TRUE(frame.PollTimerActive());
     frontPanel("route 8 7");
     frame.OnPollTimer();
+    finish();
     EXPECT_EQ(view().OutputList(7)->currentIndex(), 6);
     EXPECT_TRUE(frame.PollTimerActive());
 
     start("INFOVGAMATRIX_5_5");
     CMatrix0001Frame& vga = show();
     vga.OnPollTimer();
+    finish();
     EXPECT_FALSE(vga.PollTimerActive()) << "this model is not polled";
 }
 
@@ -189,13 +207,10 @@ TEST_F(MatrixWindow, EdidInfoListsTheInputsOrSaysItCannot)
     start("INFOHDMIMATRIX0001_8_8");
     CMatrix0001Frame& frame = show();
     QString shown;
-    QTimer::singleShot(0, [&shown] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            shown = dialog->findChild<QPlainTextEdit*>("text")->toPlainText();
-            dialog->accept();
-        }
-    });
+    answerNextModal([&shown](QDialog* dialog) { shown = dialog->findChild<QPlainTextEdit*>("text")->toPlainText(); });
     frame.OnCommand(F::ID_MATRIX_EDIDINFO);
+    EXPECT_EQ(frame.m_Polling, 0) << "no poll while the report is made and shown";
+    ASSERT_TRUE(QTest::qWaitFor([&frame] { return frame.m_Polling == 1; }, 10000));
     EXPECT_TRUE(shown.startsWith("Input1 Manufacturer ID: QLX0101\n")) << shown.toStdString();
     EXPECT_TRUE(shown.contains("Input8 Manufacturer ID: QLX0108"));
     EXPECT_EQ(frame.m_Polling, 1);

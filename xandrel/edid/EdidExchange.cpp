@@ -12,6 +12,15 @@ namespace xandrel {
 EdidProgress::~EdidProgress() = default;
 void EdidProgress::setRange(int, int) {}
 void EdidProgress::setPosition(int) {}
+bool EdidProgress::stopRequested()
+{
+    return false;
+}
+bool EdidProgress::pause(uint32_t milliseconds)
+{
+    tavrik::Wait(milliseconds);
+    return true;
+}
 
 EdidCommandHost::~EdidCommandHost() = default;
 
@@ -70,6 +79,8 @@ bool WaitForCopyDone(INFOPORTDRIVER& port, xandrel::EdidProgress& progress)
     CopyWaitSettings settings(port);
     BYTE answer = 0;
     for (int emptyReads = 0; emptyReads < xandrel::kCopyWaitReads; ++emptyReads) {
+        if (progress.stopRequested())
+            return false;
         if (port.RS232_ReadBuf(&answer, 1) == 1)
             return answer == kDone;
         progress.setPosition(std::min(emptyReads + 1, kCopySteps - 1));
@@ -85,6 +96,8 @@ bool EDID_DeviceCopy(xandrel::EdidCommandHost& host, xandrel::EdidProgress& prog
     INFODEVICEMATRIXBASE& model = host.model();
     progress.setRange(0, kCopySteps);
     progress.setPosition(0);
+    if (progress.stopRequested())
+        return false;
     host.commandStart();
     model.BeginFrame(kCopyFrameLength, kCopyCode, {mode, target, source});
     model.DEVMA_CommandTransfer(nullptr, 0);  // the answer that counts is the B6 that follows
@@ -103,16 +116,17 @@ bool EDID_DeviceRead(xandrel::EdidCommandHost& host, xandrel::EdidImage& image, 
     INFODEVICEMATRIXBASE& model = host.model();
     progress.setRange(0, static_cast<int>(xandrel::kEdidImageSize));
     progress.setPosition(0);
+    if (progress.stopRequested())
+        return false;
     host.commandStart();
     model.BeginFrame(kReadFrameLength, kReadCode, {kind, kWholeEdid, number});
-    if (!model.DEVMA_CommandTransfer(nullptr, 0)) {
+    if (!model.DEVMA_CommandTransfer(nullptr, 0) || !progress.pause(kReadPreparationMs)) {
         host.busyEnd();
         return false;
     }
-    tavrik::Wait(kReadPreparationMs);
     xandrel::EdidImage received{};
     for (size_t index = 0; index < received.size(); ++index) {
-        if (model.m_PortDriver->RS232_ReadBuf(&received[index], 1) != 1) {
+        if (progress.stopRequested() || model.m_PortDriver->RS232_ReadBuf(&received[index], 1) != 1) {
             host.busyEnd();
             return false;
         }
@@ -130,8 +144,14 @@ bool EDID_DeviceWrite(xandrel::EdidCommandHost& host, const xandrel::EdidImage& 
     INFODEVICEMATRIXBASE& model = host.model();
     progress.setRange(0, static_cast<int>(xandrel::kEdidImageSize));
     progress.setPosition(0);
+    if (progress.stopRequested())
+        return false;
     host.commandStart();
     for (int offset = 0; offset < static_cast<int>(image.size()); offset += kChunkSize) {
+        if (progress.stopRequested()) {
+            host.busyEnd();
+            return false;
+        }
         model.BeginFrame(kWriteFrameLength, kWriteCode, {kind});
         std::copy_n(image.begin() + offset, kChunkSize, model.m_Command + 8);
         model.m_Command[16] = static_cast<BYTE>(offset);

@@ -14,12 +14,18 @@
 
 namespace xandrel {
 
-// Where an exchange shows how far it has come.
+// Where an exchange shows how far it has come, and learns whether to go on.
 class XANDREL_EXPORT EdidProgress {
 public:
     virtual ~EdidProgress();
     virtual void setRange(int minimum, int maximum);
     virtual void setPosition(int position);
+    // True once the person asked the exchange to stop: it ends before its
+    // next frame (never inside one). By default nobody can ask.
+    virtual bool stopRequested();
+    // The exchange's long pauses; false when a stop cut the pause short. By
+    // default the whole time through the system's wait.
+    virtual bool pause(uint32_t milliseconds);
 };
 
 // What an exchange asks of its host around the device command.
@@ -53,6 +59,9 @@ private:
 inline constexpr int kCopyWaitReads = 30;
 
 }  // namespace xandrel
+
+// Each exchange below ends early, and fails, when its progress says stop:
+// before its command, between two frames or reads, or during its pauses.
 
 // Copies an EDID inside the device: mode 1 output -> memory slot, 2 output ->
 // input(s), 3 input -> memory slot, 4 memory slot -> input(s). True when the

@@ -4,20 +4,24 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QMenu>
+#include <QPointer>
 
 #include "tavrik/INFOPORTDRIVER.h"
 #include "xandrel/custom/StringTableFile.h"
 #include "xandrel/custom/DataFolder.h"
+#include "xandrel/device/DeviceWorker.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
 #include "xandrel/edid/DlgEDIDInfo.h"
 #include "xandrel/edid/EdidExchange.h"
 #include "xandrel/gui/CMatrix0001View.h"
+#include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GuiServices.h"
 #include "xandrel/gui/KeyChord.h"
 #include "xandrel/res/Artwork.h"
 
 namespace {
 
+using xandrel::gui::DeviceExchanges;
 using xandrel::gui::FromBytes;
 
 QIcon WindowIcon()
@@ -55,6 +59,7 @@ CMatrix0001Frame::CMatrix0001Frame(GUIDEVICEMATRIXBASE* gui, const INFOGUIPDATA&
     loadTitles();
     setWindowTitle(FromBytes(m_TitleText[0]));
     RefreshAll();
+    followExchanges();
 }
 
 CMatrix0001Frame::~CMatrix0001Frame()
@@ -80,8 +85,51 @@ QSize CMatrix0001Frame::NaturalSize() const
     return QSize(std::max(panel.width(), bar.width()) + 4, panel.height() + chrome + 4);
 }
 
+DeviceExchanges* CMatrix0001Frame::exchanges() const
+{
+    INFODEVICEMATRIXBASE* m = model();
+    return m ? &DeviceExchanges::Of(*m) : nullptr;
+}
+
+void CMatrix0001Frame::followExchanges()
+{
+    DeviceExchanges* runner = exchanges();
+    if (!runner)
+        return;
+    connect(runner, &DeviceExchanges::busyChanged, this, &CMatrix0001Frame::showBusy);
+    connect(runner, &DeviceExchanges::exchangeFinished, this, &CMatrix0001Frame::afterExchange);
+    connect(runner, &DeviceExchanges::progressChanged, &m_wndStatusBar, &CMatrixStatusBar::ShowProgress);
+    showBusy(runner->busy());
+}
+
+// While a command's exchange is under way, what would start another one is
+// disabled, and the status bar says what runs.
+void CMatrix0001Frame::showBusy(bool busy)
+{
+    m_wndToolBar.SetExchangeCommandsEnabled(!busy);
+    m_View->SetRoutingEnabled(!busy);
+    if (busy)
+        m_wndStatusBar.ShowBusy(exchanges()->busyText());
+    else if (!m_ClosePending)
+        m_wndStatusBar.ClearBusy();
+}
+
+void CMatrix0001Frame::afterExchange()
+{
+    if (m_RefreshPending && !exchanges()->exchanging())
+        RefreshAll();
+}
+
 void CMatrix0001Frame::RefreshAll()
 {
+    if (DeviceExchanges* runner = exchanges(); runner && runner->exchanging()) {
+        // The model is the worker's now: it is read when the exchange has ended.
+        m_RefreshPending = true;
+        if (m_View)
+            m_View->RefreshSelection();
+        return;
+    }
+    m_RefreshPending = false;
     m_wndStatusBar.UpdateStatusText(model());
     m_wndToolBar.UpdatePortButtons(model());
     if (m_View)
@@ -103,13 +151,8 @@ void CMatrix0001Frame::OnCommand(int id)
         readDeviceState();
         return;
     case ID_MATRIX_OPEN:
-        if (model() && model()->m_PortDriver)
-            model()->m_PortDriver->RS232_OpenPort(model()->m_PortDriver->GetPortNumber(), model()->m_BaudRate);
-        break;
     case ID_MATRIX_CLOSE:
-        if (model() && model()->m_PortDriver)
-            model()->m_PortDriver->RS232_ClosePort();
-        break;
+        return openOrClosePort(id == ID_MATRIX_OPEN);
     case ID_MATRIX_MAPPING:
         selectOutputsFedBySelectedInput();
         break;
@@ -164,13 +207,34 @@ void CMatrix0001Frame::openConfigDialog()
     xandrel::gui::OpenGuiConfigDialog(this, model());
 }
 
+// Opening and closing report nothing themselves: the Open/Close pair and the
+// status bar show the outcome.
+void CMatrix0001Frame::openOrClosePort(bool open)
+{
+    DeviceExchanges* runner = exchanges();
+    if (!runner || !model()->m_PortDriver)
+        return;
+    QPointer<CMatrix0001Frame> self(this);
+    runner->start(
+        open ? tr("Opening the port...") : tr("Closing the port..."),
+        [open](xandrel::DeviceWorker& worker) {
+            INFODEVICEMATRIXBASE& m = worker.model();
+            if (open)
+                m.m_PortDriver->RS232_OpenPort(m.m_PortDriver->GetPortNumber(), m.m_BaudRate);
+            else
+                m.m_PortDriver->RS232_ClosePort();
+        },
+        [self] {
+            if (self)
+                self->RefreshAll();
+        });
+}
+
 void CMatrix0001Frame::readDeviceState()
 {
-    if (!model())
-        return;
-    m_GUI->DEVMA_GUICommandStart();
-    model()->DEVMA_GetDeviceAllStatus();
-    m_GUI->DEVMA_GUICommandEnd();
+    if (DeviceExchanges* runner = exchanges())
+        runner->runCommand(*m_GUI, tr("Reading the routing and input signals..."),
+                           [](INFODEVICEMATRIXBASE& m) { m.DEVMA_GetDeviceAllStatus(); });
 }
 
 // The output selection becomes the outputs the selected input feeds.
@@ -209,9 +273,7 @@ void CMatrix0001Frame::routeAllTo(int input)
 
 void CMatrix0001Frame::sendRouteBuffer()
 {
-    m_GUI->DEVMA_GUICommandStart();
-    model()->DEVMA_SetVideoOutputChannel(m_View->RouteBuffer().data());
-    m_GUI->DEVMA_GUICommandEnd();
+    m_View->SendRouteBuffer();
 }
 
 void CMatrix0001Frame::FillDropDownMenu(int id, QMenu& menu)
@@ -247,13 +309,25 @@ void CMatrix0001Frame::showManufacturerReport()
         xandrel::gui::ShowMessage(this, QStringLiteral("Function Not Support!"));
         return;
     }
+    DeviceExchanges* runner = exchanges();
+    if (runner->busy())
+        return;
     m_Polling = 0;
-    m_GUI->DEVMA_GUICommandStart();
-    const std::string report = xandrel::InputManufacturerReport(*model());
-    xandrel::gui::EndWaitCursor();  // no refresh and no error message follow
-    DlgEDIDInfo dialog(report);
-    dialog.exec();
-    m_Polling = 1;
+    auto report = std::make_shared<std::string>();
+    QPointer<CMatrix0001Frame> self(this);
+    runner->startCommand(
+        *m_GUI, tr("Reading the EDID identities of the inputs..."),
+        [report](xandrel::DeviceWorker& worker) { *report = xandrel::InputManufacturerReport(worker.model()); },
+        [self, report] {
+            xandrel::gui::EndWaitCursor();  // no refresh and no error message follow
+            // The report is shown once the worker has the model back.
+            QTimer::singleShot(0, self, [self, report] {
+                DlgEDIDInfo dialog(*report);
+                dialog.exec();
+                if (self)
+                    self->m_Polling = 1;
+            });
+        });
 }
 
 // The 5 x 5 VGA matrix, the SDI and VGA 5-input switches and the 4 x 2 and
@@ -276,16 +350,42 @@ void CMatrix0001Frame::OnPollTimer()
     }
     if (!pollsThisModel())
         return;  // never again
-    if (model()->DEVMA_GetEventMessage() == 1) {
-        xandrel::gui::BeginWaitCursor();
-        model()->m_ErrorCode = INFODEVICEMATRIXBASE::kNoError;
-        m_GUI->DEVMA_GUICommandEnd();
-    }
-    m_PollTimer.start(kPollIntervalMs);
+    QPointer<CMatrix0001Frame> self(this);
+    const bool polling = exchanges()->poll([self](int result) {
+        if (!self)
+            return;
+        if (result == 1) {  // an event message changed the model
+            xandrel::gui::BeginWaitCursor();
+            self->model()->m_ErrorCode = INFODEVICEMATRIXBASE::kNoError;
+            xandrel::gui::EndCommandAfterExchange(*self->m_GUI);
+        }
+        self->m_PollTimer.start(kPollIntervalMs);
+    });
+    if (!polling)
+        m_PollTimer.start(kPollIntervalMs);  // a command has the line: the next tick polls
 }
 
 void CMatrix0001Frame::closeEvent(QCloseEvent* event)
 {
+    // A frame on the line is never cut: the window closes once the exchange
+    // under way has ended (asked to stop at its next frame boundary).
+    if (DeviceExchanges* runner = exchanges(); runner && !runner->idle()) {
+        event->ignore();
+        if (!m_ClosePending) {
+            m_ClosePending = true;
+            m_wndStatusBar.ShowBusy(tr("Closing..."));
+            runner->stop();
+            QPointer<CMatrix0001Frame> self(this);
+            runner->whenIdle([self] {
+                if (!self)
+                    return;
+                self->m_ClosePending = false;
+                self->m_wndStatusBar.ClearBusy();
+                self->close();
+            });
+        }
+        return;
+    }
     event->accept();
     if (m_GUIData.m_CloseHost == 0)
         return;  // only hidden: a later show request brings it back

@@ -16,6 +16,10 @@ class CMatrix0001View;
 class INFODEVICEMATRIXBASE;
 class QMenu;
 
+namespace xandrel::gui {
+class DeviceExchanges;
+}
+
 class XANDREL_EXPORT CMatrix0001Frame : public QMainWindow {
     Q_OBJECT
 public:
@@ -54,14 +58,19 @@ public:
 
     INFODEVICEMATRIXBASE* model() const { return m_GUI ? m_GUI->m_Device : nullptr; }
     CMatrix0001View* view() const { return m_View; }
+    // The exchanges of the model's device (null without a model): every
+    // command runs there, off the window's thread.
+    xandrel::gui::DeviceExchanges* exchanges() const;
 
-    // Status texts, the Open/Close pair, then the view from the model.
+    // Status texts, the Open/Close pair, then the view from the model. While
+    // an exchange has the model, the model's part waits for its end.
     void RefreshAll();
     // Carries out a toolbar or menu command.
     void OnCommand(int id);
     // Fills the drop-down menu of Mapping or Fast Select.
     void FillDropDownMenu(int id, QMenu& menu);
-    // One tick of the device poll.
+    // One tick of the device poll: the poll runs on the device's worker and
+    // the next tick is set when it has ended.
     void OnPollTimer();
     bool PollTimerActive() const { return m_PollTimer.isActive(); }
 
@@ -81,10 +90,16 @@ private:
     void routeOneToOne(bool wrapAround);
     void routeAllTo(int input);
     void sendRouteBuffer();
+    void openOrClosePort(bool open);
     void showManufacturerReport();
     bool pollsThisModel() const;
     void loadTitles();
+    void followExchanges();
+    void showBusy(bool busy);
+    void afterExchange();
 
     CMatrix0001View* m_View = nullptr;
     QTimer m_PollTimer;
+    bool m_RefreshPending = false;
+    bool m_ClosePending = false;
 };

@@ -9,6 +9,7 @@
 #include "xandrel/custom/StringTableFile.h"
 #include "xandrel/gui/CMappingStatic.h"
 #include "xandrel/gui/CMatrix0001Frame.h"
+#include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GuiServices.h"
 #include "xandrel/res/Artwork.h"
 
@@ -165,34 +166,62 @@ void CMatrix0001View::RefreshFromModel()
         m_OutputLists[k]->setCurrentIndex(routing - 1);
         m_RouteBuffer[k] = routing;
     }
+    RefreshSelection();
+}
+
+void CMatrix0001View::RefreshSelection()
+{
     for (size_t k = 0; k < m_InputButtons.size(); ++k)
         m_InputButtons[k]->setChecked(m_SelectedInput == k + 1);
     m_Panel->update();
     m_Mapping->update();
 }
 
-void CMatrix0001View::sendRouteBuffer()
+void CMatrix0001View::SetRoutingEnabled(bool enabled)
 {
-    model()->DEVMA_SetVideoOutputChannel(m_RouteBuffer.data());
-    m_Frame->m_GUI->DEVMA_GUICommandEnd();
+    for (QPushButton* button : m_InputButtons)
+        button->setEnabled(enabled);
+    for (QPushButton* button : m_OutputButtons)
+        button->setEnabled(enabled);
+    for (QComboBox* list : m_OutputLists)
+        list->setEnabled(enabled);
+}
+
+void CMatrix0001View::SendRouteBuffer()
+{
+    xandrel::gui::DeviceExchanges* exchanges = m_Frame->exchanges();
+    if (!exchanges)
+        return;
+    const std::vector<BYTE> routing = m_RouteBuffer;
+    exchanges->runCommand(*m_Frame->m_GUI, tr("Sending the routing..."),
+                          [routing](INFODEVICEMATRIXBASE& m) { m.DEVMA_SetVideoOutputChannel(routing.data()); });
+}
+
+// A click that arrives while another command's exchange is under way starts
+// nothing (the controls are disabled then; this catches what slips through).
+bool CMatrix0001View::lineBusy() const
+{
+    const xandrel::gui::DeviceExchanges* exchanges = m_Frame->exchanges();
+    return !exchanges || exchanges->busy();
 }
 
 void CMatrix0001View::onInputButton(int input)
 {
-    m_Frame->m_GUI->DEVMA_GUICommandStart();
+    if (lineBusy())
+        return RefreshSelection();
     m_SelectedInput = static_cast<BYTE>(input + 1);
     for (size_t o = 0; o < m_OutputButtons.size(); ++o)
         m_RouteBuffer[o] = m_OutputButtons[o]->isChecked() ? m_SelectedInput
                                                            : static_cast<BYTE>(ListSelection(static_cast<int>(o)) + 1);
-    sendRouteBuffer();
+    SendRouteBuffer();
+    RefreshSelection();  // the pressed input shows at once; the lists follow the device's answer
 }
 
 void CMatrix0001View::onOutputButton(int output, bool pressed)
 {
-    if (pressed) {
+    if (pressed && !lineBusy()) {
         m_RouteBuffer[output] = m_SelectedInput;
-        m_Frame->m_GUI->DEVMA_GUICommandStart();
-        sendRouteBuffer();
+        SendRouteBuffer();
     }
     m_Panel->update();
     m_Mapping->update();
@@ -200,9 +229,10 @@ void CMatrix0001View::onOutputButton(int output, bool pressed)
 
 void CMatrix0001View::onOutputList(int output, int index)
 {
+    if (lineBusy())
+        return;
     m_RouteBuffer[output] = static_cast<BYTE>(index + 1);
-    m_Frame->m_GUI->DEVMA_GUICommandStart();
-    sendRouteBuffer();
+    SendRouteBuffer();
 }
 
 void CMatrix0001View::resizeEvent(QResizeEvent* event)

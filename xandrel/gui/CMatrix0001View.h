@@ -36,6 +36,15 @@ public:
 
     // Lamps, lists, route buffer and input buttons from the model; redraws.
     void RefreshFromModel();
+    // The input buttons from the selected input; redraws. The part of the
+    // refresh that does not read the model.
+    void RefreshSelection();
+    // Sends the route buffer to the device (on the device's worker, with the
+    // bracket of every command); the refresh afterwards shows the outcome.
+    void SendRouteBuffer();
+    // The buttons and lists that route, enabled or not (not while another
+    // command's exchange is under way).
+    void SetRoutingEnabled(bool enabled);
 
     BYTE SelectedInput() const { return m_SelectedInput; }
     void SetSelectedInput(BYTE input) { m_SelectedInput = input; }
@@ -67,7 +76,7 @@ private:
     void onInputButton(int input);
     void onOutputButton(int output, bool pressed);
     void onOutputList(int output, int index);
-    void sendRouteBuffer();
+    bool lineBusy() const;
     static int RowTop(int row) { return kRowTop + kRowPitch * row; }
 
     CMatrix0001Frame* m_Frame;

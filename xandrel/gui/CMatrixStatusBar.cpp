@@ -22,6 +22,14 @@ CMatrixStatusBar::CMatrixStatusBar(QWidget* parent)
     : QStatusBar(parent)
 {
     setObjectName(QStringLiteral("CMatrixStatusBar"));
+    m_BusyText.setObjectName(QStringLiteral("busyText"));
+    m_BusyBar.setObjectName(QStringLiteral("busyBar"));
+    m_BusyBar.setTextVisible(false);
+    m_BusyBar.setMaximumWidth(120);
+    m_BusyBar.setMaximumHeight(12);
+    addWidget(&m_BusyText, 1);
+    addWidget(&m_BusyBar);
+    ClearBusy();
     SetUpPane(m_PortPane);
     SetUpPane(m_IdPane);
     addPermanentWidget(&m_PortPane);
@@ -45,4 +53,25 @@ void CMatrixStatusBar::UpdateStatusText(INFODEVICEMATRIXBASE* model)
     m_IdPane.setText(QStringLiteral("ID: %1").arg(model ? model->m_DeviceID : 255u));
     m_PortPane.repaint();
     m_IdPane.repaint();
+}
+
+void CMatrixStatusBar::ShowBusy(const QString& what)
+{
+    m_BusyText.setText(what);
+    m_BusyBar.setRange(0, 0);  // moving, until the exchange tells how far it is
+    m_BusyBar.show();
+}
+
+void CMatrixStatusBar::ShowProgress(int minimum, int maximum, int value)
+{
+    if (!m_BusyBar.isVisible())
+        return;
+    m_BusyBar.setRange(minimum, maximum);
+    m_BusyBar.setValue(value);
+}
+
+void CMatrixStatusBar::ClearBusy()
+{
+    m_BusyText.clear();
+    m_BusyBar.hide();
 }

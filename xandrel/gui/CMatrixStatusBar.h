@@ -3,6 +3,7 @@
 // port ("COM %d", with its system path where the system has no COM ports)
 // and the device ID ("ID: %d").
 #include <QLabel>
+#include <QProgressBar>
 #include <QStatusBar>
 
 #include "xandrel/XandrelExport.h"
@@ -16,10 +17,19 @@ public:
 
     void UpdateStatusText(INFODEVICEMATRIXBASE* model);
 
+    // The cue of an exchange under way: what runs, and a bar that moves
+    // (filling as the exchange reports its progress).
+    void ShowBusy(const QString& what);
+    void ShowProgress(int minimum, int maximum, int value);
+    void ClearBusy();
+    QString BusyText() const { return m_BusyText.text(); }
+
     QString PortText() const { return m_PortPane.text(); }
     QString IdText() const { return m_IdPane.text(); }
 
 private:
+    QLabel m_BusyText;
+    QProgressBar m_BusyBar;
     QLabel m_PortPane;
     QLabel m_IdPane;
 };

@@ -127,3 +127,10 @@ void CMatrixVideoBar::UpdatePortButtons(INFODEVICEMATRIXBASE* model)
     m_Actions[F::ID_MATRIX_OPEN]->setChecked(open);
     m_Actions[F::ID_MATRIX_CLOSE]->setChecked(!open);
 }
+
+void CMatrixVideoBar::SetExchangeCommandsEnabled(bool enabled)
+{
+    for (const auto& [command, action] : m_Actions)
+        if (command != F::ID_MATRIX_MAPPING)
+            action->setEnabled(enabled);
+}

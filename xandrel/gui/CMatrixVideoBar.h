@@ -22,6 +22,9 @@ public:
 
     // Open pressed while the model's port is open, Close pressed otherwise.
     void UpdatePortButtons(INFODEVICEMATRIXBASE* model);
+    // Every command that talks to the device (all but Mapping), enabled or
+    // not: not while another command's exchange is under way.
+    void SetExchangeCommandsEnabled(bool enabled);
 
     // The size that shows every button without the overflow arrow.
     QSize FullSize() const;

@@ -11,6 +11,7 @@
 #include "xandrel/device/ModelCatalog.h"
 #include "xandrel/edid/CDlgEDIDConfig.h"
 #include "xandrel/gui/CMatrix0001Frame.h"
+#include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GuiServices.h"
 
 namespace {
@@ -38,6 +39,29 @@ QRect FrameRectangle(const QSize& wanted)
     rectangle.setSize(size);
     rectangle.moveCenter(available.center());
     return rectangle;
+}
+
+// The end of every window command: the matrix window's refresh, then the
+// pause after a success (here, or taken by the device's worker) or the
+// message box of a failure, then the end of the wait cursor.
+void EndCommand(GUIDEVICEMATRIXBASE& gui, bool pauseHere)
+{
+    INFOGUIPDATA refresh;
+    refresh.m_Action = 1;
+    gui.DEVMA_GUIVideoSwitchWindow(1, &refresh);
+    INFODEVICEMATRIXBASE* model = gui.m_Device;
+    const BYTE error = model ? model->m_ErrorCode : INFODEVICEMATRIXBASE::kNoError;
+    INFOPORTDRIVER* port = model ? model->m_PortDriver : nullptr;
+    QWidget* parent = g_MatrixFrame && g_MatrixFrame->isVisible() ? g_MatrixFrame : nullptr;
+    if (error == INFODEVICEMATRIXBASE::kNoError) {
+        if (pauseHere)
+            tavrik::Wait(kPauseAfterCommandMs);
+    } else if (error == INFODEVICEMATRIXBASE::kNoValidAnswer && port) {
+        xandrel::gui::ShowMessage(parent, xandrel::gui::FromBytes(port->m_NoFeedbackText));
+    } else if (error == INFODEVICEMATRIXBASE::kPortNotOpen && port) {
+        xandrel::gui::ShowMessage(parent, xandrel::gui::FromBytes(port->m_NotReadyText));
+    }
+    xandrel::gui::EndWaitCursor();
 }
 
 template <typename Dialog>
@@ -119,19 +143,7 @@ int GUIDEVICEMATRIXBASE::DEVMA_GUICommandStart()
 
 int GUIDEVICEMATRIXBASE::DEVMA_GUICommandEnd()
 {
-    INFOGUIPDATA refresh;
-    refresh.m_Action = 1;
-    DEVMA_GUIVideoSwitchWindow(1, &refresh);
-    const BYTE error = m_Device ? m_Device->m_ErrorCode : INFODEVICEMATRIXBASE::kNoError;
-    INFOPORTDRIVER* port = m_Device ? m_Device->m_PortDriver : nullptr;
-    QWidget* parent = g_MatrixFrame && g_MatrixFrame->isVisible() ? g_MatrixFrame : nullptr;
-    if (error == INFODEVICEMATRIXBASE::kNoError)
-        tavrik::Wait(kPauseAfterCommandMs);
-    else if (error == INFODEVICEMATRIXBASE::kNoValidAnswer && port)
-        xandrel::gui::ShowMessage(parent, xandrel::gui::FromBytes(port->m_NoFeedbackText));
-    else if (error == INFODEVICEMATRIXBASE::kPortNotOpen && port)
-        xandrel::gui::ShowMessage(parent, xandrel::gui::FromBytes(port->m_NotReadyText));
-    xandrel::gui::EndWaitCursor();
+    EndCommand(*this, true);
     return 1;
 }
 
@@ -147,8 +159,14 @@ CMatrix0001Frame* MatrixFrame()
     return g_MatrixFrame;
 }
 
+void EndCommandAfterExchange(GUIDEVICEMATRIXBASE& gui)
+{
+    EndCommand(gui, false);
+}
+
 void DestroyLibraryWindows()
 {
+    DeviceExchanges::EndAll();
     delete g_MatrixFrame;
     delete g_EDIDConfig;
     delete g_ScanPort;

@@ -50,7 +50,13 @@ namespace xandrel::gui {
 // The process-wide matrix window, null until first shown.
 XANDREL_EXPORT ::CMatrix0001Frame* MatrixFrame();
 
-// Drops every process-wide window so a test starts afresh.
+// DEVMA_GUICommandEnd for a command whose exchange ran on the device's
+// worker: the refresh, the report of a failure and the end of the wait
+// cursor, without the 200 ms pause (the worker rests instead of the window).
+XANDREL_EXPORT void EndCommandAfterExchange(GUIDEVICEMATRIXBASE& gui);
+
+// Drops every process-wide window, and ends the devices' workers, so a test
+// starts afresh and a program ends cleanly.
 XANDREL_EXPORT void DestroyLibraryWindows();
 
 }  // namespace xandrel::gui

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QPushButton>
 #include <QGuiApplication>
+#include <QThread>
 
 #include "tavrik/ErrorReporter.h"
 #include "xandrel/gui/CMatrix0001Frame.h"
@@ -87,7 +88,8 @@ QPushButton* MakeButton(const QString& text, int id, QWidget* parent)
 
 void BeginWaitCursor()
 {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    // The window stays live while the line is busy: the cursor says so.
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
 }
 
 void EndWaitCursor()
@@ -123,8 +125,15 @@ PollPause::~PollPause()
 void RouteDriverReportsToMessageBoxes()
 {
     tavrik::SetErrorReporter([](const std::string& text) {
-        ShowMessage(MessageRequest{QApplication::activeWindow(), FromBytes(text), ApplicationName(),
-                                   QMessageBox::Warning});
+        const QString message = FromBytes(text);
+        auto show = [message] {
+            ShowMessage(MessageRequest{QApplication::activeWindow(), message, ApplicationName(), QMessageBox::Warning});
+        };
+        // A report from a device's worker is shown by the windows' thread.
+        if (QThread::currentThread() == qApp->thread())
+            show();
+        else
+            QMetaObject::invokeMethod(qApp, show, Qt::QueuedConnection);
     });
 }
 
