@@ -10,6 +10,7 @@
 
 #include "CQuellixDlg.h"
 #include "xandrel/gui/CMatrix0001Frame.h"
+#include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GuiServices.h"
 
 namespace quellix {
@@ -35,6 +36,17 @@ QImage ShapedGrab(QWidget& widget)
     painter.setClipRegion(widget.mask());
     painter.drawImage(0, 0, picture);
     return shaped;
+}
+
+void LookAndClose(CMatrix0001Frame& frame, const QString& folder)
+{
+    frame.grab().save(folder + "/matrix-window.png");
+    Note(folder, QStringLiteral("window visible=%1 title=%2 icon=%3 port=%4")
+                     .arg(frame.isVisible() ? 1 : 0)
+                     .arg(frame.windowTitle())
+                     .arg(frame.windowIcon().isNull() ? "none" : "set")
+                     .arg(frame.m_wndToolBar.Action(CMatrix0001Frame::ID_MATRIX_OPEN)->isChecked() ? "open" : "closed"));
+    frame.close();
 }
 
 }  // namespace
@@ -69,16 +81,13 @@ void ScheduleSnapshots(CQuellixDlg& splash, const QString& folder)
                 return;
             }
             // As an operator would: open the port, read the device, then look.
+            // Each command runs on the device's worker; the next waits for it.
+            xandrel::gui::DeviceExchanges* exchanges = frame->exchanges();
             frame->OnCommand(CMatrix0001Frame::ID_MATRIX_OPEN);
-            frame->OnCommand(CMatrix0001Frame::ID_MATRIX_LINKAGE);
-            frame->grab().save(folder + "/matrix-window.png");
-            Note(folder, QStringLiteral("window visible=%1 title=%2 icon=%3 port=%4")
-                             .arg(frame->isVisible() ? 1 : 0)
-                             .arg(frame->windowTitle())
-                             .arg(frame->windowIcon().isNull() ? "none" : "set")
-                             .arg(frame->m_wndToolBar.Action(CMatrix0001Frame::ID_MATRIX_OPEN)->isChecked() ? "open"
-                                                                                                           : "closed"));
-            frame->close();
+            exchanges->whenIdle([frame, exchanges, folder] {
+                frame->OnCommand(CMatrix0001Frame::ID_MATRIX_LINKAGE);
+                exchanges->whenIdle([frame, folder] { LookAndClose(*frame, folder); });
+            });
         });
     });
 }

@@ -60,7 +60,10 @@ TEST_F(Cli, DeviceIdIsReadAndSet)
 TEST_F(Cli, WatchPrintsFrontPanelChanges)
 {
     auto watching = std::async(std::launch::async, [this] { return run({"watch", "--count", "2", "--interval", "100"}); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    // The front panel changes once watch has read the device (ID, signals,
+    // routing): a message arriving earlier would be dropped by those reads.
+    for (int waited = 0; device->frames().size() < 3 && waited < 10000; waited += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     device->command("route 5 2");
     device->command("signal 3 1");
     const ProcessResult result = watching.get();

@@ -14,6 +14,7 @@
 
 #include "SimulatedDevices.h"
 #include "VirtualClock.h"
+#include "WindowExchanges.h"
 #include "tavrik/INFOPORTDRIVER.h"
 #include "tavrik/PortTable.h"
 #include "xandrel/connect/CDlgDeviceIDSetting.h"
@@ -58,6 +59,7 @@ protected:
 
     void TearDown() override
     {
+        xandrel::gui::DestroyLibraryWindows();  // ends the device's worker before the model goes
         otherProgram.RS232_ClosePort();
         xandrel::gui::SetMessageHandler({});
         tavrik::PortTable::instance().setLister(previousLister);
@@ -79,6 +81,7 @@ TEST_F(ConnectDialogs, ScanTellsDevicesBusyPortsAndSilentPortsApart)
     CDlgMatrixScanPort dialog;
     dialog.m_GUI = &gui;
     dialog.openFresh();
+    testsupport::FinishExchanges();
     EXPECT_EQ(dialog.m_PortNumbers, (std::vector<int>{11, 12, 123}));
     EXPECT_EQ(dialog.m_IdList->count(), 256);
     EXPECT_EQ(dialog.m_IdList->itemText(255), "ID 255 (Super)");
@@ -86,6 +89,8 @@ TEST_F(ConnectDialogs, ScanTellsDevicesBusyPortsAndSilentPortsApart)
     EXPECT_TRUE(dialog.m_ScanId->isChecked());
 
     dialog.OnScan();
+    testsupport::FinishExchanges();
+    EXPECT_FALSE(dialog.Scanning());
     QStringList items;
     for (int k = 0; k < dialog.m_Tree->topLevelItemCount(); ++k)
         items << dialog.m_Tree->topLevelItem(k)->text(0);
@@ -112,7 +117,9 @@ TEST_F(ConnectDialogs, OkConnectsToTheChosenPortAndReadsTheDevice)
     dialog.openFresh();
     dialog.m_IdList->setCurrentIndex(6);
     dialog.m_ScanId->setChecked(false);
+    testsupport::FinishExchanges();
     dialog.OnOK();
+    testsupport::FinishExchanges();
     EXPECT_EQ(driver.GetPortNumber(), 11);
     EXPECT_EQ(driver.RS232_IsOpen(), 1);
     EXPECT_EQ(model.m_DeviceID, 6);
@@ -127,8 +134,10 @@ TEST_F(ConnectDialogs, ScanStopsBetweenTwoPorts)
     CDlgMatrixScanPort dialog;
     dialog.m_GUI = &gui;
     dialog.openFresh();
-    QTimer::singleShot(0, &dialog, [&dialog] { dialog.OnScan(); });  // Stop, pressed while the scan runs
+    testsupport::FinishExchanges();
     dialog.OnScan();
+    dialog.OnScan();  // Stop, pressed while the scan runs
+    testsupport::FinishExchanges();
     EXPECT_FALSE(dialog.Scanning());
     EXPECT_LT(dialog.m_Tree->topLevelItemCount(), 3);
 }
@@ -152,9 +161,11 @@ TEST_F(ConnectDialogs, DeviceIdIsReadAndSet)
     EXPECT_EQ(dialog.m_GetBox->text(), "255");
 
     dialog.OnGet();
+    testsupport::FinishExchanges();
     EXPECT_EQ(dialog.m_GetBox->text(), "6");
     dialog.m_SetBox->setText("7");
     dialog.OnSet();
+    testsupport::FinishExchanges();
     EXPECT_EQ(model.m_DeviceID, 7);
     EXPECT_EQ(present->deviceId(), 7);
     const auto frames = present->frames();
@@ -164,6 +175,7 @@ TEST_F(ConnectDialogs, DeviceIdIsReadAndSet)
 
     present->command("fault no-ack");
     dialog.OnGet();
+    testsupport::FinishExchanges();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Com Port does not receive feedback from the device.");
     EXPECT_EQ(dialog.m_GetBox->text(), "6");

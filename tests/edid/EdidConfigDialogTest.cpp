@@ -14,10 +14,12 @@
 
 #include "SimulatedDevices.h"
 #include "VirtualClock.h"
+#include "WindowExchanges.h"
 #include "tavrik/INFOPORTDRIVER.h"
 #include "tavrik/PortTable.h"
 #include "xandrel/custom/AtomicFile.h"
 #include "xandrel/edid/CDlgEDIDConfig.h"
+#include "xandrel/edid/DlgEDIDInfo.h"
 #include "xandrel/edid/DlgEDIDPad1.h"
 #include "xandrel/edid/DlgEDIDPad2.h"
 #include "xandrel/gui/GuiServices.h"
@@ -62,6 +64,7 @@ protected:
 
     void TearDown() override
     {
+        xandrel::gui::DestroyLibraryWindows();  // ends the device's worker before the model goes
         xandrel::gui::SetMessageHandler({});
         xandrel::gui::SetFileChooser({});
         tavrik::PortTable::instance().forgetRunTimeAdditions();
@@ -127,6 +130,7 @@ TEST_F(EdidConfigDialog, ReadsEveryKindOfSource)
     for (const auto& c : cases) {
         Choose(dialog.m_ReadSource, c.source);
         dialog.OnReadEDID();
+        testsupport::FinishExchanges();
         EXPECT_EQ(dialog.StateText(), "Success") << c.source;
         const auto sent = payloads();
         EXPECT_EQ(std::vector<Bytes>(sent.begin() + static_cast<long>(seen), sent.end()), c.payloads) << c.source;
@@ -138,6 +142,7 @@ TEST_F(EdidConfigDialog, ReadsEveryKindOfSource)
     shortenReads();
     const xandrel::EdidImage before = dialog.m_EDID;
     dialog.OnReadEDID();
+    testsupport::FinishExchanges();
     EXPECT_EQ(dialog.StateText(), "False");
     EXPECT_EQ(dialog.m_EDID, before);
 }
@@ -164,6 +169,7 @@ TEST_F(EdidConfigDialog, WritesEveryPairTheDeviceSupports)
         Choose(dialog.m_WriteSource, pair.source);
         Choose(dialog.m_WriteTarget, pair.target);
         dialog.OnWriteEDID();
+        testsupport::FinishExchanges();
         EXPECT_EQ(dialog.StateText(), pair.state) << pair.source << " to " << pair.target;
         const auto sent = payloads();
         ASSERT_GT(sent.size(), before);
@@ -184,6 +190,7 @@ TEST_F(EdidConfigDialog, ImageToAllInputsIsWrittenPortByPort)
     Choose(dialog.m_WriteSource, "pc memory");
     Choose(dialog.m_WriteTarget, "all input");
     dialog.OnWriteEDID();
+    testsupport::FinishExchanges();
     EXPECT_EQ(device->frames().size(), 8u * 32u);
     ASSERT_EQ(messages.size(), 8u);
     EXPECT_EQ(messages[0], "port 1 Success");
@@ -211,9 +218,11 @@ TEST_F(EdidConfigDialog, FailedCopyAndWriteSayWhichPort)
     Choose(dialog.m_WriteSource, "output 1");
     Choose(dialog.m_WriteTarget, "input 6");
     dialog.OnWriteEDID();
+    testsupport::FinishExchanges();
     EXPECT_EQ(dialog.StateText(), "port 6 fail");
     Choose(dialog.m_WriteSource, "pc memory");
     dialog.OnWriteEDID();
+    testsupport::FinishExchanges();
     EXPECT_EQ(dialog.StateText(), "port 6 Fail");
 }
 
@@ -281,8 +290,18 @@ TEST_F(EdidConfigDialog, DetailReportsTheImageAndTheIdentitiesListTheInputs)
     capture();
     dialog.OnEDIDDetail();
     EXPECT_TRUE(shown.startsWith("Manufacturer ID: QLX4242\n")) << shown.toStdString();
-    capture();
+    auto* watcher = new QTimer(&dialog);  // the list is shown once the device has answered
+    QObject::connect(watcher, &QTimer::timeout, watcher, [watcher, &shown] {
+        if (auto* info = qobject_cast<DlgEDIDInfo*>(QApplication::activeModalWidget())) {
+            watcher->stop();
+            shown = info->shownText();
+            info->accept();
+        }
+    });
+    watcher->start(5);
+    shown.clear();
     dialog.OnInputEDIDInfo();
+    EXPECT_TRUE(QTest::qWaitFor([&shown] { return !shown.isEmpty(); }, 10000));
     EXPECT_TRUE(shown.contains("Input8 Manufacturer ID: QLX0108")) << shown.toStdString();
 }
 

@@ -15,12 +15,12 @@
 
 #include "SimulatedDevice.h"
 #include "VirtualClock.h"
+#include "WindowExchanges.h"
 #include "tavrik/INFOPORTDRIVER.h"
 #include "tavrik/PortTable.h"
 #include "xandrel/device/ModelCatalog.h"
 #include "xandrel/gui/CMatrix0001Frame.h"
 #include "xandrel/gui/CMatrix0001View.h"
-#include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
 #include "xandrel/gui/GuiServices.h"
 
@@ -109,10 +109,7 @@ protected:
 
     // Waits until every exchange the windows started has ended and handed
     // back its result (they run on the device's worker thread).
-    static void finish()
-    {
-        EXPECT_TRUE(QTest::qWaitFor([] { return xandrel::gui::DeviceExchanges::AllIdle(); }, 10000));
-    }
+    static void finish() { testsupport::FinishExchanges(); }
 
     // Hands the next modal dialog to `look` once it is up, then accepts it.
     void answerNextModal(std::function<void(QDialog*)> look)

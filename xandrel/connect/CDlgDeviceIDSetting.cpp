@@ -4,11 +4,14 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "xandrel/custom/String2.h"
+#include "xandrel/device/DeviceWorker.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
+#include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GuiServices.h"
 
 namespace {
@@ -29,23 +32,23 @@ CDlgDeviceIDSetting::CDlgDeviceIDSetting()
     : LibraryDialog(QStringLiteral("Setting"))
     , m_GetBox(new QLineEdit)
     , m_SetBox(new QLineEdit)
+    , m_GetButton(xandrel::gui::MakeButton(QStringLiteral("Get"), 3000))
+    , m_SetButton(xandrel::gui::MakeButton(QStringLiteral("Set"), 3029))
 {
     m_GetBox->setObjectName(QStringLiteral("box3030"));
     m_GetBox->setReadOnly(true);
     m_SetBox->setObjectName(QStringLiteral("box3031"));
-    QPushButton* get = xandrel::gui::MakeButton(QStringLiteral("Get"), 3000);
-    QPushButton* set = xandrel::gui::MakeButton(QStringLiteral("Set"), 3029);
     QPushButton* rename = xandrel::gui::MakeButton(QStringLiteral("Rename"), 1142);
-    connect(get, &QPushButton::clicked, this, &CDlgDeviceIDSetting::OnGet);
-    connect(set, &QPushButton::clicked, this, &CDlgDeviceIDSetting::OnSet);
+    connect(m_GetButton, &QPushButton::clicked, this, &CDlgDeviceIDSetting::OnGet);
+    connect(m_SetButton, &QPushButton::clicked, this, &CDlgDeviceIDSetting::OnSet);
     connect(rename, &QPushButton::clicked, this, &CDlgDeviceIDSetting::OnRename);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Group(QStringLiteral("Get Device ID"), m_GetBox, get));
-    layout->addWidget(Group(QStringLiteral("Set Device ID"), m_SetBox, set));
+    layout->addWidget(Group(QStringLiteral("Get Device ID"), m_GetBox, m_GetButton));
+    layout->addWidget(Group(QStringLiteral("Set Device ID"), m_SetBox, m_SetButton));
     layout->addWidget(Group(QStringLiteral("GUI String Table"), nullptr, rename));
     layout->addWidget(buttons);
     setMinimumWidth(300);
@@ -73,24 +76,38 @@ void CDlgDeviceIDSetting::initialise()
     m_SetBox->setText(id);
 }
 
+void CDlgDeviceIDSetting::showBusy(bool busy)
+{
+    m_GetButton->setEnabled(!busy);
+    m_SetButton->setEnabled(!busy);
+}
+
 void CDlgDeviceIDSetting::OnGet()
 {
-    if (!model())
+    xandrel::gui::DeviceExchanges* runner = exchanges();
+    if (!runner)
         return;
-    m_GUI->DEVMA_GUICommandStart();
-    if (model()->DEVMA_GetDeviceID() == 1)
-        m_GetBox->setText(QString::number(model()->m_DeviceID));
-    m_GUI->DEVMA_GUICommandEnd();
+    auto answered = std::make_shared<bool>(false);
+    QPointer<CDlgDeviceIDSetting> self(this);
+    GUIDEVICEMATRIXBASE* gui = m_GUI;
+    runner->startCommand(
+        *gui, tr("Reading the device ID..."),
+        [answered](xandrel::DeviceWorker& worker) { *answered = worker.model().DEVMA_GetDeviceID() == 1; },
+        [self, gui, answered] {
+            if (self && *answered)
+                self->m_GetBox->setText(QString::number(gui->m_Device->m_DeviceID));
+            xandrel::gui::EndCommandAfterExchange(*gui);
+        });
 }
 
 void CDlgDeviceIDSetting::OnSet()
 {
-    if (!model())
+    xandrel::gui::DeviceExchanges* runner = exchanges();
+    if (!runner)
         return;
     const BYTE id = ReadNewId(m_SetBox->text());
-    m_GUI->DEVMA_GUICommandStart();
-    model()->DEVMA_SetDeviceID(id);
-    m_GUI->DEVMA_GUICommandEnd();
+    runner->runCommand(*m_GUI, tr("Setting the device ID..."),
+                       [id](INFODEVICEMATRIXBASE& m) { m.DEVMA_SetDeviceID(id); });
 }
 
 void CDlgDeviceIDSetting::OnRename()

@@ -28,4 +28,9 @@ public:
 
 protected:
     void initialise() override;
+    void showBusy(bool busy) override;
+
+private:
+    QPushButton* m_GetButton;
+    QPushButton* m_SetButton;
 };

@@ -1,6 +1,5 @@
 #include "xandrel/connect/CDlgMatrixScanPort.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -8,6 +7,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -15,8 +15,9 @@
 
 #include "tavrik/INFOPORTDRIVER.h"
 #include "tavrik/PortTable.h"
+#include "xandrel/device/DeviceWorker.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
-#include "xandrel/gui/CMatrix0001Frame.h"
+#include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GuiServices.h"
 
 namespace {
@@ -97,33 +98,66 @@ QString CDlgMatrixScanPort::PortText(int number)
 void CDlgMatrixScanPort::initialise()
 {
     LibraryDialog::initialise();
-    // The model's own port is closed first, so that the listing does not
-    // take it for a port another program holds.
-    if (model() && model()->m_PortDriver)
-        model()->m_PortDriver->RS232_ClosePort();
-    fillPortList();
     m_IdList->setCurrentIndex(model() ? model()->m_DeviceID : kIdEntries - 1);
     m_ScanId->setChecked(true);
     m_Tree->clear();
     m_ScanState->clear();
+    listPorts();
 }
 
-void CDlgMatrixScanPort::fillPortList()
+// The model's own port is closed first, so that the listing does not take it
+// for a port another program holds; both happen on the device's worker.
+void CDlgMatrixScanPort::listPorts()
 {
     m_PortList->clear();
     m_PortNumbers.clear();
-    for (const tavrik::PortEntry& entry : tavrik::PortTable::instance().entries()) {
-        if (!Listed(tavrik::ProbePortState(entry.address)))
+    m_OkButton->setEnabled(false);
+    auto ports = std::make_shared<std::vector<ListedPort>>();
+    auto list = [ports] {
+        for (const tavrik::PortEntry& entry : tavrik::PortTable::instance().entries())
+            ports->push_back(ListedPort{entry.number, tavrik::ProbePortState(entry.address)});
+    };
+    xandrel::gui::DeviceExchanges* runner = exchanges();
+    QPointer<CDlgMatrixScanPort> self(this);
+    const bool started = runner && model()->m_PortDriver
+        && runner->start(
+            tr("Listing the serial ports..."),
+            [list](xandrel::DeviceWorker& worker) {
+                worker.model().m_PortDriver->RS232_ClosePort();
+                list();
+            },
+            [self, ports] {
+                if (self)
+                    self->fillPortList(*ports);
+            });
+    if (!started) {
+        list();
+        fillPortList(*ports);
+    }
+}
+
+void CDlgMatrixScanPort::fillPortList(const std::vector<ListedPort>& ports)
+{
+    m_PortList->clear();
+    m_PortNumbers.clear();
+    for (const ListedPort& port : ports) {
+        if (!Listed(port.state))
             continue;
-        m_PortList->addItem(PortText(entry.number));
-        m_PortNumbers.push_back(entry.number);
+        m_PortList->addItem(PortText(port.number));
+        m_PortNumbers.push_back(port.number);
     }
     m_PortList->setCurrentIndex(m_PortList->count() > 0 ? 0 : -1);
-    m_OkButton->setEnabled(!m_PortNumbers.empty());
+    showBusy(exchanges() && exchanges()->busy());
     if (m_PortNumbers.empty())
         m_ScanState->setText(tr("No serial port found. Connect the device's adapter, or add the port to "
                                 "data/ports.dat. %1")
                                  .arg(QString::fromStdString(tavrik::SerialAccessHint())));
+}
+
+void CDlgMatrixScanPort::showBusy(bool busy)
+{
+    m_OkButton->setEnabled(!busy && !m_Scanning && !m_PortNumbers.empty());
+    m_ScanButton->setEnabled(m_Scanning || !busy);
 }
 
 void CDlgMatrixScanPort::setScanning(bool scanning)
@@ -131,28 +165,54 @@ void CDlgMatrixScanPort::setScanning(bool scanning)
     m_Scanning = scanning;
     m_StopRequested = false;
     m_ScanButton->setText(scanning ? tr("Stop") : QStringLiteral("Scan"));
-    m_OkButton->setEnabled(!scanning && !m_PortNumbers.empty());
     m_PortList->setEnabled(!scanning);
     m_IdList->setEnabled(!scanning);
     m_ScanId->setEnabled(!scanning);
     m_Progress->setVisible(scanning);
+    showBusy(exchanges() && exchanges()->busy());
 }
 
-// Probes one free port for a device; returns the tree text.
-QString CDlgMatrixScanPort::probe(int number, const QString& text)
+namespace {
+
+enum class ProbeResult { Absent, InUse, NoPermission, Detected, Silent };
+
+// Probes one port for a device, on the worker: the state of the port, and
+// for a free port whether a device answers the ID query.
+ProbeResult ProbePort(INFODEVICEMATRIXBASE& model, const tavrik::PortEntry& entry)
 {
-    INFOPORTDRIVER* port = model()->m_PortDriver;
-    if (port->RS232_OpenPort(number, model()->m_BaudRate) != 1)
-        return text;
+    switch (tavrik::ProbePortState(entry.address)) {
+    case tavrik::PortState::InUse: return ProbeResult::InUse;
+    case tavrik::PortState::NoPermission: return ProbeResult::NoPermission;
+    case tavrik::PortState::Free: break;
+    default: return ProbeResult::Absent;
+    }
+    INFOPORTDRIVER* port = model.m_PortDriver;
+    port->m_ShowError = 0;
+    if (port->RS232_OpenPort(entry.number, model.m_BaudRate) != 1)
+        return ProbeResult::Silent;
     // The driver's own time-outs are kept: shortened to 1 ms, as a quick probe
     // would have them, they would not let a 9600-baud device answer at all.
     COMMTIMEOUTS saved{};
     port->RS232_GetTimeouts(saved);
-    const bool detected = model()->DEVMA_GetDeviceID() == 1;
+    const bool detected = model.DEVMA_GetDeviceID() == 1;
     port->RS232_SetTimeouts(saved);
     port->RS232_ClosePort();
-    return detected ? text + " - Detected" : text;
+    return detected ? ProbeResult::Detected : ProbeResult::Silent;
 }
+
+QString ItemText(ProbeResult result, const QString& port)
+{
+    switch (result) {
+    case ProbeResult::InUse: return port + " - Already Open";
+    case ProbeResult::NoPermission: return port + " - No Permission";
+    case ProbeResult::Detected: return port + " - Detected";
+    case ProbeResult::Silent: return port;
+    case ProbeResult::Absent: break;
+    }
+    return {};
+}
+
+}  // namespace
 
 void CDlgMatrixScanPort::OnScan()
 {
@@ -161,39 +221,54 @@ void CDlgMatrixScanPort::OnScan()
         m_ScanState->setText(tr("Stopping..."));
         return;
     }
-    if (!model() || !model()->m_PortDriver)
+    xandrel::gui::DeviceExchanges* runner = exchanges();
+    if (!runner || runner->busy() || !model()->m_PortDriver)
         return;
-    xandrel::gui::PollPause pause;
+    m_ScanPause = std::make_unique<xandrel::gui::PollPause>();
     m_Tree->clear();
+    m_ScanEntries = tavrik::PortTable::instance().entries();
+    m_ScanNext = 0;
     setScanning(true);
-    INFOPORTDRIVER* port = model()->m_PortDriver;
-    port->m_ShowError = 0;
-    const std::vector<tavrik::PortEntry> entries = tavrik::PortTable::instance().entries();
-    m_Progress->setRange(0, static_cast<int>(entries.size()));
-    int done = 0;
-    for (const tavrik::PortEntry& entry : entries) {
-        if (m_StopRequested)
-            break;
-        const QString text = PortText(entry.number);
-        m_ScanState->setText(tr("Scanning %1 ...").arg(text));
-        QApplication::processEvents();
-        QString itemText;
-        switch (tavrik::ProbePortState(entry.address)) {
-        case tavrik::PortState::InUse: itemText = text + " - Already Open"; break;
-        case tavrik::PortState::NoPermission: itemText = text + " - No Permission"; break;
-        case tavrik::PortState::Free: itemText = probe(entry.number, text); break;
-        default: break;
-        }
-        if (!itemText.isEmpty()) {
-            auto* item = new QTreeWidgetItem(m_Tree, QStringList{itemText});
-            item->setData(0, kPortNumberRole, entry.number);
-        }
-        m_Progress->setValue(++done);
-        QApplication::processEvents();
-    }
-    port->m_ShowError = 1;
+    m_Progress->setRange(0, static_cast<int>(m_ScanEntries.size()));
+    m_Progress->setValue(0);
+    scanNextPort();
+}
+
+// One port a step, each on the device's worker, so Stop is taken between two.
+void CDlgMatrixScanPort::scanNextPort()
+{
+    if (m_StopRequested || m_ScanNext >= m_ScanEntries.size())
+        return finishScan();
+    const tavrik::PortEntry entry = m_ScanEntries[m_ScanNext];
+    const QString text = PortText(entry.number);
+    m_ScanState->setText(tr("Scanning %1 ...").arg(text));
+    auto result = std::make_shared<ProbeResult>(ProbeResult::Absent);
+    QPointer<CDlgMatrixScanPort> self(this);
+    const bool started = exchanges()->start(
+        tr("Scanning %1 ...").arg(text),
+        [entry, result](xandrel::DeviceWorker& worker) { *result = ProbePort(worker.model(), entry); },
+        [self, entry, text, result] {
+            if (!self)
+                return;
+            const QString itemText = ItemText(*result, text);
+            if (!itemText.isEmpty()) {
+                auto* item = new QTreeWidgetItem(self->m_Tree, QStringList{itemText});
+                item->setData(0, kPortNumberRole, entry.number);
+            }
+            self->m_Progress->setValue(static_cast<int>(++self->m_ScanNext));
+            self->scanNextPort();
+        });
+    if (!started)
+        finishScan();
+}
+
+void CDlgMatrixScanPort::finishScan()
+{
+    if (model() && model()->m_PortDriver)
+        model()->m_PortDriver->m_ShowError = 1;
     const bool stopped = m_StopRequested;
     setScanning(false);
+    m_ScanPause.reset();
     QString state = stopped ? tr("Scan stopped.") : tr("Scan done.");
     if (!m_Tree->findItems(QStringLiteral(" - No Permission"), Qt::MatchEndsWith).isEmpty())
         state += ' ' + tr("Ports you may not open: %1").arg(QString::fromStdString(tavrik::SerialAccessHint()));
@@ -213,19 +288,37 @@ void CDlgMatrixScanPort::OnTreeSelection()
 
 void CDlgMatrixScanPort::OnOK()
 {
-    if (m_Scanning || !model() || !model()->m_PortDriver)
+    xandrel::gui::DeviceExchanges* runner = exchanges();
+    if (m_Scanning || !runner || runner->busy() || !model()->m_PortDriver)
         return;
-    model()->m_DeviceID = static_cast<BYTE>(m_IdList->currentIndex());
+    const BYTE id = static_cast<BYTE>(m_IdList->currentIndex());
     const int entry = m_PortList->currentIndex();
-    if (entry >= 0 && entry < static_cast<int>(m_PortNumbers.size())
-        && model()->m_PortDriver->RS232_OpenPort(m_PortNumbers[entry], model()->m_BaudRate) == 1) {
-        m_GUI->DEVMA_GUICommandStart();
-        if (m_ScanId->isChecked())
-            model()->DEVMA_GetDeviceID();
-        model()->DEVMA_GetDeviceAllStatus();
-        m_GUI->DEVMA_GUICommandEnd();
-    }
-    accept();
+    const int number = entry >= 0 && entry < static_cast<int>(m_PortNumbers.size()) ? m_PortNumbers[entry] : 0;
+    const bool askId = m_ScanId->isChecked();
+    auto opened = std::make_shared<bool>(false);
+    QPointer<CDlgMatrixScanPort> self(this);
+    GUIDEVICEMATRIXBASE* gui = m_GUI;
+    runner->startCommand(
+        *gui, tr("Connecting..."),
+        [id, number, askId, opened](xandrel::DeviceWorker& worker) {
+            INFODEVICEMATRIXBASE& m = worker.model();
+            m.m_DeviceID = id;
+            if (number == 0 || m.m_PortDriver->RS232_OpenPort(number, m.m_BaudRate) != 1)
+                return;
+            *opened = true;
+            if (askId)
+                m.DEVMA_GetDeviceID();
+            m.DEVMA_GetDeviceAllStatus();
+        },
+        [self, gui, opened] {
+            // A port that did not open reports that itself; no command followed.
+            if (*opened)
+                xandrel::gui::EndCommandAfterExchange(*gui);
+            else
+                xandrel::gui::EndWaitCursor();
+            if (self)
+                self->accept();
+        });
 }
 
 void CDlgMatrixScanPort::reject()

@@ -2,8 +2,11 @@
 // "Serial Port Scan": choose a port and a device ID and connect, or first
 // scan the ports to see where a device answers. The scan probes port after
 // port; it shows its progress and can be stopped between two ports.
+#include <memory>
 #include <vector>
 
+#include "tavrik/PortTable.h"
+#include "xandrel/gui/GuiServices.h"
 #include "xandrel/gui/LibraryDialog.h"
 
 class QCheckBox;
@@ -39,10 +42,17 @@ public:
 protected:
     void initialise() override;
     void reject() override;
+    void showBusy(bool busy) override;
 
 private:
-    void fillPortList();
-    QString probe(int number, const QString& text);
+    struct ListedPort {
+        int number;
+        tavrik::PortState state;
+    };
+    void listPorts();
+    void fillPortList(const std::vector<ListedPort>& ports);
+    void scanNextPort();
+    void finishScan();
     void setScanning(bool scanning);
 
     QPushButton* m_ScanButton;
@@ -51,4 +61,7 @@ private:
     QLabel* m_ScanState;
     bool m_Scanning = false;
     bool m_StopRequested = false;
+    std::vector<tavrik::PortEntry> m_ScanEntries;  // the ports the running scan goes through
+    size_t m_ScanNext = 0;
+    std::unique_ptr<xandrel::gui::PollPause> m_ScanPause;
 };

@@ -1,6 +1,5 @@
 #include "xandrel/edid/CDlgEDIDConfig.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -9,15 +8,17 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QPointer>
 #include <QTabWidget>
 
-#include "tavrik/Wait.h"
+#include "xandrel/device/DeviceWorker.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
 #include "xandrel/edid/DlgEDIDInfo.h"
 #include "xandrel/edid/DlgEDIDPad1.h"
 #include "xandrel/edid/DlgEDIDPad2.h"
 #include "xandrel/edid/EdidCommands.h"
 #include "xandrel/edid/EdidReport.h"
+#include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GuiServices.h"
 
 namespace {
@@ -29,30 +30,38 @@ constexpr int kOpeningProgressRange = 16;
 // A port that would not take the image gets this long before the next one.
 constexpr uint32_t kPauseAfterFailedPortMs = 20000;
 
-// The window's side of an exchange: the wait cursor and the matrix window's
-// refresh and error report, and the progress bar kept painted.
-class DialogExchange : public xandrel::EdidCommandHost, public xandrel::EdidProgress {
+// The worker's side of an EDID exchange: the model there, the end of the
+// bracket noted for the window, the progress handed to the windows, and the
+// stops and pauses taken through the worker.
+class WorkerExchange : public xandrel::EdidCommandHost, public xandrel::EdidProgress {
 public:
-    DialogExchange(GUIDEVICEMATRIXBASE& gui, QProgressBar& bar)
-        : gui_(gui)
-        , bar_(bar)
+    WorkerExchange(xandrel::DeviceWorker& worker, xandrel::gui::DeviceExchanges& windows)
+        : worker_(worker)
+        , windows_(windows)
     {
     }
-    INFODEVICEMATRIXBASE& model() override { return *gui_.m_Device; }
-    void commandStart() override { gui_.DEVMA_GUICommandStart(); }
-    void busyEnd() override { xandrel::gui::EndWaitCursor(); }
-    void commandEnd() override { gui_.DEVMA_GUICommandEnd(); }
-    void setRange(int minimum, int maximum) override { bar_.setRange(minimum, maximum); }
-    void setPosition(int position) override
+    INFODEVICEMATRIXBASE& model() override { return worker_.model(); }
+    void busyEnd() override { endsAsCommand = false; }
+    void commandEnd() override { endsAsCommand = true; }
+    void setRange(int minimum, int maximum) override
     {
-        bar_.setValue(position);
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);  // the bar moves while the exchange runs
+        minimum_ = minimum;
+        maximum_ = maximum;
+        windows_.reportProgress(minimum_, maximum_, minimum_);
     }
+    void setPosition(int position) override { windows_.reportProgress(minimum_, maximum_, position); }
+    bool stopRequested() override { return worker_.stopRequested(); }
+    bool pause(uint32_t milliseconds) override { return worker_.pauseUnlessStopped(milliseconds); }
+
+    // A completed read or write ends with the window's refresh and report; a
+    // copy and every failure with the wait cursor alone.
+    bool endsAsCommand = false;
 
 private:
-    xandrel::gui::PollPause pause_;
-    GUIDEVICEMATRIXBASE& gui_;
-    QProgressBar& bar_;
+    xandrel::DeviceWorker& worker_;
+    xandrel::gui::DeviceExchanges& windows_;
+    int minimum_ = 0;
+    int maximum_ = 0;
 };
 
 QComboBox* List(int id)
@@ -88,6 +97,11 @@ CDlgEDIDConfig::CDlgEDIDConfig()
     , m_WriteTarget(List(3040))
     , m_Progress(new QProgressBar)
     , m_State(new QLineEdit)
+    , m_Stop(xandrel::gui::MakeButton(QStringLiteral("Stop"), 3048))
+    , m_ReadButton(xandrel::gui::MakeButton(QStringLiteral("read"), 3029))
+    , m_WriteButton(xandrel::gui::MakeButton(QStringLiteral("write"), 3038))
+    , m_LoadButton(xandrel::gui::MakeButton(QStringLiteral("Load File"), 3000))
+    , m_IdentitiesButton(xandrel::gui::MakeButton(QStringLiteral("Input EDID Information"), 3058))
 {
     m_Tab->setObjectName(QStringLiteral("tab3039"));
     m_Tab->addTab(m_Pad1, QStringLiteral("0-127 byte"));
@@ -98,43 +112,43 @@ CDlgEDIDConfig::CDlgEDIDConfig()
     m_State->setReadOnly(true);
     m_State->setMinimumWidth(110);
 
-    QPushButton* read = xandrel::gui::MakeButton(QStringLiteral("read"), 3029);
-    QPushButton* write = xandrel::gui::MakeButton(QStringLiteral("write"), 3038);
-    QPushButton* load = xandrel::gui::MakeButton(QStringLiteral("Load File"), 3000);
     QPushButton* save = xandrel::gui::MakeButton(QStringLiteral("Save File"), 3001);
     QPushButton* detail = xandrel::gui::MakeButton(QStringLiteral("EDID Detail"), 3002);
-    QPushButton* identities = xandrel::gui::MakeButton(QStringLiteral("Input EDID Information"), 3058);
-    connect(read, &QPushButton::clicked, this, &CDlgEDIDConfig::OnReadEDID);
-    connect(write, &QPushButton::clicked, this, &CDlgEDIDConfig::OnWriteEDID);
-    connect(load, &QPushButton::clicked, this, &CDlgEDIDConfig::OnLoadFile);
+    m_Stop->setEnabled(false);
+    m_Stop->setToolTip(tr("Ends the read, write or copy between two frames"));
+    connect(m_ReadButton, &QPushButton::clicked, this, &CDlgEDIDConfig::OnReadEDID);
+    connect(m_WriteButton, &QPushButton::clicked, this, &CDlgEDIDConfig::OnWriteEDID);
+    connect(m_LoadButton, &QPushButton::clicked, this, &CDlgEDIDConfig::OnLoadFile);
     connect(save, &QPushButton::clicked, this, &CDlgEDIDConfig::OnSaveFile);
     connect(detail, &QPushButton::clicked, this, &CDlgEDIDConfig::OnEDIDDetail);
-    connect(identities, &QPushButton::clicked, this, &CDlgEDIDConfig::OnInputEDIDInfo);
+    connect(m_IdentitiesButton, &QPushButton::clicked, this, &CDlgEDIDConfig::OnInputEDIDInfo);
+    connect(m_Stop, &QPushButton::clicked, this, &CDlgEDIDConfig::OnStop);
     connect(m_Tab, &QTabWidget::currentChanged, this, &CDlgEDIDConfig::OnTabChange);
 
     auto* readGroup = new QGroupBox(QStringLiteral("EDID read"));
     auto* readRow = new QHBoxLayout(readGroup);
     readRow->addWidget(new QLabel(QStringLiteral("Read EDID From:")));
     readRow->addWidget(m_ReadSource, 1);
-    readRow->addWidget(read);
+    readRow->addWidget(m_ReadButton);
 
     auto* writeGroup = new QGroupBox(QStringLiteral("EDID write"));
     auto* writeGrid = new QGridLayout(writeGroup);
     writeGrid->addWidget(new QLabel(QStringLiteral("Read EDID From:")), 0, 0);
     writeGrid->addWidget(m_WriteSource, 0, 1);
-    writeGrid->addWidget(write, 0, 2);
+    writeGrid->addWidget(m_WriteButton, 0, 2);
     writeGrid->addWidget(new QLabel(QStringLiteral("Write EDID To:")), 1, 0);
     writeGrid->addWidget(m_WriteTarget, 1, 1);
     writeGrid->addWidget(new QLabel(QStringLiteral("Write State:")), 1, 2);
     writeGrid->addWidget(m_Progress, 2, 0, 1, 2);
     writeGrid->addWidget(m_State, 2, 2);
+    writeGrid->addWidget(m_Stop, 2, 3);
 
     auto* functions = new QGroupBox(QStringLiteral("Function"));
     auto* functionGrid = new QGridLayout(functions);
-    functionGrid->addWidget(load, 0, 0);
+    functionGrid->addWidget(m_LoadButton, 0, 0);
     functionGrid->addWidget(save, 0, 1);
     functionGrid->addWidget(detail, 1, 0);
-    functionGrid->addWidget(identities, 1, 1);
+    functionGrid->addWidget(m_IdentitiesButton, 1, 1);
     functionGrid->setRowStretch(2, 1);
 
     auto* left = new QVBoxLayout;
@@ -164,6 +178,68 @@ void CDlgEDIDConfig::initialise()
     m_Pad1->FillPlain(m_EDID.data());
     m_Pad2->FillPlain(m_EDID.data() + xandrel::kEdidBlockSize);
     fillLists();
+    if (xandrel::gui::DeviceExchanges* runner = exchanges())
+        connect(runner, &xandrel::gui::DeviceExchanges::progressChanged, this, &CDlgEDIDConfig::showProgress,
+                Qt::UniqueConnection);
+}
+
+void CDlgEDIDConfig::showBusy(bool busy)
+{
+    for (QPushButton* button : {m_ReadButton, m_WriteButton, m_LoadButton, m_IdentitiesButton})
+        button->setEnabled(!busy);
+    m_Stop->setEnabled(busy && exchanges() && exchanges()->stoppable());
+}
+
+void CDlgEDIDConfig::showProgress(int minimum, int maximum, int value)
+{
+    m_Progress->setRange(minimum, maximum);
+    m_Progress->setValue(value);
+}
+
+void CDlgEDIDConfig::OnStop()
+{
+    if (xandrel::gui::DeviceExchanges* runner = exchanges(); runner && runner->stoppable()) {
+        runner->stop();
+        m_Stop->setEnabled(false);
+    }
+}
+
+QString CDlgEDIDConfig::unlessStopped(const QString& text) const
+{
+    const xandrel::gui::DeviceExchanges* runner = exchanges();
+    return runner && runner->stopRequested() ? QStringLiteral("Stopped") : text;
+}
+
+// Runs `work` on the device's worker in the bracket of every command, with
+// the device poll paused; `finished` gets its result here, unless the dialog
+// has gone meanwhile.
+void CDlgEDIDConfig::runExchange(const QString& what, EdidWork work, std::function<void(bool done)> finished)
+{
+    xandrel::gui::DeviceExchanges* runner = exchanges();
+    if (!runner || runner->busy())
+        return;
+    auto pause = std::make_shared<xandrel::gui::PollPause>();
+    auto done = std::make_shared<bool>(false);
+    auto endsAsCommand = std::make_shared<bool>(false);
+    GUIDEVICEMATRIXBASE* gui = m_GUI;
+    QPointer<CDlgEDIDConfig> self(this);
+    runner->startCommand(
+        *gui, what,
+        [runner, work, done, endsAsCommand](xandrel::DeviceWorker& worker) {
+            WorkerExchange exchange(worker, *runner);
+            *done = work(exchange, exchange);
+            *endsAsCommand = exchange.endsAsCommand;
+        },
+        [gui, self, pause, done, endsAsCommand, finished]() mutable {
+            pause.reset();
+            if (*endsAsCommand)
+                xandrel::gui::EndCommandAfterExchange(*gui);
+            else
+                xandrel::gui::EndWaitCursor();
+            if (self)
+                finished(*done);
+        },
+        true);
 }
 
 // The lists in the order their sorted texts give: defaults, inputs, outputs,
@@ -233,63 +309,81 @@ void CDlgEDIDConfig::showPages()
 void CDlgEDIDConfig::OnReadEDID()
 {
     const std::optional<EdidPlace> source = PlaceOf(*m_ReadSource);
-    if (!source || !m_GUI || !model())
+    if (!source || !m_GUI || !model() || exchanges()->busy())
         return;
     setState(QStringLiteral("Processing"));
     m_State->setFocus();
-    xandrel::EdidImage image = m_EDID;
-    DialogExchange exchange(*m_GUI, *m_Progress);
-    if (!ReadEdidFrom(exchange, image, exchange, *source)) {
-        setState(QStringLiteral("False"));
-        return;
-    }
-    m_EDID = image;
-    setState(QStringLiteral("Success"));
-    showPages();
+    auto image = std::make_shared<xandrel::EdidImage>(m_EDID);
+    runExchange(
+        tr("Reading the EDID of %1...").arg(QString::fromStdString(xandrel::EdidPlaceName(*source))),
+        [image, place = *source](xandrel::EdidCommandHost& host, xandrel::EdidProgress& progress) {
+            return ReadEdidFrom(host, *image, progress, place);
+        },
+        [this, image](bool done) {
+            if (!done)
+                return setState(unlessStopped(QStringLiteral("False")));
+            m_EDID = *image;
+            setState(QStringLiteral("Success"));
+            showPages();
+        });
 }
 
-QString CDlgEDIDConfig::runTransfer(const EdidTransfer& plan, const EdidPlace& target)
+void CDlgEDIDConfig::runTransfer(const EdidTransfer& plan, const EdidPlace& target)
 {
-    DialogExchange exchange(*m_GUI, *m_Progress);
     // An output's EDID or the computer's image sent to one input is told by
     // port; every other pair just succeeds or fails.
     const bool toOnePort = target.kind == EdidPlace::Input
         && (plan.kind == EdidTransfer::Write || plan.mode == xandrel::edid::kOutputToInput);
+    const bool copy = plan.kind == EdidTransfer::Copy;
     const QString port = QString::number(target.number);
-    if (plan.kind == EdidTransfer::Copy) {
-        const bool done = EDID_DeviceCopy(exchange, exchange, plan.mode, plan.target, plan.source);
-        if (toOnePort)
-            return done ? QStringLiteral("port %1 Success").arg(port) : QStringLiteral("port %1 fail").arg(port);
-        return done ? QStringLiteral("Success") : QStringLiteral("Fail");
-    }
-    const bool done = EDID_DeviceWrite(exchange, m_EDID, exchange, plan.number, plan.writeKind);
-    if (toOnePort)
-        return done ? QStringLiteral("port %1 Success").arg(port) : QStringLiteral("port %1 Fail").arg(port);
-    return done ? QStringLiteral("Success") : QStringLiteral("Fail");
+    const xandrel::EdidImage image = m_EDID;
+    runExchange(
+        copy ? tr("Copying the EDID inside the device...") : tr("Writing the EDID..."),
+        [plan, image](xandrel::EdidCommandHost& host, xandrel::EdidProgress& progress) {
+            if (plan.kind == EdidTransfer::Copy)
+                return EDID_DeviceCopy(host, progress, plan.mode, plan.target, plan.source);
+            return EDID_DeviceWrite(host, image, progress, plan.number, plan.writeKind);
+        },
+        [this, toOnePort, copy, port](bool done) {
+            QString text = done ? QStringLiteral("Success") : QStringLiteral("Fail");
+            if (toOnePort)
+                text = done ? QStringLiteral("port %1 Success").arg(port)
+                     : copy ? QStringLiteral("port %1 fail").arg(port)
+                            : QStringLiteral("port %1 Fail").arg(port);
+            setState(done ? text : unlessStopped(text));
+        });
 }
 
 // The image to every input the model has, one by one, telling each result.
 // (Inputs the model lacks are not tried: each would fail after a long pause.)
-// (Inputs the model lacks are not tried: each would fail after a long pause.)
-void CDlgEDIDConfig::writeEveryInput()
+// Stop ends it between two frames; the inputs after it are not written.
+void CDlgEDIDConfig::writeInputsFrom(int input)
 {
-    for (int input = 1; input <= model()->m_InputNumber; ++input) {
-        bool done = false;
-        {
-            DialogExchange exchange(*m_GUI, *m_Progress);
-            done = EDID_DeviceWrite(exchange, m_EDID, exchange, static_cast<BYTE>(input), xandrel::edid::kWriteInput);
-        }
-        const QString text = done ? QStringLiteral("port %1 Success").arg(input) : QStringLiteral("port %1 fail").arg(input);
-        if (!done)
-            tavrik::Wait(kPauseAfterFailedPortMs);
-        xandrel::gui::ShowMessage(this, text, QString());
-        setState(text);
-    }
+    if (!model() || input > model()->m_InputNumber)
+        return;
+    const xandrel::EdidImage image = m_EDID;
+    runExchange(
+        tr("Writing the EDID to input %1...").arg(input),
+        [image, input](xandrel::EdidCommandHost& host, xandrel::EdidProgress& progress) {
+            const bool done
+                = EDID_DeviceWrite(host, image, progress, static_cast<BYTE>(input), xandrel::edid::kWriteInput);
+            if (!done)
+                progress.pause(kPauseAfterFailedPortMs);
+            return done;
+        },
+        [this, input](bool done) {
+            if (exchanges()->stopRequested())
+                return setState(QStringLiteral("Stopped"));
+            const QString text = done ? QStringLiteral("port %1 Success").arg(input) : QStringLiteral("port %1 fail").arg(input);
+            xandrel::gui::ShowMessage(this, text, QString());
+            setState(text);
+            writeInputsFrom(input + 1);
+        });
 }
 
 void CDlgEDIDConfig::OnWriteEDID()
 {
-    if (!m_GUI || !model())
+    if (!m_GUI || !model() || exchanges()->busy())
         return;
     setState(QStringLiteral("Processing"));
     m_State->setFocus();
@@ -311,9 +405,9 @@ void CDlgEDIDConfig::OnWriteEDID()
         xandrel::gui::ShowMessage(this, QStringLiteral("Function not Support!"), QString());
         return;
     case EdidTransfer::WriteInputs:
-        return writeEveryInput();
+        return writeInputsFrom(1);
     default:
-        setState(runTransfer(plan, *target));
+        runTransfer(plan, *target);
     }
 }
 
@@ -350,15 +444,6 @@ void CDlgEDIDConfig::OnEDIDDetail()
 
 void CDlgEDIDConfig::OnInputEDIDInfo()
 {
-    if (!m_GUI || !model())
-        return;
-    std::string report;
-    {
-        xandrel::gui::PollPause pause;
-        m_GUI->DEVMA_GUICommandStart();
-        report = xandrel::InputManufacturerReport(*model());
-        xandrel::gui::EndWaitCursor();
-    }
-    DlgEDIDInfo info(report, this);
-    info.exec();
+    if (m_GUI && model())
+        DlgEDIDInfo::ShowInputIdentities(*m_GUI, this);
 }

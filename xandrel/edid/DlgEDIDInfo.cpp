@@ -3,9 +3,16 @@
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include "xandrel/device/DeviceWorker.h"
+#include "xandrel/edid/EdidExchange.h"
 #include "xandrel/edid/EdidReport.h"
+#include "xandrel/gui/DeviceExchanges.h"
+#include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
+#include "xandrel/gui/GuiServices.h"
 
 DlgEDIDInfo::DlgEDIDInfo(const std::string& text, QWidget* parent)
     : QDialog(parent)
@@ -32,4 +39,30 @@ DlgEDIDInfo::DlgEDIDInfo(const std::string& text, QWidget* parent)
 QString DlgEDIDInfo::shownText() const
 {
     return m_Box->toPlainText();
+}
+
+void DlgEDIDInfo::ShowInputIdentities(GUIDEVICEMATRIXBASE& gui, QWidget* parent)
+{
+    if (!gui.m_Device)
+        return;
+    xandrel::gui::DeviceExchanges& exchanges = xandrel::gui::DeviceExchanges::Of(*gui.m_Device);
+    if (exchanges.busy())
+        return;
+    auto pause = std::make_shared<xandrel::gui::PollPause>();
+    auto report = std::make_shared<std::string>();
+    QPointer<QWidget> owner(parent);
+    exchanges.startCommand(
+        gui, QObject::tr("Reading the EDID identities of the inputs..."),
+        [report](xandrel::DeviceWorker& worker) { *report = xandrel::InputManufacturerReport(worker.model()); },
+        [report, pause, owner] {
+            xandrel::gui::EndWaitCursor();
+            // Shown once the worker has the line back; the poll resumes when it closes.
+            QTimer::singleShot(0, [report, pause, owner]() mutable {
+                {
+                    DlgEDIDInfo info(*report, owner.data());
+                    info.exec();
+                }
+                pause.reset();
+            });
+        });
 }

@@ -6,6 +6,7 @@
 
 #include "xandrel/XandrelExport.h"
 
+class GUIDEVICEMATRIXBASE;
 class QPlainTextEdit;
 
 class XANDREL_EXPORT DlgEDIDInfo : public QDialog {
@@ -17,6 +18,12 @@ public:
     std::string m_Text;
 
     QString shownText() const;
+
+    // The manufacturer IDs of inputs 1 to 8, read on the device's worker in
+    // the bracket's start (no refresh and no error message follow), then
+    // shown in this dialog, modal, with `parent`. The device poll pauses
+    // until the dialog closes.
+    static void ShowInputIdentities(GUIDEVICEMATRIXBASE& gui, QWidget* parent);
 
 private:
     QPlainTextEdit* m_Box;

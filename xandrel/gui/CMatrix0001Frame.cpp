@@ -309,25 +309,7 @@ void CMatrix0001Frame::showManufacturerReport()
         xandrel::gui::ShowMessage(this, QStringLiteral("Function Not Support!"));
         return;
     }
-    DeviceExchanges* runner = exchanges();
-    if (runner->busy())
-        return;
-    m_Polling = 0;
-    auto report = std::make_shared<std::string>();
-    QPointer<CMatrix0001Frame> self(this);
-    runner->startCommand(
-        *m_GUI, tr("Reading the EDID identities of the inputs..."),
-        [report](xandrel::DeviceWorker& worker) { *report = xandrel::InputManufacturerReport(worker.model()); },
-        [self, report] {
-            xandrel::gui::EndWaitCursor();  // no refresh and no error message follow
-            // The report is shown once the worker has the model back.
-            QTimer::singleShot(0, self, [self, report] {
-                DlgEDIDInfo dialog(*report);
-                dialog.exec();
-                if (self)
-                    self->m_Polling = 1;
-            });
-        });
+    DlgEDIDInfo::ShowInputIdentities(*m_GUI, nullptr);
 }
 
 // The 5 x 5 VGA matrix, the SDI and VGA 5-input switches and the 4 x 2 and
