@@ -151,8 +151,6 @@ int INFOPORTDRIVER::RS232_ReadBuf(uint8_t* buffer, uint32_t count)
                 return 0;
             tavrik::Wait(m_ReadInterval);
         }
-        if (givingWay())
-            return 0;
         received += static_cast<uint32_t>(m_Impl->channel->read(buffer + received, count - received, perTry));
         if (received > 0)
             m_Impl->giveWay = nullptr;  // a message has begun: it is read to its end

@@ -85,7 +85,8 @@ public:
     void RS232_ReleaseThread();
 
     // While set, a read that has received nothing yet ends early (as a
-    // time-out does) between two of its tries when `giveWay` returns true.
+    // time-out does) between two of its tries when `giveWay` returns true;
+    // the first try always takes what has already arrived.
     // Once a byte arrives the give-way is cleared, so a message that has begun
     // is read to its end. An empty function clears it. The device poll sets it
     // so that a waiting command need not wait for the poll's tries to run out.

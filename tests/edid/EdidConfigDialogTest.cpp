@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -196,6 +198,38 @@ TEST_F(EdidConfigDialog, ImageToAllInputsIsWrittenPortByPort)
     EXPECT_EQ(messages[0], "port 1 Success");
     EXPECT_EQ(messages[7], "port 8 Success");
     EXPECT_EQ(dialog.StateText(), "port 8 Success");
+}
+
+TEST_F(EdidConfigDialog, AWriteIsNeverRepeatedByASecondClickAndStopsBetweenTwoChunks)
+{
+    quellix::sim::Faults slow;
+    slow.delay = std::chrono::milliseconds(20);  // a chunk takes 20 ms: time to click meanwhile
+    device->setFaults(slow);
+    Choose(dialog.m_WriteSource, "pc memory");
+    Choose(dialog.m_WriteTarget, "input 2");
+    auto* write = dialog.findChild<QPushButton*>("button3038");
+    QTest::mouseClick(write, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return device->frames().size() >= 2; }, 5000));
+    EXPECT_FALSE(write->isEnabled());
+    QTest::mouseClick(write, Qt::LeftButton);
+    dialog.OnWriteEDID();  // as a click that slipped through would
+    ASSERT_TRUE(dialog.m_Stop->isEnabled());
+    QTest::mouseClick(dialog.m_Stop, Qt::LeftButton);
+    testsupport::FinishExchanges();
+
+    EXPECT_EQ(dialog.StateText(), "Stopped");
+    const size_t sent = device->frames().size();
+    EXPECT_LT(sent, 32u) << "the write ended early";
+    for (size_t chunk = 0; chunk < sent; ++chunk)
+        EXPECT_EQ(payloads()[chunk][9], chunk * 8) << "one write, chunk after chunk, none sent twice";
+    EXPECT_EQ(driver.RS232_IsOpen(), 1);
+    EXPECT_TRUE(write->isEnabled());
+
+    device->setFaults({});
+    Choose(dialog.m_ReadSource, "input 1");
+    dialog.OnReadEDID();
+    testsupport::FinishExchanges();
+    EXPECT_EQ(dialog.StateText(), "Success") << "the next command works";
 }
 
 TEST_F(EdidConfigDialog, PairsTheDeviceCannotDoAreRefusedWithoutSending)

@@ -3,6 +3,8 @@
 // simulated device over a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "Frames.h"
 #include "ScriptedPort.h"
 #include "SimulatedDevices.h"
@@ -30,9 +32,11 @@ public:
     void commandEnd() override { ++commandEnds; }
     void setRange(int, int maximum) override { range = maximum; }
     void setPosition(int position) override { positions.push_back(position); }
+    bool stopRequested() override { return positions.size() >= stopAfterPositions; }
 
     int starts = 0, busyEnds = 0, commandEnds = 0, range = 0;
     std::vector<int> positions;
+    size_t stopAfterPositions = SIZE_MAX;  // the person presses Stop once this many positions were shown
 
 private:
     INFODEVICEMATRIXBASE& model_;
@@ -190,6 +194,25 @@ TEST_F(EdidExchange, WriteSends32ChunksAndStopsAtTheFirstRefusal)
     line->answer({0xAA, 0x00});
     EXPECT_FALSE(EDID_DeviceWrite(host, image, host, 5, 0xA6));
     EXPECT_EQ(line->written.size(), 17u) << "nothing after the refused chunk 17";
+}
+
+TEST_F(EdidExchange, StopEndsAWriteBetweenTwoChunksAndAReadBeforeItsCommand)
+{
+    for (int chunk = 0; chunk < 32; ++chunk)
+        line->answer({0xAA, 0xB6});
+    host.stopAfterPositions = 4;  // the start and three chunks
+    EXPECT_FALSE(EDID_DeviceWrite(host, image, host, 5, 0xA6));
+    EXPECT_EQ(line->written.size(), 3u);
+    EXPECT_EQ(host.busyEnds, 1);
+    EXPECT_EQ(host.commandEnds, 0);
+
+    line->written.clear();
+    image.fill(0x11);
+    host.positions.clear();
+    host.stopAfterPositions = 0;
+    EXPECT_FALSE(EDID_DeviceRead(host, image, host, 0xA5, 2));
+    EXPECT_TRUE(line->written.empty()) << "stopped before anything was sent";
+    EXPECT_EQ(image[0], 0x11);
 }
 
 TEST_F(EdidExchange, ManufacturerReportHasALinePerInput)

@@ -3,6 +3,7 @@
 // and closing.
 #include "MatrixWindowFixture.h"
 
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QToolButton>
@@ -130,6 +131,42 @@ TEST_F(MatrixWindow, DeviceThatStopsAnsweringIsReportedAndTheWindowGoesOn)
     frame.OnCommand(F::ID_MATRIX_LINKAGE);
     finish();
     EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(MatrixWindow, ClickDuringAnIdlePollIsNotHeldUpByIt)
+{
+    CMatrix0001Frame& frame = show();
+    finish();
+    // Real pauses: a poll of a quiet device makes 20 tries 50 ms apart.
+    tavrik::SetWaitFunction({});
+    frame.OnPollTimer();
+    QTest::qWait(120);
+    const size_t before = device->frames().size();
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(view().InputButton(2), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return device->frames().size() > before; }, 5000));
+    // The poll gives way within 50 ms, then the command's 200 ms pacing; a
+    // poll that ran out its tries would hold the click for about 0.9 s more.
+    EXPECT_LT(clock.elapsed(), 700);
+    finish();
+    tavrik::SetWaitFunction([](uint32_t) {});
+    EXPECT_EQ(device->routing(), Bytes(8, 3));
+}
+
+TEST_F(MatrixWindow, ClosingDuringLinkageWaitsForItsFramesThenEndsTheHost)
+{
+    host.show();
+    CMatrix0001Frame& frame = show(1);
+    finish();
+    frontPanel("route 4 6");
+    frame.OnCommand(F::ID_MATRIX_LINKAGE);
+    EXPECT_FALSE(frame.m_wndToolBar.Action(F::ID_MATRIX_LINKAGE)->isEnabled()) << "no second exchange meanwhile";
+    frame.close();
+    EXPECT_TRUE(host.isVisible()) << "the close waits for the exchange";
+    finish();
+    EXPECT_FALSE(host.isVisible());
+    EXPECT_EQ(model->m_VideoOutputChannel[3], 6) << "Linkage ran to its end";
 }
 
 TEST_F(MatrixWindow, MappingMenuSelectsOutputsByInput)

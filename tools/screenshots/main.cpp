@@ -6,6 +6,7 @@
 //
 // and every dialog, the EDID pages showing EDID.bin when given.
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QTimer>
 
@@ -29,10 +30,20 @@
 #include "xandrel/device/ModelCatalog.h"
 #include "xandrel/gui/CMatrix0001Frame.h"
 #include "xandrel/gui/CMatrix0001View.h"
+#include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
 #include "xandrel/gui/GuiServices.h"
 
 namespace {
+
+// The windows' commands run on the device's worker: wait for them to end
+// before looking.
+void WaitForExchanges()
+{
+    QDeadlineTimer deadline(10000);
+    while (!xandrel::gui::DeviceExchanges::AllIdle() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
 
 bool SaveMatrixWindow(const char* className, const QString& file)
 {
@@ -58,6 +69,7 @@ bool SaveMatrixWindow(const char* className, const QString& file)
     gui.DEVMA_GUIVideoSwitchWindow(1, &record);
     CMatrix0001Frame* frame = xandrel::gui::MatrixFrame();
     frame->OnCommand(CMatrix0001Frame::ID_MATRIX_LINKAGE);
+    WaitForExchanges();
     frame->view()->SetOutputSelected(1, false);
     frame->resize(frame->NaturalSize().expandedTo(QSize(820, 0)));
     frame->RefreshAll();
@@ -101,7 +113,9 @@ int SaveDialogs(const QString& folder, const std::string& edidFile)
     CDlgMatrixScanPort scan;
     scan.m_GUI = &gui;
     scan.openFresh();
+    WaitForExchanges();
     scan.OnScan();
+    WaitForExchanges();
     failures += !Save(scan, folder + "/dialog-scan.png");
     driver.RS232_OpenPort(1, 9600);
 
@@ -109,6 +123,7 @@ int SaveDialogs(const QString& folder, const std::string& edidFile)
     setting.m_GUI = &gui;
     setting.openFresh();
     setting.OnGet();
+    WaitForExchanges();
     failures += !Save(setting, folder + "/dialog-setting.png");
 
     CDlgModeSelect mode;
@@ -132,6 +147,7 @@ int SaveDialogs(const QString& folder, const std::string& edidFile)
     EDID_MakeReport(edid.m_EDID, report);
     DlgEDIDInfo info(report);
     failures += !Save(info, folder + "/dialog-edid-information.png");
+    xandrel::gui::DestroyLibraryWindows();  // ends the device's worker before the model goes
     return failures;
 }
 
