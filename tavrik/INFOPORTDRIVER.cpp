@@ -60,7 +60,8 @@ struct INFOPORTDRIVER::Impl {
     bool lossReported = false;
     COMMTIMEOUTS timeouts = kDefaultTimeouts;
     std::string lastError;
-    std::function<bool()> giveWay;
+    std::function<bool(uint32_t)> giveWay;
+    uint32_t arrivedSinceGiveWay = 0;
 };
 
 INFOPORTDRIVER::INFOPORTDRIVER()
@@ -147,13 +148,13 @@ int INFOPORTDRIVER::RS232_ReadBuf(uint8_t* buffer, uint32_t count)
     uint32_t received = 0;
     for (int attempt = 0; attempt < tries; ++attempt) {
         if (attempt > 0) {
-            if (givingWay())
+            if (givingWay(received))
                 return 0;
             tavrik::Wait(m_ReadInterval);
         }
-        received += static_cast<uint32_t>(m_Impl->channel->read(buffer + received, count - received, perTry));
-        if (received > 0)
-            m_Impl->giveWay = nullptr;  // a message has begun: it is read to its end
+        const auto arrived = static_cast<uint32_t>(m_Impl->channel->read(buffer + received, count - received, perTry));
+        received += arrived;
+        m_Impl->arrivedSinceGiveWay += arrived;
         if (received == count)
             return 1;
         if (!haveChannel())
@@ -202,14 +203,16 @@ void INFOPORTDRIVER::RS232_ReleaseThread()
         m_Impl->channel->releaseThread();
 }
 
-void INFOPORTDRIVER::RS232_SetGiveWay(std::function<bool()> giveWay)
+void INFOPORTDRIVER::RS232_SetGiveWay(std::function<bool(uint32_t arrivedSinceSet)> giveWay)
 {
     m_Impl->giveWay = std::move(giveWay);
+    m_Impl->arrivedSinceGiveWay = 0;
 }
 
-bool INFOPORTDRIVER::givingWay() const
+// A read that has received part of what it asked for is never cut short.
+bool INFOPORTDRIVER::givingWay(uint32_t receivedThisRead) const
 {
-    return m_Impl->giveWay && m_Impl->giveWay();
+    return receivedThisRead == 0 && m_Impl->giveWay && m_Impl->giveWay(m_Impl->arrivedSinceGiveWay);
 }
 
 // True when the open port can carry bytes now; notes a device that went away.

@@ -86,11 +86,12 @@ public:
 
     // While set, a read that has received nothing yet ends early (as a
     // time-out does) between two of its tries when `giveWay` returns true;
-    // the first try always takes what has already arrived.
-    // Once a byte arrives the give-way is cleared, so a message that has begun
-    // is read to its end. An empty function clears it. The device poll sets it
-    // so that a waiting command need not wait for the poll's tries to run out.
-    void RS232_SetGiveWay(std::function<bool()> giveWay);
+    // the first try always takes what has already arrived. `giveWay` is told
+    // how many bytes have arrived since it was set, so the device poll can
+    // let a message that has begun arrive whole while a waiting command makes
+    // it give way, and a stop can end an exchange that waits in vain. An
+    // empty function clears it.
+    void RS232_SetGiveWay(std::function<bool(uint32_t arrivedSinceSet)> giveWay);
 
     uint8_t m_ReadTimes;
     uint32_t m_ReadInterval;
@@ -102,7 +103,7 @@ private:
     struct Impl;
     bool haveChannel();
     bool reopenIfLost();
-    bool givingWay() const;
+    bool givingWay(uint32_t receivedThisRead) const;
     void noteLoss();
     void fail(const std::string& text);
 

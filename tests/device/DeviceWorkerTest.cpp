@@ -97,6 +97,23 @@ TEST_F(DeviceWorker, StopReachesTheExchangesPostedBeforeItOnly)
     drain();
     EXPECT_FALSE(finished);
     EXPECT_LE(std::count(clock.waits().begin(), clock.waits().end(), 50u), 1) << "a stopped pause ends at once";
+
+    // A read of a silent device, 15 tries 300 ms apart, ends at the stop.
+    driver.m_ReadTimes = 15;
+    driver.m_ReadInterval = 300;
+    int read = -1;
+    hold();
+    worker.post([&] {
+        worker.letStopEndReads(true);
+        uint8_t byte = 0;
+        read = driver.RS232_ReadBuf(&byte, 1);
+        worker.letStopEndReads(false);
+    });
+    worker.requestStop();
+    release();
+    drain();
+    EXPECT_EQ(read, 0);
+    EXPECT_EQ(std::count(clock.waits().begin(), clock.waits().end(), 300u), 0);
 }
 
 }  // namespace

@@ -66,8 +66,10 @@ bool DeviceWorker::othersWaiting() const
 int DeviceWorker::pollEventMessage()
 {
     INFOPORTDRIVER* port = model_.m_PortDriver;
+    // Nothing of a message yet: a waiting exchange or a stop goes first.
     if (port)
-        port->RS232_SetGiveWay([this] { return othersWaiting() || stopRequested(); });
+        port->RS232_SetGiveWay(
+            [this](uint32_t arrived) { return arrived == 0 && (othersWaiting() || stopRequested()); });
     const int result = model_.DEVMA_GetEventMessage();
     if (port)
         port->RS232_SetGiveWay(nullptr);
@@ -84,6 +86,16 @@ bool DeviceWorker::pauseUnlessStopped(uint32_t milliseconds) const
         milliseconds -= step;
     }
     return !stopRequested();
+}
+
+void DeviceWorker::letStopEndReads(bool on)
+{
+    if (INFOPORTDRIVER* port = model_.m_PortDriver) {
+        if (on)
+            port->RS232_SetGiveWay([this](uint32_t) { return stopRequested(); });
+        else
+            port->RS232_SetGiveWay(nullptr);
+    }
 }
 
 void DeviceWorker::run()

@@ -57,6 +57,11 @@ public:
     // steps short enough for a stop to be taken; false when it was stopped.
     bool pauseUnlessStopped(uint32_t milliseconds) const;
 
+    // For an exchange that can be stopped: while on, a read that waits in
+    // vain for its bytes ends at a stop request instead of running out its
+    // tries (a frame already sent is never cut).
+    void letStopEndReads(bool on);
+
 private:
     struct Queued {
         uint64_t number;

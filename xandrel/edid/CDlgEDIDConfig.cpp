@@ -201,6 +201,7 @@ void CDlgEDIDConfig::OnStop()
     if (xandrel::gui::DeviceExchanges* runner = exchanges(); runner && runner->stoppable()) {
         runner->stop();
         m_Stop->setEnabled(false);
+        setState(tr("Stopping..."));
     }
 }
 

@@ -94,6 +94,7 @@ struct DeviceExchanges::Job {
     Exchange exchange;
     Finished finished;
     bool command = false;
+    bool stoppable = false;
     bool restAfterSuccess = false;
     bool succeeded = false;  // the model's error code was 0 afterwards
 };
@@ -151,7 +152,9 @@ void DeviceExchanges::dispatch(std::shared_ptr<Job> job)
     DeviceWorker* worker = worker_.get();
     std::shared_ptr<HandBack> door = handBack_;
     worker->post([this, job, worker, door] {
+        worker->letStopEndReads(job->stoppable);
         job->exchange(*worker);
+        worker->letStopEndReads(false);
         job->succeeded = worker->model().m_ErrorCode == INFODEVICEMATRIXBASE::kNoError;
         ReleasePortHere(worker->model());
         if (door->post([this, job] { handBack(job); }))
@@ -234,6 +237,7 @@ bool DeviceExchanges::startJob(const QString& what, std::shared_ptr<Job> job, bo
     stoppable_ = stoppable;
     stopRequested_ = false;
     job->command = true;
+    job->stoppable = stoppable;
     dispatch(std::move(job));
     Q_EMIT busyChanged(true);
     return true;
