@@ -6,6 +6,7 @@
 //
 // and every dialog, the EDID pages showing EDID.bin when given.
 #include <QApplication>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QTimer>
@@ -74,7 +75,18 @@ bool SaveMatrixWindow(const char* className, const QString& file)
     frame->resize(frame->NaturalSize().expandedTo(QSize(820, 0)));
     frame->RefreshAll();
     QApplication::processEvents();
-    const bool saved = frame->grab().save(file);
+    bool saved = frame->grab().save(file);
+    if (saved && options.model->inputs == 8 && options.model->outputs == 8) {
+        // The same window while a slow device answers Linkage: the busy cue.
+        device->command("fault delay 400");
+        frame->OnCommand(CMatrix0001Frame::ID_MATRIX_LINKAGE);
+        QApplication::processEvents();
+        const QString busy = QString(file).replace(".png", "-busy.png");
+        saved = frame->grab().save(busy);
+        if (saved)
+            std::printf("%s\n", busy.toLocal8Bit().constData());
+        WaitForExchanges();
+    }
     xandrel::gui::DestroyLibraryWindows();
     return saved;
 }
@@ -143,6 +155,17 @@ int SaveDialogs(const QString& folder, const std::string& edidFile)
     failures += !Save(edid, folder + "/dialog-edid-page1.png");
     edid.m_Tab->setCurrentIndex(1);
     failures += !Save(edid, folder + "/dialog-edid-page2.png");
+    // A write to a slow device, half way: progress, state and Stop.
+    device->command("fault delay 30");
+    edid.m_WriteSource->setCurrentIndex(edid.m_WriteSource->findText("pc memory"));
+    edid.m_WriteTarget->setCurrentIndex(edid.m_WriteTarget->findText("input 2"));
+    edid.OnWriteEDID();
+    QDeadlineTimer halfWay(3000);
+    while (device->frames().size() < 16 && !halfWay.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    failures += !Save(edid, folder + "/dialog-edid-busy.png");
+    edid.OnStop();
+    WaitForExchanges();
     std::string report;
     EDID_MakeReport(edid.m_EDID, report);
     DlgEDIDInfo info(report);
