@@ -1,6 +1,9 @@
 #pragma once
 // Private to Tavrik: a process-wide function that tests or front ends may
 // replace, falling back to the built-in one when given an empty function.
+// Devices' worker threads call it while another thread may replace it: each
+// call takes its own copy under a lock.
+#include <mutex>
 #include <utility>
 
 namespace tavrik {
@@ -14,16 +17,22 @@ public:
     {
     }
 
-    const Function& get() const { return current_; }
+    Function get() const
+    {
+        std::lock_guard lock(mutex_);
+        return current_;
+    }
 
     Function replace(Function function)
     {
+        std::lock_guard lock(mutex_);
         Function previous = std::move(current_);
         current_ = function ? std::move(function) : builtIn_;
         return previous;
     }
 
 private:
+    mutable std::mutex mutex_;
     Function builtIn_;
     Function current_;
 };
