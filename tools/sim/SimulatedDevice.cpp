@@ -110,10 +110,15 @@ std::unique_ptr<SimulatedDevice> SimulatedDevice::Start(const SimOptions& option
     }
     std::unique_ptr<SimulatedDevice> device(new SimulatedDevice(options));
     auto receiver = [raw = device.get()](const Bytes& bytes) { raw->onBytes(bytes); };
-    device->line_ = options.tcp ? LineServer::OnTcp(options.host, options.port, receiver, error)
-                                : LineServer::OnPseudoTerminal(receiver, error);
-    if (!device->line_)
+    auto line = options.tcp ? LineServer::OnTcp(options.host, options.port, receiver, error)
+                            : LineServer::OnPseudoTerminal(receiver, error);
+    if (!line)
         return nullptr;
+    {
+        // The line's thread answers under the same lock.
+        std::lock_guard lock(device->mutex_);
+        device->line_ = std::move(line);
+    }
     device->line_->onAddressChange([raw = device.get()](const std::string& address) {
         raw->log_("line hung up; now serving " + address);
     });
