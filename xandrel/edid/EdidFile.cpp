@@ -37,6 +37,21 @@ bool EdidBlockIsSound(EdidBlockView block)
     return BlockSum(block) % 256 == 0;
 }
 
+std::string EdidImageProblem(const EdidImage& image)
+{
+    static constexpr BYTE kHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+    const std::span<const BYTE, kEdidImageSize> all(image);
+    std::string problem;
+    auto add = [&problem](const char* what) { problem += problem.empty() ? what : std::string("; ") + what; };
+    if (!std::equal(std::begin(kHeader), std::end(kHeader), image.begin()))
+        add("the header is not 00 FF FF FF FF FF FF 00");
+    if (!EdidBlockIsSound(all.first<kEdidBlockSize>()))
+        add("the checksum of block 0 (bytes 0-127) is wrong");
+    if (!EdidBlockIsSound(all.last<kEdidBlockSize>()))
+        add("the checksum of block 1 (bytes 128-255) is wrong");
+    return problem;
+}
+
 void SetEdidChecksums(EdidImage& image)
 {
     const std::span<BYTE, kEdidImageSize> all(image);

@@ -21,6 +21,11 @@ XANDREL_EXPORT BYTE EdidBlockChecksum(EdidBlockView block);
 // True when the block's 128 bytes sum to 0 modulo 256.
 XANDREL_EXPORT bool EdidBlockIsSound(EdidBlockView block);
 
+// What is wrong with an image as an EDID of two blocks, in words: the
+// 8-byte header (00 FF FF FF FF FF FF 00) and the checksum of each block.
+// Empty when the image is sound.
+XANDREL_EXPORT std::string EdidImageProblem(const EdidImage& image);
+
 // Sets byte 127 and byte 255 to the checksums of their blocks.
 XANDREL_EXPORT void SetEdidChecksums(EdidImage& image);
 
