@@ -12,15 +12,16 @@
 namespace {
 
 // Read settings a new driver starts with. A 9600-baud device needs about
-// 1.04 ms a byte and answers a command within some 100 ms: one try of
-// 150 ms + 2 ms a byte lets it answer, and three tries 50 ms apart let a
-// missing device fail after about 0.56 s.
-constexpr uint8_t kDefaultReadTimes = 3;
+// 1.04 ms a byte and answers within some 500 ms of a command. A single try
+// of 500 ms + 2 ms a byte lets it answer even when the read makes one try
+// only (as after every event poll); two tries 50 ms apart let a missing
+// device fail after about 1.05 s.
+constexpr uint8_t kDefaultReadTimes = 2;
 constexpr uint32_t kDefaultReadInterval = 50;
 constexpr COMMTIMEOUTS kDefaultTimeouts = {
     0,    // ReadIntervalTimeout: not used
     2,    // ReadTotalTimeoutMultiplier
-    150,  // ReadTotalTimeoutConstant
+    500,  // ReadTotalTimeoutConstant
     2,    // WriteTotalTimeoutMultiplier
     500,  // WriteTotalTimeoutConstant
 };

@@ -94,6 +94,26 @@ TEST_F(DeviceOperations, ReadsRoutingAndWidensSignals)
     EXPECT_EQ(signals, (std::vector<uint32_t>{1, 0, 0, 1, 1}));
 }
 
+TEST_F(DeviceOperations, AnswersWithEntriesBeyondTheModelAreRefusedAndChangeNothing)
+{
+    INFOVGAMATRIX_5_5 model;
+    bind(model);
+    line->answer(Acknowledged({0x11, 0, 4, 0xAA, 2, 1, 0x22}));  // 0 (no input) is fine; 170 is no input
+    line->answer(Acknowledged({0x11, 1, 0, 0xAA, 1, 1, 0x22}));
+    EXPECT_EQ(model.DEVMA_GetVideoOutputChannel(), 0);
+    EXPECT_EQ(model.m_ErrorCode, 2);
+    EXPECT_EQ(model.LastAnswerProblem(), "output 3: input 170, but the device has 5 inputs");
+    EXPECT_EQ(routingOf(model), Bytes(5, 1));
+    EXPECT_EQ(model.DEVMA_GetVideoInputSignal(), 0);
+    EXPECT_EQ(model.LastAnswerProblem(), "input 3: signal value 170 (0 or 1 expected)");
+    EXPECT_EQ(model.m_VideoInputSignal[0], 0u);
+
+    line->answer(Acknowledged({0x11, 0, 4, 3, 2, 1, 0x22}));
+    EXPECT_EQ(model.DEVMA_GetVideoOutputChannel(), 1);
+    EXPECT_EQ(routingOf(model), (Bytes{0, 4, 3, 2, 1}));
+    EXPECT_TRUE(model.LastAnswerProblem().empty());
+}
+
 TEST_F(DeviceOperations, SetDeviceIdSendsTheNewIdAtTheCurrentOne)
 {
     INFOSDISWITCH_8 model;

@@ -119,6 +119,10 @@ TEST_F(EdidExchange, CopyFailsOnARefusalOrSilenceWithinItsBound)
     EXPECT_FALSE(EDID_DeviceCopy(host, host, 4, 0xA5, 10));
     expectSettingsAfterCopy();
 
+    line->answer(Bytes(40, 0xB6));  // "done" without the acknowledgement is no copy
+    EXPECT_FALSE(EDID_DeviceCopy(host, host, 4, 0xA5, 10));
+    expectSettingsAfterCopy();
+
     line->answer({0xAA});  // acknowledged, never done
     const uint64_t before = clock.now();
     EXPECT_FALSE(EDID_DeviceCopy(host, host, 4, 0xA5, 10));
@@ -194,6 +198,11 @@ TEST_F(EdidExchange, WriteSends32ChunksAndStopsAtTheFirstRefusal)
     line->answer({0xAA, 0x00});
     EXPECT_FALSE(EDID_DeviceWrite(host, image, host, 5, 0xA6));
     EXPECT_EQ(line->written.size(), 17u) << "nothing after the refused chunk 17";
+
+    line->written.clear();
+    line->answer(Bytes(8, 0xB6));  // a line that streams "taken" but never acknowledges
+    EXPECT_FALSE(EDID_DeviceWrite(host, image, host, 5, 0xA6));
+    EXPECT_EQ(line->written.size(), 1u);
 }
 
 TEST_F(EdidExchange, StopEndsAWriteBetweenTwoChunksAndAReadBeforeItsCommand)

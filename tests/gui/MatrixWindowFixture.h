@@ -45,7 +45,7 @@ protected:
 
     // A fresh device of `className`, its model bound and the port open; the
     // window is not made yet (see show()), so ds.dat can be written first.
-    void start(const char* className)
+    void start(const char* className, uint8_t deviceId = 255)
     {
         xandrel::gui::DestroyLibraryWindows();
         dataFolder = fs::path(::testing::TempDir()) / ("matrix-window-" + std::to_string(::getpid())) / "data";
@@ -53,7 +53,7 @@ protected:
         xandrel::gui::SetDataFolder(dataFolder.string());
         quellix::sim::SimOptions options;
         options.model = xandrel::FindModel(className);
-        options.deviceId = 255;
+        options.deviceId = deviceId;
         options.log = [](const std::string&) {};
         std::string error;
         device.reset();

@@ -253,14 +253,32 @@ TEST_F(MatrixWindow, EdidInfoListsTheInputsOrSaysItCannot)
     EXPECT_EQ(frame.m_Polling, 1);
 }
 
-TEST_F(MatrixWindow, RoutingOutsideTheInputsShowsAsInput1)
+TEST_F(MatrixWindow, NoInputShowsAsInput1AndIsSentOnlyWhenRouted)
 {
     CMatrix0001Frame& frame = show();
-    model->m_VideoOutputChannel[2] = 0;
-    model->m_VideoOutputChannel[3] = 9;
+    finish();
+    model->m_VideoOutputChannel[2] = 0;  // the device says output 3 has no input
     frame.RefreshAll();
     EXPECT_EQ(view().OutputList(2)->currentIndex(), 0);
-    EXPECT_EQ(model->m_VideoOutputChannel[3], 1);
+    EXPECT_EQ(model->m_VideoOutputChannel[2], 0) << "the model keeps what the device said";
+    for (int o : {0, 1, 3, 4, 5, 6, 7})
+        QTest::mouseClick(view().OutputButton(o), Qt::LeftButton);
+    QTest::mouseClick(view().InputButton(0), Qt::LeftButton);  // input 1 to output 3 alone
+    finish();
+    EXPECT_EQ(lastPayload(), Bytes(8, 1));
+    EXPECT_EQ(model->m_VideoOutputChannel[2], 1);
+}
+
+TEST_F(MatrixWindow, FrontPanelChangesShowWithTheDeliveredSettings)
+{
+    start("INFOHDMIMATRIX0001_8_8", 0);  // the simulator's own ID; the window's model is at 255
+    CMatrix0001Frame& frame = show();
+    frame.OnCommand(F::ID_MATRIX_LINKAGE);
+    finish();
+    frontPanel("route 2 5");
+    frame.OnPollTimer();
+    finish();
+    EXPECT_EQ(view().OutputList(1)->currentIndex(), 4);
 }
 
 TEST_F(MatrixWindow, NamesAndCaptionsComeFromTheStringTable)

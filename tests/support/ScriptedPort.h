@@ -21,6 +21,9 @@ using Bytes = std::vector<uint8_t>;
 struct ScriptedLine {
     std::vector<Bytes> written;   // every write, in order
     std::deque<Bytes> answers;    // one per write: bytes that arrive after it
+    std::deque<uint32_t> delays;  // per answer, how long after the write it arrives (none: at once)
+    Bytes late;                   // an answer on its way
+    uint64_t lateAt = 0;          // when it arrives, on the virtual clock
     Bytes incoming;               // arrived and not read yet
     bool failWrites = false;
     bool broken = false;          // the device has gone away
@@ -28,6 +31,12 @@ struct ScriptedLine {
     int opens = 0;
 
     void answer(Bytes bytes) { answers.push_back(std::move(bytes)); }
+    void answerAfter(uint32_t ms, Bytes bytes)
+    {
+        delays.resize(answers.size(), 0);
+        delays.push_back(ms);
+        answers.push_back(std::move(bytes));
+    }
     void silence() { answers.push_back({}); }
     void arrive(const Bytes& bytes) { incoming.insert(incoming.end(), bytes.begin(), bytes.end()); }
 };
@@ -46,7 +55,15 @@ public:
             return false;
         line_->written.emplace_back(data, data + size);
         if (!line_->answers.empty()) {
-            line_->arrive(line_->answers.front());
+            const uint32_t delay = line_->delays.empty() ? 0 : line_->delays.front();
+            if (!line_->delays.empty())
+                line_->delays.pop_front();
+            if (delay == 0) {
+                line_->arrive(line_->answers.front());
+            } else {
+                line_->late = line_->answers.front();
+                line_->lateAt = clock_.now() + delay;
+            }
             line_->answers.pop_front();
         }
         return true;
@@ -54,6 +71,11 @@ public:
 
     size_t read(uint8_t* data, size_t size, uint32_t timeoutMs) override
     {
+        if (!line_->late.empty() && line_->incoming.size() < size && line_->lateAt <= clock_.now() + timeoutMs) {
+            clock_.advance(line_->lateAt > clock_.now() ? line_->lateAt - clock_.now() : 0);
+            line_->arrive(line_->late);
+            line_->late.clear();
+        }
         const size_t n = std::min(size, line_->incoming.size());
         std::copy(line_->incoming.begin(), line_->incoming.begin() + static_cast<long>(n), data);
         line_->incoming.erase(line_->incoming.begin(), line_->incoming.begin() + static_cast<long>(n));

@@ -214,22 +214,53 @@ int INFODEVICEMATRIXBASE::DEVMA_SetVideoOutputChannel(const BYTE* routing)
 
 int INFODEVICEMATRIXBASE::DEVMA_GetVideoOutputChannel()
 {
+    answerProblem_.clear();
     BeginFrame(kMinFrameLength, kReadRouting);
     BYTE body[256 + 2] = {};
     if (!DEVMA_CommandTransfer(body, static_cast<BYTE>(m_OutputNumber + 2)))
         return 0;
+    if (!EntriesAreValid(body + 1, true)) {
+        m_ErrorCode = kNoValidAnswer;
+        return 0;
+    }
     std::copy(body + 1, body + 1 + m_OutputNumber, m_VideoOutputChannel.get());
     return 1;
 }
 
 int INFODEVICEMATRIXBASE::DEVMA_GetVideoInputSignal()
 {
+    answerProblem_.clear();
     BeginFrame(kMinFrameLength, kReadSignals);
     BYTE body[256 + 2] = {};
     if (!DEVMA_CommandTransfer(body, static_cast<BYTE>(m_InputNumber + 2)))
         return 0;
+    if (!EntriesAreValid(body + 1, false)) {
+        m_ErrorCode = kNoValidAnswer;
+        return 0;
+    }
     std::copy(body + 1, body + 1 + m_InputNumber, m_VideoInputSignal.get());
     return 1;
+}
+
+// A routing entry is an input of the model, or 0 (no input); a signal entry
+// is 0 or 1. Anything else is line noise or a device of another kind: the
+// answer is refused (it would show inputs the device does not have and be
+// written back to it by the next whole-table routing).
+bool INFODEVICEMATRIXBASE::EntriesAreValid(const BYTE* entries, bool routing)
+{
+    const int count = routing ? m_OutputNumber : m_InputNumber;
+    const int highest = routing ? m_InputNumber : 1;
+    answerProblem_.clear();
+    for (int k = 0; k < count; ++k) {
+        if (entries[k] <= highest)
+            continue;
+        answerProblem_ = routing
+            ? "output " + std::to_string(k + 1) + ": input " + std::to_string(entries[k]) + ", but the device has "
+                + std::to_string(m_InputNumber) + " inputs"
+            : "input " + std::to_string(k + 1) + ": signal value " + std::to_string(entries[k]) + " (0 or 1 expected)";
+        return false;
+    }
+    return true;
 }
 
 int INFODEVICEMATRIXBASE::DEVMA_SetDeviceID(BYTE newID)
@@ -326,8 +357,10 @@ int INFODEVICEMATRIXBASE::DEVMA_GetEventMessage()
         return 0;
     if (m_PortDriver->RS232_ReadBuf(message + 1, static_cast<BYTE>(length - 1)) != 1)
         return 0;
+    // A model at ID 255, the ID that reaches any device, takes the messages
+    // of whatever device is attached.
     if (length < kEventHeaderLength || !std::equal(m_MachineModeHeader, m_MachineModeHeader + 4, message + 1)
-        || message[5] != m_DeviceID)
+        || (m_DeviceID != kBroadcastID && message[5] != m_DeviceID))
         return 0;
     TakeEventBody(message, length);
     return m_EventType != 0 ? 1 : 0;
@@ -341,9 +374,13 @@ void INFODEVICEMATRIXBASE::TakeEventBody(const BYTE* message, BYTE length)
     const BYTE* entries = message + kEventHeaderLength;
     const int available = length - kEventHeaderLength;
     if (type == kRoutingEvent && available >= m_OutputNumber) {
+        if (!EntriesAreValid(entries, true))
+            return;
         std::copy(entries, entries + m_OutputNumber, m_VideoOutputChannel.get());
         m_EventType = type;
     } else if (type == kSignalEvent && available >= m_InputNumber) {
+        if (!EntriesAreValid(entries, false))
+            return;
         std::copy(entries, entries + m_InputNumber, m_VideoInputSignal.get());
         m_EventType = type;
     }

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <string>
 
 #include "xandrel/XandrelExport.h"
 
@@ -91,6 +92,11 @@ public:
     // transfer adds the header, the device ID and the checksum.
     void BeginFrame(BYTE length, BYTE code, std::initializer_list<BYTE> payload = {});
 
+    // Why the last routing or signal answer was refused ("output 1: input
+    // 170, but the device has 8 inputs"); empty when it was taken. A refused
+    // answer fails like one that never came and changes no state.
+    const std::string& LastAnswerProblem() const { return answerProblem_; }
+
 protected:
     explicit INFODEVICEMATRIXBASE(const xandrel::ModelSpec& model);
 
@@ -109,4 +115,6 @@ protected:
 private:
     bool TryOnce(BYTE* reply, BYTE replyLength);
     void TakeEventBody(const BYTE* message, BYTE length);
+    bool EntriesAreValid(const BYTE* entries, bool routing);
+    std::string answerProblem_;
 };

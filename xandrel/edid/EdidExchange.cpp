@@ -46,10 +46,12 @@ using namespace xandrel::edid;
 constexpr uint32_t kReadPreparationMs = 5000;
 constexpr int kCopySteps = 13;
 
-// The copy's wait for the device: two tries a read, 1 ms apart, silent; and
-// the settings the port is left with afterwards.
+// The copy's wait for the device: two tries a read, 1 ms apart, each try at
+// most 150 ms + 2 ms (about 0.3 s an empty read), silent; and the settings
+// the port is left with afterwards (its time-outs as they were).
 constexpr uint8_t kCopyReadTimes = 2;
 constexpr uint32_t kCopyReadInterval = 1;
+constexpr uint32_t kCopyTryMs = 150;
 constexpr uint8_t kReadTimesAfterCopy = 15;
 constexpr uint32_t kReadIntervalAfterCopy = 300;
 
@@ -62,9 +64,14 @@ public:
         port_.m_ReadTimes = kCopyReadTimes;
         port_.m_ReadInterval = kCopyReadInterval;
         port_.m_ShowError = 0;
+        port_.RS232_GetTimeouts(saved_);
+        COMMTIMEOUTS wait = saved_;
+        wait.ReadTotalTimeoutConstant = std::min(wait.ReadTotalTimeoutConstant, kCopyTryMs);
+        port_.RS232_SetTimeouts(wait);
     }
     ~CopyWaitSettings()
     {
+        port_.RS232_SetTimeouts(saved_);
         port_.m_ReadTimes = kReadTimesAfterCopy;
         port_.m_ReadInterval = kReadIntervalAfterCopy;
         port_.m_ShowError = 1;
@@ -72,11 +79,11 @@ public:
 
 private:
     INFOPORTDRIVER& port_;
+    COMMTIMEOUTS saved_{};
 };
 
 bool WaitForCopyDone(INFOPORTDRIVER& port, xandrel::EdidProgress& progress)
 {
-    CopyWaitSettings settings(port);
     BYTE answer = 0;
     for (int emptyReads = 0; emptyReads < xandrel::kCopyWaitReads; ++emptyReads) {
         if (progress.stopRequested())
@@ -100,10 +107,13 @@ bool EDID_DeviceCopy(xandrel::EdidCommandHost& host, xandrel::EdidProgress& prog
         return false;
     host.commandStart();
     model.BeginFrame(kCopyFrameLength, kCopyCode, {mode, target, source});
-    model.DEVMA_CommandTransfer(nullptr, 0);  // the answer that counts is the B6 that follows
+    // The device takes the copy with AA, then says it is done with B6.
+    const bool acknowledged = model.DEVMA_CommandTransfer(nullptr, 0) == 1;
     bool done = false;
-    if (model.m_PortDriver && model.m_PortDriver->RS232_IsOpen())
-        done = WaitForCopyDone(*model.m_PortDriver, progress);
+    if (model.m_PortDriver && model.m_PortDriver->RS232_IsOpen()) {
+        CopyWaitSettings settings(*model.m_PortDriver);
+        done = acknowledged && WaitForCopyDone(*model.m_PortDriver, progress);
+    }
     if (done)
         progress.setPosition(kCopySteps);
     host.busyEnd();
@@ -156,9 +166,11 @@ bool EDID_DeviceWrite(xandrel::EdidCommandHost& host, const xandrel::EdidImage& 
         std::copy_n(image.begin() + offset, kChunkSize, model.m_Command + 8);
         model.m_Command[16] = static_cast<BYTE>(offset);
         model.m_Command[17] = number;
-        model.DEVMA_CommandTransfer(nullptr, 0);  // the chunk's B6 tells
+        // A chunk is written when the device acknowledges it (AA) and then
+        // says it took it (B6).
         BYTE answer = 0;
-        const bool taken = model.m_PortDriver && model.m_PortDriver->RS232_ReadBuf(&answer, 1) == 1 && answer == kDone;
+        const bool taken = model.DEVMA_CommandTransfer(nullptr, 0)
+            && model.m_PortDriver->RS232_ReadBuf(&answer, 1) == 1 && answer == kDone;
         if (!taken) {
             host.busyEnd();
             return false;

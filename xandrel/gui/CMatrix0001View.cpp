@@ -160,10 +160,12 @@ void CMatrix0001View::RefreshFromModel()
         m_Lamps[k]->setToolTip(m->m_VideoInputSignal[k] == 1 ? tr("Signal") : tr("No signal"));
     }
     for (size_t k = 0; k < m_OutputLists.size(); ++k) {
-        BYTE& routing = m->m_VideoOutputChannel[k];
-        if (routing == 0 || routing > m->m_InputNumber)
-            routing = 1;  // a routing the panel cannot show is taken as input 1
-        m_OutputLists[k]->setCurrentIndex(routing - 1);
+        // A routing the panel cannot show (0, "none", or beyond the inputs)
+        // shows as input 1; the model and the route buffer keep what the
+        // device said, so nothing is sent for it unless the person routes it.
+        const BYTE routing = m->m_VideoOutputChannel[k];
+        const bool shown = routing >= 1 && routing <= m->m_InputNumber;
+        m_OutputLists[k]->setCurrentIndex(shown ? routing - 1 : 0);
         m_RouteBuffer[k] = routing;
     }
     RefreshSelection();
@@ -210,9 +212,11 @@ void CMatrix0001View::onInputButton(int input)
     if (lineBusy())
         return RefreshSelection();
     m_SelectedInput = static_cast<BYTE>(input + 1);
+    // The outputs not selected keep the input their list holds: the route
+    // buffer has it (a pick in a list is sent, and taken, at once).
     for (size_t o = 0; o < m_OutputButtons.size(); ++o)
-        m_RouteBuffer[o] = m_OutputButtons[o]->isChecked() ? m_SelectedInput
-                                                           : static_cast<BYTE>(ListSelection(static_cast<int>(o)) + 1);
+        if (m_OutputButtons[o]->isChecked())
+            m_RouteBuffer[o] = m_SelectedInput;
     SendRouteBuffer();
     RefreshSelection();  // the pressed input shows at once; the lists follow the device's answer
 }
