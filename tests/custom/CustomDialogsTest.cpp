@@ -119,7 +119,7 @@ protected:
         });
         // Like the file dialogs of some systems, this one moves the current
         // directory to the folder it picked from.
-        xandrel::gui::SetFileChooser([this](QWidget*, const QString&, const QString&) {
+        xandrel::gui::SetFileChooser([this](QWidget*, xandrel::gui::FileUse, const QString&, const QString&) {
             QDir::setCurrent(QString::fromStdString((root / "elsewhere").string()));
             return chosen;
         });

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <unistd.h>
 
 #include "SimulatedDevices.h"
@@ -47,11 +48,23 @@ protected:
         fs::create_directories(folder);
         xandrel::gui::SetMessageHandler([this](const xandrel::gui::MessageRequest& request) {
             messages.push_back(request.text);
-            return QMessageBox::Ok;
+            return request.buttons & QMessageBox::Yes ? answer : QMessageBox::Ok;
         });
-        xandrel::gui::SetFileChooser([this](QWidget*, const QString&, const QString&) { return chosenFile; });
+        xandrel::gui::SetFileChooser([this](QWidget*, xandrel::gui::FileUse use, const QString&, const QString&) {
+            uses.push_back(use);
+            return chosenFile;
+        });
         dialog.m_GUI = &gui;
         dialog.openFresh();
+        show(quellix::sim::MakeDefaultEdid(0x7777));
+    }
+
+    // `edid` in the image and on the pages, as a loaded file would be.
+    void show(const quellix::sim::Edid& edid)
+    {
+        std::copy(edid.begin(), edid.end(), dialog.m_EDID.begin());
+        dialog.m_Pad1->ShowBlock(dialog.m_EDID.data());
+        dialog.m_Pad2->ShowBlock(dialog.m_EDID.data() + 128);
     }
 
     // Reads that wait only briefly, for the tests of a device that stays
@@ -96,7 +109,9 @@ protected:
     CDlgEDIDConfig dialog;
     fs::path folder;
     QString chosenFile;
+    std::vector<xandrel::gui::FileUse> uses;
     std::vector<QString> messages;
+    QMessageBox::StandardButton answer = QMessageBox::No;  // to the questions with Yes and No
 };
 
 TEST_F(EdidConfigDialog, ListsFollowTheModelInSortedOrder)
@@ -232,6 +247,30 @@ TEST_F(EdidConfigDialog, AWriteIsNeverRepeatedByASecondClickAndStopsBetweenTwoCh
     EXPECT_EQ(dialog.StateText(), "Success") << "the next command works";
 }
 
+TEST_F(EdidConfigDialog, ImagesThatAreNoSoundEdidAreTakenOrWrittenOnlyWhenThePersonSaysSo)
+{
+    device->withMatrix([](VirtualMatrix& matrix) { matrix.slotEdid(10).fill(0xAA); });
+    Choose(dialog.m_ReadSource, "default A");
+    const xandrel::EdidImage before = dialog.m_EDID;
+    dialog.OnReadEDID();
+    testsupport::FinishExchanges();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains("header")) << messages[0].toStdString();
+    EXPECT_EQ(dialog.m_EDID, before) << "answered No";
+    EXPECT_EQ(dialog.StateText(), "False");
+
+    dialog.m_Pad1->box(3046)->setText("12");  // the first header byte
+    Choose(dialog.m_WriteSource, "pc memory");
+    Choose(dialog.m_WriteTarget, "input 3");
+    dialog.OnWriteEDID();
+    EXPECT_EQ(messages.size(), 2u);
+    EXPECT_EQ(device->frames().size(), 1u) << "only the read was sent";
+    answer = QMessageBox::Yes;
+    dialog.OnWriteEDID();
+    testsupport::FinishExchanges();
+    EXPECT_EQ(dialog.StateText(), "port 3 Success");
+}
+
 TEST_F(EdidConfigDialog, PairsTheDeviceCannotDoAreRefusedWithoutSending)
 {
     const std::pair<const char*, const char*> refused[] = {
@@ -264,13 +303,17 @@ TEST_F(EdidConfigDialog, FilesRoundTripWithSoundChecksums)
 {
     dialog.m_Pad1->box(3054)->setText("1a");
     EXPECT_EQ(dialog.m_Pad1->box(3054)->text(), "1A");
-    chosenFile = QString::fromStdString((folder / "saved.bin").string());
+    chosenFile = QString::fromStdString((folder / "saved").string());
     dialog.OnSaveFile();
+    chosenFile += ".bin";  // a name without a suffix gets the EDID file's
     std::string saved, error;
     ASSERT_TRUE(xandrel::ReadFileBytes(chosenFile.toStdString(), saved, error)) << error;
     ASSERT_EQ(saved.size(), 256u);
     EXPECT_EQ(static_cast<uint8_t>(saved[8]), 0x1A);
-    EXPECT_EQ(static_cast<uint8_t>(saved[127]), static_cast<uint8_t>(0x100 - 0x1A));
+    EXPECT_EQ(std::accumulate(saved.begin(), saved.begin() + 128, 0u, [](unsigned sum, char c) {
+                  return sum + static_cast<uint8_t>(c);
+              }) % 256,
+              0u) << "the edited block's checksum is sound";
     EXPECT_EQ(dialog.m_EDID[8], 0x1A) << "the image took the edit";
 
     const quellix::sim::Edid base = quellix::sim::MakeDefaultEdid(0x5151);
@@ -279,6 +322,7 @@ TEST_F(EdidConfigDialog, FilesRoundTripWithSoundChecksums)
     dialog.m_EDID.fill(0x77);
     chosenFile = QString::fromStdString(shortFile);
     dialog.OnLoadFile();
+    EXPECT_EQ(uses, (std::vector<xandrel::gui::FileUse>{xandrel::gui::FileUse::Save, xandrel::gui::FileUse::Open}));
     EXPECT_EQ(dialog.m_EDID[10], 0x51);
     EXPECT_EQ(dialog.m_EDID[200], 0x00) << "a 128-byte EDID clears the extension half";
 

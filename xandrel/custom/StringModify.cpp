@@ -256,7 +256,7 @@ void StringModify::ShowPicturePreview()
 // the data files are named from it: it goes back in every case.
 void StringModify::LoadFile(QString& path, const QString& caption, void (StringModify::*preview)())
 {
-    const QString chosen = ChooseFile(this, caption, QStringLiteral("* (*);;*.* (*)"));
+    const QString chosen = ChooseFile(this, xandrel::gui::FileUse::Open, caption, QStringLiteral("* (*);;*.* (*)"));
     if (!chosen.isEmpty()) {
         path = QFileInfo(chosen).absoluteFilePath();
         (this->*preview)();

@@ -1,6 +1,7 @@
 #include "xandrel/edid/CDlgEDIDConfig.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -27,6 +28,19 @@ using xandrel::EdidPlace;
 using xandrel::EdidTransfer;
 
 constexpr int kOpeningProgressRange = 16;
+const QString kEdidFileFilter = QStringLiteral("bin (*.bin);;*.* (*)");
+
+// Asks whether to go on with an image that is no sound EDID; true to go on.
+bool GoOnWithUnsoundImage(QWidget* parent, const xandrel::EdidImage& image, const QString& question)
+{
+    const std::string problem = xandrel::EdidImageProblem(image);
+    if (problem.empty())
+        return true;
+    const QString text = QObject::tr("This is not a sound EDID: %1.\n%2").arg(QString::fromStdString(problem), question);
+    return xandrel::gui::ShowMessage(xandrel::gui::MessageRequest{parent, text, QObject::tr("EDID"),
+                                                                  QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No})
+        == QMessageBox::Yes;
+}
 // A port that would not take the image gets this long before the next one.
 constexpr uint32_t kPauseAfterFailedPortMs = 20000;
 
@@ -320,9 +334,12 @@ void CDlgEDIDConfig::OnReadEDID()
         [image, place = *source](xandrel::EdidCommandHost& host, xandrel::EdidProgress& progress) {
             return ReadEdidFrom(host, *image, progress, place);
         },
-        [this, image](bool done) {
+        [this, image, source](bool done) {
             if (!done)
                 return setState(unlessStopped(QStringLiteral("False")));
+            const QString from = QString::fromStdString(xandrel::EdidPlaceName(*source));
+            if (!GoOnWithUnsoundImage(this, *image, tr("Show what %1 holds in the pages anyway?").arg(from)))
+                return setState(QStringLiteral("False"));
             m_EDID = *image;
             setState(QStringLiteral("Success"));
             showPages();
@@ -401,6 +418,11 @@ void CDlgEDIDConfig::OnWriteEDID()
         return;
     }
     const EdidTransfer plan = PlanEdidTransfer(*source, *target);
+    const bool writesImage = plan.kind == EdidTransfer::Write || plan.kind == EdidTransfer::WriteInputs;
+    if (writesImage && !GoOnWithUnsoundImage(this, m_EDID, tr("Write it to the device anyway?"))) {
+        m_State->clear();
+        return;
+    }
     switch (plan.kind) {
     case EdidTransfer::Unsupported:
         xandrel::gui::ShowMessage(this, QStringLiteral("Function not Support!"), QString());
@@ -414,9 +436,11 @@ void CDlgEDIDConfig::OnWriteEDID()
 
 void CDlgEDIDConfig::OnSaveFile()
 {
-    const QString file = xandrel::gui::ChooseFile(this, tr("Save EDID"), QStringLiteral("bin (*.bin);;*.* (*)"));
+    QString file = xandrel::gui::ChooseFile(this, xandrel::gui::FileUse::Save, tr("Save EDID"), kEdidFileFilter);
     if (file.isEmpty() || !takePages())
         return;
+    if (QFileInfo(file).suffix().isEmpty())
+        file += QStringLiteral(".bin");
     std::string error;
     if (!xandrel::SaveEdidFile(file.toStdString(), m_EDID, error))
         xandrel::gui::ShowMessage(this, xandrel::gui::FromBytes(error));
@@ -424,7 +448,7 @@ void CDlgEDIDConfig::OnSaveFile()
 
 void CDlgEDIDConfig::OnLoadFile()
 {
-    const QString file = xandrel::gui::ChooseFile(this, tr("Load EDID"), QStringLiteral("bin (*.bin);;*.* (*)"));
+    const QString file = xandrel::gui::ChooseFile(this, xandrel::gui::FileUse::Open, tr("Load EDID"), kEdidFileFilter);
     if (file.isEmpty())
         return;
     std::string error;

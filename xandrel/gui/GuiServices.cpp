@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QGuiApplication>
 #include <QThread>
@@ -24,10 +25,16 @@ MessageHandler& CurrentHandler()
     return handler;
 }
 
-QString ChooseWithDialog(QWidget* parent, const QString& caption, const QString& filter)
+QString& LastFolder()
 {
-    return QFileDialog::getSaveFileName(parent, caption, QString(), filter, nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    static QString folder;
+    return folder;
+}
+
+QString ChooseWithDialog(QWidget* parent, FileUse use, const QString& caption, const QString& filter)
+{
+    return use == FileUse::Open ? QFileDialog::getOpenFileName(parent, caption, LastFolder(), filter)
+                                : QFileDialog::getSaveFileName(parent, caption, LastFolder(), filter);
 }
 
 FileChooser& CurrentChooser()
@@ -66,9 +73,12 @@ MessageHandler SetMessageHandler(MessageHandler handler)
     return previous;
 }
 
-QString ChooseFile(QWidget* parent, const QString& caption, const QString& filter)
+QString ChooseFile(QWidget* parent, FileUse use, const QString& caption, const QString& filter)
 {
-    return CurrentChooser()(parent, caption, filter);
+    const QString chosen = CurrentChooser()(parent, use, caption, filter);
+    if (!chosen.isEmpty())
+        LastFolder() = QFileInfo(chosen).absolutePath();
+    return chosen;
 }
 
 FileChooser SetFileChooser(FileChooser chooser)

@@ -35,10 +35,13 @@ XANDREL_EXPORT QMessageBox::StandardButton ShowMessage(QWidget* parent, const QS
 // Replaces how message boxes are shown (tests); empty restores real boxes.
 XANDREL_EXPORT MessageHandler SetMessageHandler(MessageHandler handler);
 
-// Asks for a file name with a file dialog of the save kind (so a name of a
-// file that does not exist yet is accepted too); empty when cancelled.
-XANDREL_EXPORT QString ChooseFile(QWidget* parent, const QString& caption, const QString& filter);
-using FileChooser = std::function<QString(QWidget* parent, const QString& caption, const QString& filter)>;
+// Asks for a file with a file dialog: an existing one to open, or a name to
+// save under (replacing a file is confirmed). The dialog starts in the folder
+// chosen last. Empty when cancelled.
+enum class FileUse { Open, Save };
+XANDREL_EXPORT QString ChooseFile(QWidget* parent, FileUse use, const QString& caption, const QString& filter);
+using FileChooser =
+    std::function<QString(QWidget* parent, FileUse use, const QString& caption, const QString& filter)>;
 // Replaces the file dialog (tests); empty restores it.
 XANDREL_EXPORT FileChooser SetFileChooser(FileChooser chooser);
 
