@@ -297,6 +297,20 @@ TEST_F(MatrixWindow, NamesAndCaptionsComeFromTheStringTable)
     EXPECT_EQ(view().OutputButton(0)->text(), "output 1");
 }
 
+TEST_F(MatrixWindow, TheIconOfTheDataFolderShowsBesideTheHostsLargeOne)
+{
+    const auto filled = [](QColor colour) {
+        QPixmap pixmap(32, 32);
+        pixmap.fill(colour);
+        return pixmap;
+    };
+    ASSERT_TRUE(filled(Qt::blue).save(QString::fromStdString((dataFolder / "ic.dat").string()), "ICO"));
+    record.m_Icon = QIcon(filled(Qt::red));
+    CMatrix0001Frame& frame = show();
+    EXPECT_EQ(frame.windowIcon().pixmap(16).toImage().pixelColor(8, 8), QColor(Qt::blue)) << "the title bar's";
+    EXPECT_EQ(frame.windowIcon().pixmap(48).toImage().pixelColor(24, 24), QColor(Qt::red)) << "the task bar's";
+}
+
 TEST_F(MatrixWindow, ClosingHidesOrEndsTheHost)
 {
     host.show();

@@ -41,6 +41,18 @@ QRect FrameRectangle(const QSize& wanted)
     return rectangle;
 }
 
+// The window's own icon (data/ic.dat or the library's) at the small sizes a
+// title bar shows, the host's at the large ones (task bar, window switcher).
+QIcon WithLargeSizesFrom(const QIcon& own, const QIcon& host)
+{
+    QIcon icon;
+    for (int size : {16, 20, 22, 24})
+        icon.addPixmap(own.pixmap(size));
+    for (int size : {32, 48, 64, 128, 256})
+        icon.addPixmap(host.pixmap(size));
+    return icon;
+}
+
 // The end of every window command: the matrix window's refresh, then the
 // pause after a success (here, or taken by the device's worker) or the
 // message box of a failure, then the end of the wait cursor.
@@ -111,7 +123,7 @@ int GUIDEVICEMATRIXBASE::DEVMA_GUIVideoSwitchWindow(int nShow, const INFOGUIPDAT
         g_MatrixFrame = new CMatrix0001Frame(this, *data, parent);
         g_MatrixFrame->setGeometry(FrameRectangle(g_MatrixFrame->NaturalSize()));
         if (!data->m_Icon.isNull())
-            g_MatrixFrame->setWindowIcon(data->m_Icon);
+            g_MatrixFrame->setWindowIcon(WithLargeSizesFrom(g_MatrixFrame->windowIcon(), data->m_Icon));
     }
     g_MatrixFrame->hide();
     g_MatrixFrame->show();
