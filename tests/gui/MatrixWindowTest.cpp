@@ -285,7 +285,9 @@ TEST_F(MatrixWindow, NamesAndCaptionsComeFromTheStringTable)
 {
     writeStringTable("__toolbar\r\nConnect\r\nFind\r\n\r\nOn\r\nOff\r\nMap\r\nPresets\r\n__end\r\n"
                      "__title\r\nStudio A Router\r\nDevice\r\nPorts\r\n__end\r\n"
-                     "__input\r\nCamera 1\r\nCamera 2\r\n");
+                     "__input\r\nCamera 1\r\nCamera 2\r\ninput 3\r\ninput 4\r\ninput 5\r\ninput 6\r\n"
+                     "input 7\r\ninput 8\r\n__end\r\n"
+                     "__output\r\nConference Room Projector 2B\r\n");
     CMatrix0001Frame& frame = show();
     EXPECT_EQ(frame.windowTitle(), "Studio A Router");
     EXPECT_EQ(frame.m_wndToolBar.Action(F::ID_MATRIX_SETTING)->text(), "Connect");
@@ -294,7 +296,10 @@ TEST_F(MatrixWindow, NamesAndCaptionsComeFromTheStringTable)
     EXPECT_EQ(view().InputButton(1)->text(), "Camera 2");
     EXPECT_EQ(view().InputButton(2)->text(), "input 3");
     EXPECT_EQ(view().OutputList(0)->itemText(0), "Camera 1");
-    EXPECT_EQ(view().OutputButton(0)->text(), "output 1");
+    EXPECT_TRUE(view().OutputButton(0)->text().endsWith(QChar(0x2026))) << "a long name is cut at its end";
+    EXPECT_EQ(view().OutputButton(0)->toolTip(), "Conference Room Projector 2B");
+    EXPECT_EQ(view().OutputButton(1)->text(), "output 2");
+    EXPECT_TRUE(view().OutputButton(1)->toolTip().isEmpty());
 }
 
 TEST_F(MatrixWindow, TheIconOfTheDataFolderShowsBesideTheHostsLargeOne)

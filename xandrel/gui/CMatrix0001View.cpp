@@ -10,6 +10,7 @@
 #include "xandrel/gui/CMappingStatic.h"
 #include "xandrel/gui/CMatrix0001Frame.h"
 #include "xandrel/gui/DeviceExchanges.h"
+#include "xandrel/gui/ElidedNames.h"
 #include "xandrel/gui/GuiServices.h"
 #include "xandrel/res/Artwork.h"
 
@@ -79,7 +80,8 @@ void CMatrix0001View::createControls()
         m_Lamps.push_back(lamp);
     }
     for (int k = 0; k < inputs; ++k) {
-        auto* button = new QPushButton(name(m_Frame->m_InputName, k), m_Panel);
+        auto* button = new QPushButton(m_Panel);
+        xandrel::gui::ShowElidedName(*button, name(m_Frame->m_InputName, k), kButtonWidth);
         button->setCheckable(true);
         button->setGeometry(kInputButtonLeft, RowTop(k), kButtonWidth, kRowHeight);
         button->setProperty("controlId", kInputButtonId + k);
@@ -89,16 +91,19 @@ void CMatrix0001View::createControls()
     m_Mapping = new CMappingStatic(this, m_Panel);
     m_Mapping->setProperty("controlId", kMappingId + inputs);
     for (int k = 0; k < outputs; ++k) {
-        auto* button = new QPushButton(name(m_Frame->m_OutputName, k), m_Panel);
+        auto* button = new QPushButton(m_Panel);
+        xandrel::gui::ShowElidedName(*button, name(m_Frame->m_OutputName, k), kButtonWidth);
         button->setCheckable(true);
         button->setProperty("controlId", kOutputButtonId + k);
         connect(button, &QPushButton::clicked, this, [this, k](bool pressed) { onOutputButton(k, pressed); });
         m_OutputButtons.push_back(button);
     }
     for (int k = 0; k < outputs; ++k) {
-        auto* list = new QComboBox(m_Panel);
+        auto* list = new xandrel::gui::ElidingComboBox(m_Panel);
+        QStringList names;
         for (int i = 0; i < inputs; ++i)
-            list->addItem(name(m_Frame->m_InputName, i));
+            names << name(m_Frame->m_InputName, i);
+        list->addNames(names);
         list->setMaxVisibleItems(8);
         list->setProperty("controlId", kOutputListId + k);
         connect(list, qOverload<int>(&QComboBox::activated), this, [this, k](int index) { onOutputList(k, index); });
