@@ -8,6 +8,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +19,7 @@
 
 #include "xandrel/custom/String2.h"
 #include "xandrel/custom/StringModify.h"
+#include "xandrel/edid/CDlgEDIDConfig.h"
 #include "xandrel/gui/GuiServices.h"
 #include "xandrel/res/Artwork.h"
 
@@ -423,6 +427,28 @@ TEST_F(CustomDialogs, LayoutsGiveEveryControlItsRoom)
         if (!shots.isEmpty()) {
             EXPECT_TRUE(QDir().mkpath(shots) && dialog->grab().save(shots + "/" + name + ".png"));
         }
+    }
+}
+
+// A laptop's work area of 1280 x 720 shows the two largest dialogs whole,
+// less the title bar: what does not fit scrolls into view.
+TEST(SmallScreen, TheLargestDialogsFitAndScroll)
+{
+    StringModify config;
+    CDlgEDIDConfig edid;
+    edid.m_Tab->setCurrentIndex(1);  // the taller byte page
+    for (QDialog* dialog : {static_cast<QDialog*>(&config), static_cast<QDialog*>(&edid)}) {
+        dialog->resize(1280, 672);
+        dialog->show();
+        QApplication::processEvents();
+        EXPECT_LE(dialog->height(), 672) << dialog->windowTitle().toStdString();
+        const QList<QScrollArea*> areas = dialog->findChildren<QScrollArea*>();
+        EXPECT_FALSE(areas.isEmpty());
+        for (const QScrollArea* area : areas)
+            if (area->isVisible())
+                EXPECT_GE(area->verticalScrollBar()->maximum(), area->widget()->height() - area->viewport()->height())
+                    << "what does not fit scrolls into view";
+        dialog->hide();
     }
 }
 

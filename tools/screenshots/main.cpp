@@ -93,8 +93,19 @@ bool SaveMatrixWindow(const char* className, const QString& file)
 
 bool Save(QWidget& widget, const QString& file)
 {
-    widget.adjustSize();
+    widget.resize(widget.sizeHint());  // whole, whatever the offscreen screen allows
     widget.show();
+    QApplication::processEvents();
+    const bool saved = widget.grab().save(file);
+    if (saved)
+        std::printf("%s\n", file.toLocal8Bit().constData());
+    return saved;
+}
+
+// As a laptop's 1280 x 720 work area shows it, less the title bar.
+bool SaveOnSmallScreen(QWidget& widget, const QString& file)
+{
+    widget.resize(widget.size().boundedTo(QSize(1280, 672)));
     QApplication::processEvents();
     const bool saved = widget.grab().save(file);
     if (saved)
@@ -144,6 +155,7 @@ int SaveDialogs(const QString& folder, const std::string& edidFile)
     failures += !Save(names, folder + "/dialog-string-table.png");
     StringModify config;
     failures += !Save(config, folder + "/dialog-gui-config.png");
+    failures += !SaveOnSmallScreen(config, folder + "/dialog-gui-config-small-screen.png");
 
     CDlgEDIDConfig edid;
     edid.m_GUI = &gui;
@@ -155,6 +167,7 @@ int SaveDialogs(const QString& folder, const std::string& edidFile)
     failures += !Save(edid, folder + "/dialog-edid-page1.png");
     edid.m_Tab->setCurrentIndex(1);
     failures += !Save(edid, folder + "/dialog-edid-page2.png");
+    failures += !SaveOnSmallScreen(edid, folder + "/dialog-edid-small-screen.png");
     // A write to a slow device, half way: progress, state and Stop.
     device->command("fault delay 30");
     edid.m_WriteSource->setCurrentIndex(edid.m_WriteSource->findText("pc memory"));

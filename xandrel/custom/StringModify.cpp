@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/ScrollingContent.h"
 #include "xandrel/res/Artwork.h"
 
 namespace xandrel::gui {
@@ -175,7 +176,7 @@ StringModify::StringModify(QWidget* parent)
     row->addLayout(Column(changeSplash, loadBmp));
     row->addStretch();
 
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(xandrel::gui::ScrollingContent(*this));
     layout->addWidget(strings);
     layout->addWidget(pictures);
 
@@ -187,6 +188,7 @@ StringModify::StringModify(QWidget* parent)
     order.insert(order.end(), {m_SaveButton, m_DefaultButton, changeIcon, loadIcon, changeSplash, loadBmp});
     for (size_t k = 1; k < order.size(); ++k)
         setTabOrder(order[k - 1], order[k]);
+    xandrel::gui::SizeForScreen(*this);
 
     connect(loadIcon, &QPushButton::clicked, this,
             [this] { LoadFile(m_IconPath, QStringLiteral("Load ICON"), &StringModify::ShowIconPreview); });

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QPointer>
 #include <QTabWidget>
 
@@ -21,6 +22,7 @@
 #include "xandrel/edid/EdidReport.h"
 #include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/ScrollingContent.h"
 
 namespace {
 
@@ -118,8 +120,9 @@ CDlgEDIDConfig::CDlgEDIDConfig()
     , m_IdentitiesButton(xandrel::gui::MakeButton(QStringLiteral("Input EDID Information"), 3058))
 {
     m_Tab->setObjectName(QStringLiteral("tab3039"));
-    m_Tab->addTab(m_Pad1, QStringLiteral("0-127 byte"));
-    m_Tab->addTab(m_Pad2, QStringLiteral("128-255 byte"));
+    // The byte pages scroll on a small screen; the buttons below stay in view.
+    m_Tab->addTab(xandrel::gui::ScrollingPage(m_Pad1), QStringLiteral("0-127 byte"));
+    m_Tab->addTab(xandrel::gui::ScrollingPage(m_Pad2), QStringLiteral("128-255 byte"));
     m_Progress->setObjectName(QStringLiteral("progress3045"));
     m_Progress->setTextVisible(false);
     m_State->setObjectName(QStringLiteral("box3047"));
@@ -174,6 +177,7 @@ CDlgEDIDConfig::CDlgEDIDConfig()
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_Tab, 1);
     layout->addLayout(bottom);
+    xandrel::gui::SizeForScreen(*this);
 }
 
 QString CDlgEDIDConfig::StateText() const
