@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "xandrel/custom/AtomicFile.h"
@@ -218,6 +219,36 @@ TEST(StringTableFile, FailedSaveKeepsTheOldFileAndSaysWhy)
     }
 }
 
+TEST(SafeWriter, KeepsPermissionsWritesThroughLinksAndRefusesWhatIsNoWritableFile)
+{
+    const fs::path folder = FreshFolder("writer");
+    const std::string path = (folder / "ds.dat").string();
+    std::string error;
+    std::string bytes;
+    ASSERT_TRUE(WriteFileAtomically(path, "one", error)) << error;
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(WriteFileAtomically(path, "two", error)) << error;
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write) << "still 0600";
+
+    const fs::path link = folder / "link.dat";
+    fs::create_symlink("ds.dat", link);
+    ASSERT_TRUE(WriteFileAtomically(link.string(), "three", error)) << error;
+    EXPECT_TRUE(fs::is_symlink(link));
+    ASSERT_TRUE(ReadFileBytes(path, bytes, error));
+    EXPECT_EQ(bytes, "three");
+
+    fs::permissions(path, fs::perms::owner_read);  // read-only, even for root
+    EXPECT_FALSE(WriteFileAtomically(path, "four", error));
+    EXPECT_NE(error.find("read-only"), std::string::npos) << error;
+    const fs::path pipe = folder / "pipe.dat";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(WriteFileAtomically(pipe.string(), "five", error));
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    EXPECT_FALSE(ReadFileBytes(pipe.string(), bytes, error)) << "a pipe is not read (it would block)";
+    EXPECT_FALSE(WriteFileAtomically(folder.string(), "six", error));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3) << "no temporary file left";
+}
+
 TEST(TitleFile, TitleIsTheFirst255BytesUpToAZeroByte)
 {
     const std::string euro = "\xE2\x82\xAC";
@@ -240,14 +271,14 @@ TEST(TitleFile, TitleIsTheFirst255BytesUpToAZeroByte)
         EXPECT_EQ(ReadTitleFile(folder.string()), c.title) << c.file.substr(0, 20);
     }
     EXPECT_EQ(ReadTitleFile((folder / "missing").string()), "Matrix 8x8 Control Panel");
-    // Endless files: no more is read than a reader can use.
+    // Endless "files" (a device) are not read: the defaults stand.
     if (fs::exists("/dev/zero")) {
         fs::remove(folder / "ti.dat");
         fs::create_symlink("/dev/zero", folder / "ti.dat");
         fs::create_symlink("/dev/zero", folder / "ds.dat");
-        EXPECT_EQ(ReadTitleFile(folder.string()), "");
+        EXPECT_EQ(ReadTitleFile(folder.string()), "Matrix 8x8 Control Panel");
         StringTable table = DefaultStringTable();
-        EXPECT_TRUE(ReadStringTableFile(R::GuiConfig, table, folder.string()));
+        EXPECT_FALSE(ReadStringTableFile(R::GuiConfig, table, folder.string()));
         EXPECT_EQ(FormatStringTable(table), FormatStringTable(DefaultStringTable()));
     }
 }

@@ -1,7 +1,6 @@
 #include "xandrel/custom/StringModify.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -9,10 +8,10 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "xandrel/custom/AtomicFile.h"
 #include "xandrel/gui/GuiServices.h"
 #include "xandrel/gui/ScrollingContent.h"
 #include "xandrel/res/Artwork.h"
@@ -90,41 +89,26 @@ QVBoxLayout* Column(QWidget* top, QWidget* bottom)
     return column;
 }
 
-// Copies `source` over `target` through a temporary file beside the target
-// that is renamed over it, so that a failed copy leaves the old file whole.
-// Empty on success, and also when the source cannot be read: the operator is
-// not told about a copy that fails for that reason. Otherwise what went
-// wrong with the target, for the operator.
+// A splash picture holds at most 32 megapixels of 4 bytes, with its header.
+constexpr size_t kLargestPictureFile = 132u << 20;
+
+// Copies `source` over `target` with the programs' one safe writer, so that a
+// failed copy leaves the old file whole. Empty on success, and also when the
+// source cannot be read: the operator is not told about a copy that fails
+// for that reason. Otherwise what went wrong with the target, for the
+// operator.
 QString CopyOver(const QString& source, const QString& target)
 {
-    QFile from(source);
-    if (!from.open(QIODevice::ReadOnly))
-        return {};
     const QFileInfo to(target);
     if (to.exists() && to.canonicalFilePath() == QFileInfo(source).canonicalFilePath())
         return {};  // the data file itself: nothing to change
-    const QString shown = QDir::cleanPath(to.absoluteFilePath());
-    if (!to.absoluteDir().exists())
-        return QStringLiteral("Cannot replace %1: the folder %2 does not exist.")
-            .arg(shown, QDir::cleanPath(to.absolutePath()));
-    QSaveFile copy(target);
-    if (!copy.open(QIODevice::WriteOnly))
-        return QStringLiteral("Cannot replace %1: %2.").arg(shown, copy.errorString());
-    char buffer[65536];
-    qint64 got = 0;
-    while ((got = from.read(buffer, sizeof buffer)) > 0) {
-        if (copy.write(buffer, got) != got) {
-            const QString reason = copy.errorString();
-            copy.cancelWriting();
-            return QStringLiteral("Cannot replace %1: %2.").arg(shown, reason);
-        }
-    }
-    if (got < 0) {
-        copy.cancelWriting();
+    std::string bytes;
+    std::string error;
+    if (!xandrel::ReadFileBytes(source.toStdString(), bytes, error, kLargestPictureFile))
         return {};
-    }
-    if (!copy.commit())
-        return QStringLiteral("Cannot replace %1: %2.").arg(shown, copy.errorString());
+    const QString shown = QDir::cleanPath(to.absoluteFilePath());
+    if (!xandrel::WriteFileAtomically(shown.toStdString(), bytes, error))
+        return xandrel::gui::FromBytes(error);
     return {};
 }
 
