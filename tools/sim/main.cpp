@@ -2,6 +2,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <signal.h>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -21,6 +22,23 @@ std::atomic<bool> g_stop{false};
 void OnSignal(int)
 {
     g_stop = true;
+}
+
+// SIGINT and SIGTERM end the simulator even while it waits for a front-panel
+// command: the wait is interrupted instead of taken up again.
+void StopOnSignals()
+{
+#if defined(SA_RESTART)
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no SA_RESTART
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+#else
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+#endif
 }
 
 const char* kUsage =
@@ -222,8 +240,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quellix-sim: %s\n%s", problem.c_str(), kUsage);
         return 2;
     }
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    StopOnSignals();
     std::signal(SIGPIPE, SIG_IGN);
 
     options.sim.log = [&options](const std::string& text) {
