@@ -5,11 +5,26 @@
 #include "tavrik/PortTable.h"
 
 #if defined(Q_OS_UNIX)
+#include <poll.h>
 #include <unistd.h>
 #endif
 
 namespace tavrik {
 namespace {
+
+// A terminal whose far end has gone (a pseudo-terminal whose master closed)
+// reports a hang-up: it stays readable but never gives a byte again, so
+// every wait on it ends at once and empty.
+bool HungUp(const QSerialPort& port)
+{
+#if defined(Q_OS_UNIX)
+    pollfd line{static_cast<int>(port.handle()), POLLIN, 0};
+    return ::poll(&line, 1, 0) == 1 && (line.revents & POLLHUP) != 0;
+#else
+    (void)port;
+    return false;
+#endif
+}
 
 class SerialTransport : public IoDeviceTransport {
 public:
@@ -25,7 +40,7 @@ protected:
     {
         const auto error = port().error();
         return error == QSerialPort::ResourceError || error == QSerialPort::NotOpenError
-            || error == QSerialPort::DeviceNotFoundError || !port().isOpen();
+            || error == QSerialPort::DeviceNotFoundError || !port().isOpen() || HungUp(port());
     }
 
     void flushSystemInput() override { port().clear(QSerialPort::Input); }

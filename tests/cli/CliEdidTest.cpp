@@ -2,6 +2,7 @@
 // against the simulated device.
 #include <cstdio>
 #include <fstream>
+#include <random>
 
 #include "CliFixture.h"
 #include "xandrel/custom/AtomicFile.h"
@@ -14,8 +15,6 @@ namespace {
 
 class CliEdid : public Cli {
 protected:
-    std::string file(const std::string& name) const { return portsFile + "." + name; }
-
     std::string writeFile(const std::string& name, const std::string& bytes) const
     {
         std::ofstream(file(name), std::ios::binary) << bytes;
@@ -23,6 +22,16 @@ protected:
     }
 
     static std::string Bytes(const Edid& edid) { return std::string(edid.begin(), edid.end()); }
+
+    // 256 bytes that are no EDID: no header, no sound checksums.
+    std::string writeGarbage() const
+    {
+        std::mt19937 random(7);
+        std::string bytes(256, '\0');
+        for (char& byte : bytes)
+            byte = static_cast<char>(random());
+        return writeFile("garbage.bin", bytes);
+    }
 };
 
 TEST_F(CliEdid, ReportGivesTheDecodersBytesOrReadableText)
@@ -40,9 +49,15 @@ TEST_F(CliEdid, ReportGivesTheDecodersBytesOrReadableText)
     EXPECT_NE(text.out.find("Manufacturer ID: QLX4321\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("\xC3\x97"), std::string::npos) << "the multiplication sign in UTF-8";
     EXPECT_EQ(text.out.find('\r'), std::string::npos);
+
+    // A file that is no EDID: the report's one line, ended, and a failure.
+    const ProcessResult notEdid = run({"edid", "report", "--raw", writeGarbage()}, false);
+    EXPECT_EQ(notEdid.exitCode, 1);
+    EXPECT_EQ(notEdid.out, "error edid format\r\n");
+    EXPECT_EQ(run({"edid", "report", writeGarbage()}, false).out, "error edid format\n");
 }
 
-TEST_F(CliEdid, FilesOfTheWrongSizeAreRefusedWithExit4)
+TEST_F(CliEdid, UnusableFilesAreRefusedWithExit4BeforeAnythingIsSent)
 {
     for (size_t size : {size_t{0}, size_t{100}, size_t{255}, size_t{257}}) {
         const std::string path = writeFile("size" + std::to_string(size), std::string(size, '\0'));
@@ -52,7 +67,17 @@ TEST_F(CliEdid, FilesOfTheWrongSizeAreRefusedWithExit4)
         EXPECT_EQ(run({"edid", "write", path, "input", "1"}).exitCode, 4);
     }
     EXPECT_EQ(run({"edid", "report", file("missing.bin")}, false).exitCode, 4);
-    EXPECT_TRUE(device->frames().empty()) << "nothing is sent for a file that cannot be loaded";
+
+    const ProcessResult garbage = run({"edid", "write", writeGarbage(), "input", "1"});
+    EXPECT_EQ(garbage.exitCode, 4);
+    EXPECT_NE(garbage.err.find("header"), std::string::npos) << garbage.err;
+
+    for (const std::string& target : {std::string("/quellix-no-such-folder/x.bin"), ::testing::TempDir()}) {
+        const ProcessResult read = run({"edid", "read", "input", "1", "-o", target});
+        EXPECT_EQ(read.exitCode, 4) << target;
+        EXPECT_NE(read.err.find("cannot save to " + target), std::string::npos) << read.err;
+    }
+    EXPECT_TRUE(device->frames().empty()) << "nothing is sent for a file that cannot be used";
 }
 
 TEST_F(CliEdid, ReadSavesTheWholeEdidWithSoundChecksums)
@@ -103,13 +128,18 @@ TEST_F(CliEdid, IdsSayUnknowForInputsThatDoNotAnswer)
     EXPECT_NE(result.out.find("{\"input\":4,\"manufacturer\":\"QLX\",\"product\":\"0104\"}"), std::string::npos)
         << result.out;
     EXPECT_NE(result.out.find("{\"input\":5,\"manufacturer\":null,\"product\":null}"), std::string::npos);
+
+    device->command("fault wrong-ack");
+    const ProcessResult none = run({"edid", "ids"});
+    EXPECT_EQ(none.exitCode, 1) << "no input gave a valid answer";
+    EXPECT_EQ(Occurrences(none.out, "Manufacturer ID: Unknow!\n"), 8u) << none.out;
 }
 
 TEST_F(CliEdid, DeviceThatStopsAnsweringFailsTheWrite)
 {
-    const std::string path = writeFile("fault.bin", Bytes(MakeDefaultEdid(1)));
+    const std::string path = writeGarbage();  // --force sends even an image that is no EDID
     device->command("fault hang-up-after 5");
-    const ProcessResult result = run({"edid", "write", path, "input", "1"});
+    const ProcessResult result = run({"edid", "write", "--force", path, "input", "1"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.out.find("input 1: failed"), std::string::npos) << result.out;
 }

@@ -1,10 +1,12 @@
 // quellix-cli against the simulated device over a pseudo-terminal (and once
 // over TCP): every verb, the exit codes, and every fault the device can show.
 #include <chrono>
+#include <filesystem>
 #include <future>
 #include <thread>
 
 #include "CliFixture.h"
+#include "ScriptedPeer.h"
 
 using namespace clitest;
 
@@ -72,11 +74,46 @@ TEST_F(Cli, WatchPrintsFrontPanelChanges)
     EXPECT_NE(result.out.find("signals changed:  input 3: signal"), std::string::npos) << result.out;
 }
 
+// Messages the line lost, or sent to an ID the device no longer has, go
+// unseen: a look at the whole state after a quiet spell tells what they
+// carried, or that the device no longer answers at the ID watched.
+TEST_F(Cli, WatchLooksAtTheWholeStateAfterAQuietSpell)
+{
+    startInBackground({"watch", "--interval", "100", "--check", "300"});
+    ASSERT_TRUE(waitForOutput("watching "));
+    device->withMatrix([](VirtualMatrix& matrix) { matrix.frontPanelRoute(5, 2); });  // its message never leaves
+    EXPECT_TRUE(waitForOutput("routing changed:  output 5: input 2"));
+
+    device->command("id 7");
+    device->command("route 6 3");
+    EXPECT_TRUE(waitForOutput("the device no longer answers at ID 4; its ID may have changed"));
+    std::this_thread::sleep_for(std::chrono::seconds(3));  // room for another look that goes unanswered
+    device->command("id 4");
+    EXPECT_TRUE(waitForOutput("routing changed:  output 6: input 3"));
+    const ProcessResult result = stop(SIGTERM);
+    EXPECT_EQ(result.exitCode, 0) << result.out;
+    EXPECT_EQ(Occurrences(result.out, "no longer answers"), 1u) << "once while it does not answer: " << result.out;
+}
+
+// The simulator gone is a serial line whose far end closed, as when a
+// device is unplugged: watch says so and waits; Ctrl+C then tells the loss.
+TEST_F(Cli, WatchTellsWhenTheDeviceGoesAwayAndWaitsForIt)
+{
+    startInBackground({"watch", "--interval", "100"});
+    ASSERT_TRUE(waitForOutput("watching "));
+    device.reset();
+    EXPECT_TRUE(waitForOutput("the device went away"));
+    const ProcessResult result = stop(SIGINT);
+    EXPECT_EQ(result.exitCode, 1) << result.out;
+    EXPECT_EQ(Occurrences(result.out, "went away"), 1u) << result.out;
+}
+
 TEST_F(Cli, UsageErrorsSendNothing)
 {
     const std::vector<std::vector<std::string>> wrong = {
         {"route", "9:1"}, {"route", "1:0"}, {"route", "1-2"}, {"route", "--all", "x"}, {"id", "set", "256"},
-        {"watch", "--count"}, {"fly"}, {"--model", "INFOCOFFEEMAKER", "status"}, {"status", "extra"},
+        {"watch", "--count"}, {"watch", "--check", "0"}, {"fly"}, {"--model", "INFOCOFFEEMAKER", "status"},
+        {"status", "extra"},
     };
     for (const auto& arguments : wrong) {
         const ProcessResult result = run(arguments);
@@ -126,6 +163,35 @@ INSTANTIATE_TEST_SUITE_P(Faults, CliFaults,
                                            FaultCase{"fault noise 100", 1}, FaultCase{"fault delay 1500", 1, 1000},
                                            FaultCase{"fault delay 40", 0}, FaultCase{"fault baud", 0},
                                            FaultCase{"fault hang-up-after 1", 1}));
+
+TEST_F(Cli, AnswersThatAreNoRoutingOrEdidAreRefusedAndSayWhy)
+{
+    // A line that answers every frame with AA and then noise.
+    auto peer = testsupport::ScriptedPeer::OverPseudoTerminal([](const Bytes&) { return Bytes(300, 0xAA); });
+    ASSERT_TRUE(peer);
+    const std::vector<std::string> port = {"--port", peer->address(), "--model", model};
+    auto runOnPeer = [&](std::vector<std::string> words) {
+        words.insert(words.begin(), port.begin(), port.end());
+        return run(words, false);
+    };
+    ProcessResult result = runOnPeer({"status"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("input 1: signal value 170"), std::string::npos) << result.err;
+    EXPECT_EQ(result.out.find("170"), std::string::npos) << "nothing of it is shown as the device's state";
+
+    result = runOnPeer({"route", "1:2"});
+    EXPECT_EQ(result.exitCode, 1);
+    for (const Bytes& frame : peer->frames())
+        EXPECT_NE(frame[6], 0x02) << "no routing is written back";
+
+    const std::string file = ::testing::TempDir() + "noise-" + std::to_string(::getpid()) + ".bin";
+    result = runOnPeer({"edid", "read", "input", "1", "-o", file});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("header"), std::string::npos) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(runOnPeer({"edid", "read", "--force", "input", "1", "-o", file}).exitCode, 0);
+    std::filesystem::remove(file);
+}
 
 TEST_F(Cli, PortsAndScanFindTheDevice)
 {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -143,6 +144,19 @@ TEST_P(RealLine, DeviceVanishingMidExchangeFailsPromptly)
         EXPECT_EQ(model.DEVMA_GetVideoOutputChannel(), 1);
         EXPECT_EQ(routing(), (Bytes{8, 7, 6, 5, 4, 3, 2, 1}));
     }
+}
+
+// A pseudo-terminal whose far end is closed stays readable but gives no
+// byte: the driver takes that for a lost device, as it does a closed
+// connection, instead of polling an empty line for ever.
+TEST_P(RealLine, FarEndClosingIsTakenForALostDevice)
+{
+    std::promise<void> hungUp;
+    peer->line().onAddressChange([&hungUp](const std::string&) { hungUp.set_value(); });
+    peer->line().hangUp();
+    hungUp.get_future().wait();
+    EXPECT_EQ(model.DEVMA_GetEventMessage(), 0);
+    EXPECT_TRUE(driver.RS232_DeviceLost());
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, RealLine, ::testing::Values(false, true),

@@ -11,6 +11,16 @@ namespace quellix::cli {
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
+void PauseUnlessInterrupted(std::chrono::steady_clock::duration duration)
+{
+    using std::chrono::milliseconds;
+    constexpr milliseconds kStep{100};
+    const auto end = std::chrono::steady_clock::now() + duration;
+    for (milliseconds left = std::chrono::ceil<milliseconds>(duration); left.count() > 0 && !g_interrupted;
+         left = std::chrono::ceil<milliseconds>(end - std::chrono::steady_clock::now()))
+        tavrik::Wait(static_cast<uint32_t>(std::min(left, kStep).count()));
+}
+
 void Complain(const std::string& text)
 {
     std::fprintf(stderr, "quellix-cli: %s\n", text.c_str());
@@ -193,14 +203,50 @@ int DeviceSession::open()
 bool DeviceSession::reopen()
 {
     Complain(portLabel() + ": the device went away; waiting for it to come back (Ctrl+C stops)");
-    while (!g_interrupted) {
+    driver_.m_ShowError = 0;  // a try that fails is not worth a line (commands turn reports back on)
+    constexpr std::chrono::seconds kLongestPause{30};
+    for (std::chrono::seconds pause{1}; !g_interrupted; pause = std::min(pause * 2, kLongestPause)) {
         if (driver_.RS232_OpenPort(portNumber_, model_->m_BaudRate) == 1) {
             Complain(portLabel() + ": the device is back");
             return true;
         }
-        tavrik::Wait(1000);
+        PauseUnlessInterrupted(pause);
     }
     return false;
+}
+
+namespace {
+
+// The families whose full refresh reads the signals; for the others the
+// signals stay unknown unless read on their own.
+bool RefreshReadsSignals(xandrel::ModelFamily family)
+{
+    return family == xandrel::ModelFamily::Hdmi4x4 || family == xandrel::ModelFamily::Hdmi8x8;
+}
+
+}  // namespace
+
+const char* DeviceSession::stateReadFailure(bool& signalsKnown)
+{
+    INFODEVICEMATRIXBASE& model = *model_;
+    model.m_ErrorCode = INFODEVICEMATRIXBASE::kNoError;  // tells a refresh that failed from one that sent nothing
+    signalsKnown = RefreshReadsSignals(options_.model->family);
+    if (model.DEVMA_GetDeviceAllStatus() == 1)
+        return nullptr;
+    if (model.m_ErrorCode != INFODEVICEMATRIXBASE::kNoError)
+        return "reading the device's state";
+    if (model.DEVMA_GetVideoOutputChannel() != 1)
+        return "reading the routing";
+    if (model.DEVMA_GetVideoInputSignal() != 1)
+        return "reading the input signals";
+    signalsKnown = true;
+    return nullptr;
+}
+
+int DeviceSession::readState(bool& signalsKnown)
+{
+    const char* failure = stateReadFailure(signalsKnown);
+    return failure ? failed(failure) : kOk;
 }
 
 int DeviceSession::failed(const std::string& doing)
@@ -209,7 +255,10 @@ int DeviceSession::failed(const std::string& doing)
         Complain(doing + ": " + driver_.m_NotReadyText + " (" + portLabel() + ")");
         return kPortProblem;
     }
-    std::string detail = driver_.RS232_LastErrorText();
+    // What the device said that could not be taken, or why the line failed.
+    std::string detail = model_->LastAnswerProblem();
+    if (detail.empty())
+        detail = driver_.RS232_LastErrorText();
     Complain(doing + ": no valid answer from the device at " + portLabel() + (detail.empty() ? "" : " (" + detail + ")"));
     return kNoAnswer;
 }

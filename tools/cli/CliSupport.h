@@ -1,6 +1,7 @@
 #pragma once
 // What every quellix-cli verb shares: the global options, exit codes, the
 // device session, and plain or JSON output.
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <functional>
@@ -38,6 +39,9 @@ struct UsageError {
 
 // Set by Ctrl+C while a long verb runs.
 extern volatile std::sig_atomic_t g_interrupted;
+
+// Waits, in steps short enough that Ctrl+C ends the wait soon.
+void PauseUnlessInterrupted(std::chrono::steady_clock::duration duration);
 
 // Prints "quellix-cli: <text>" on stderr.
 void Complain(const std::string& text);
@@ -109,8 +113,17 @@ public:
     int open();
 
     // After the device went away: waits for the port to come back, trying
-    // every second, and says so once each way. False when interrupted.
+    // again after 1 s, then twice as long each time up to 30 s, and says so
+    // once each way. False when interrupted.
     bool reopen();
+
+    // Reads routing and signals the way the model's family refreshes; where
+    // the refresh sends nothing, reads them one by one. nullptr on success,
+    // else what was being read when it failed. `signalsKnown` tells whether
+    // the signals were read.
+    const char* stateReadFailure(bool& signalsKnown);
+    // The same, printing what failed: 0, or the exit code of the failure.
+    int readState(bool& signalsKnown);
 
     // After an operation returned 0: prints what failed and returns the exit
     // code that m_ErrorCode calls for.

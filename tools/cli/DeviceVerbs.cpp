@@ -1,11 +1,7 @@
-// The device verbs of quellix-cli: ports, scan, status, route, id, watch.
-#include <chrono>
-#include <csignal>
-#include <thread>
-
+// The device verbs of quellix-cli: ports, scan, status, route, id (watch is
+// in WatchVerb.cpp).
 #include "Verbs.h"
 #include "tavrik/PortTable.h"
-#include "tavrik/Wait.h"
 
 namespace quellix::cli {
 namespace {
@@ -76,13 +72,6 @@ int Scan(const GlobalOptions& options, const Arguments& arguments, const Output&
     return kOk;
 }
 
-// The families whose full refresh reads the signals; for the others the
-// signals stay unknown unless read on their own.
-bool RefreshReadsSignals(xandrel::ModelFamily family)
-{
-    return family == xandrel::ModelFamily::Hdmi4x4 || family == xandrel::ModelFamily::Hdmi8x8;
-}
-
 void PrintState(const DeviceSession& session, const INFODEVICEMATRIXBASE& model, bool signalsKnown,
                 const Output& output)
 {
@@ -104,24 +93,6 @@ void PrintState(const DeviceSession& session, const INFODEVICEMATRIXBASE& model,
                     + (!signalsKnown ? "unknown" : signals[i] ? "signal" : "no signal"));
 }
 
-// Reads routing and signals the way the model's family refreshes; where the
-// refresh sends nothing, reads them one by one. 0, or the exit code of a failure.
-int ReadState(DeviceSession& session, xandrel::ModelFamily family, bool& signalsKnown)
-{
-    INFODEVICEMATRIXBASE& model = session.model();
-    signalsKnown = RefreshReadsSignals(family);
-    if (model.DEVMA_GetDeviceAllStatus() == 1)
-        return kOk;
-    if (model.m_ErrorCode != INFODEVICEMATRIXBASE::kNoError)
-        return session.failed("reading the device's state");
-    if (model.DEVMA_GetVideoOutputChannel() != 1)
-        return session.failed("reading the routing");
-    if (model.DEVMA_GetVideoInputSignal() != 1)
-        return session.failed("reading the input signals");
-    signalsKnown = true;
-    return kOk;
-}
-
 int Status(const GlobalOptions& options, const Arguments& arguments, const Output& output)
 {
     NoArguments(arguments);
@@ -129,7 +100,7 @@ int Status(const GlobalOptions& options, const Arguments& arguments, const Outpu
     if (int code = session.open())
         return code;
     bool signalsKnown = false;
-    if (int code = ReadState(session, options.model->family, signalsKnown))
+    if (int code = session.readState(signalsKnown))
         return code;
     PrintState(session, session.model(), signalsKnown, output);
     return kOk;
@@ -221,95 +192,6 @@ int Id(const GlobalOptions& options, const Arguments& arguments, const Output& o
     return kOk;
 }
 
-void Interrupt(int)
-{
-    g_interrupted = 1;
-}
-
-void PrintEvent(const INFODEVICEMATRIXBASE& model, const std::vector<int>& before, const Output& output)
-{
-    const bool routing = model.m_EventType == 1;
-    const std::vector<int> now = routing ? RoutingOf(model) : SignalsOf(model);
-    std::vector<std::string> changes;
-    std::string changesJson;
-    for (size_t k = 0; k < now.size(); ++k) {
-        if (k < before.size() && before[k] == now[k])
-            continue;
-        const std::string port = std::to_string(k + 1);
-        const std::string value = std::to_string(now[k]);
-        changes.push_back(routing ? "output " + port + ": input " + value
-                                  : "input " + port + ": " + (now[k] ? "signal" : "no signal"));
-        changesJson += std::string(changesJson.empty() ? "" : ",") + "{\"" + (routing ? "output" : "input") + "\":"
-            + port + ",\"" + (routing ? "input" : "signal") + "\":" + (routing ? value : now[k] ? "true" : "false")
-            + "}";
-    }
-    if (output.json()) {
-        output.object(Output::Object()
-                          .add("event", routing ? "routing" : "signals")
-                          .add(routing ? "routing" : "signals", now)
-                          .addRaw("changed", "[" + changesJson + "]"));
-        return;
-    }
-    std::string line = routing ? "routing changed:" : "signals changed:";
-    for (const std::string& change : changes)
-        line += "  " + change;
-    if (changes.empty())
-        line += "  (no difference)";
-    output.text(line);
-}
-
-int Watch(const GlobalOptions& options, const Arguments& arguments, const Output& output)
-{
-    int count = 0;
-    int interval = 2000;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "--count" && i + 1 < arguments.size())
-            count = ParseNumber(arguments[++i], 1, 1000000, "--count");
-        else if (arguments[i] == "--interval" && i + 1 < arguments.size())
-            interval = ParseNumber(arguments[++i], 0, 3600000, "--interval");
-        else
-            throw UsageError{"watch takes --count K and --interval MS"};
-    }
-    DeviceSession session(options);
-    if (int code = session.open())
-        return code;
-    INFODEVICEMATRIXBASE& model = session.model();
-    // Event messages carry the device's own ID: learn it unless --id gave it.
-    if (!options.deviceId && model.DEVMA_GetDeviceID() != 1)
-        Complain("could not read the device ID; watching for messages to ID " + std::to_string(model.m_DeviceID));
-    // Changes are told against the device's state, not the model's start values.
-    bool signalsKnown = false;
-    if (int code = ReadState(session, options.model->family, signalsKnown))
-        return code;
-    if (!output.json())
-        std::fprintf(stderr, "watching %s (device ID %d); Ctrl+C stops\n", session.portLabel().c_str(),
-                     model.m_DeviceID);
-    std::signal(SIGINT, Interrupt);
-    std::signal(SIGTERM, Interrupt);
-    std::vector<int> routing = RoutingOf(model);
-    std::vector<int> signals = SignalsOf(model);
-    int seen = 0;
-    while (!g_interrupted && (count == 0 || seen < count)) {
-        const auto tick = std::chrono::steady_clock::now();
-        if (model.DEVMA_GetEventMessage() == 1) {
-            PrintEvent(model, model.m_EventType == 1 ? routing : signals, output);
-            routing = RoutingOf(model);
-            signals = SignalsOf(model);
-            ++seen;
-            continue;  // another message may be waiting already
-        }
-        if (model.m_ErrorCode == INFODEVICEMATRIXBASE::kPortNotOpen)
-            return session.failed("watching");
-        if (session.driver().RS232_DeviceLost() && !session.reopen())
-            return kPortProblem;
-        const auto spent = std::chrono::steady_clock::now() - tick;
-        const auto rest = std::chrono::milliseconds(interval) - spent;
-        if (rest > std::chrono::milliseconds(0))
-            tavrik::Wait(static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(rest).count()));
-    }
-    return kOk;
-}
-
 }  // namespace
 
 const std::vector<Verb>& DeviceVerbs()
@@ -323,10 +205,7 @@ const std::vector<Verb>& DeviceVerbs()
          "  --one-to-one gives output o the input ((o-1) mod inputs)+1",
          Route},
         {"id", "id | id set NEW", "read the device ID, or write a new one (0-255)", Id},
-        {"watch", "watch [--count K] [--interval MS]",
-         "poll for the device's event messages every MS ms (default 2000) and print each change;\n"
-         "  stop after K messages (default: until Ctrl+C)",
-         Watch},
+        WatchVerb(),
     };
     return verbs;
 }

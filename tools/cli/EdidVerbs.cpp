@@ -1,5 +1,10 @@
 // quellix-cli edid: report, read, write, copy and ids.
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
 
 #include "Verbs.h"
 #include "xandrel/edid/EdidCommands.h"
@@ -47,19 +52,48 @@ EdidPlace TakePlace(Arguments& words, const xandrel::ModelSpec& model, const cha
     return *place;
 }
 
+// Takes `flag` out of `words`; true when it was there.
+bool TakeFlag(Arguments& words, const std::string& flag)
+{
+    const auto found = std::find(words.begin(), words.end(), flag);
+    if (found == words.end())
+        return false;
+    words.erase(found);
+    return true;
+}
+
 int FileProblem(const std::string& error)
 {
     Complain(error);
     return kFileProblem;
 }
 
+// Why an EDID cannot be saved to `path`, or "" when it can: the save puts a
+// new file in place of the old one, so the folder must take new files.
+std::string SaveTargetProblem(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::is_directory(path, error))
+        return "cannot save to " + path + ": it is a folder";
+    const fs::path parent = fs::path(path).parent_path();
+    const std::string folder = parent.empty() ? "." : parent.string();
+    if (!fs::exists(folder, error))
+        return "cannot save to " + path + ": the folder " + folder + " does not exist";
+    if (!fs::is_directory(folder, error))
+        return "cannot save to " + path + ": " + folder + " is not a folder";
+    if (::access(folder.c_str(), W_OK) != 0)
+        return "cannot save to " + path + ": the folder " + folder + " cannot be written to ("
+            + std::strerror(errno) + ")";
+    return {};
+}
+
+// The whole report of an image without the EDID header: one line, no line end.
+constexpr const char* kNotAnEdidReport = "error edid format";
+
 int Report(const GlobalOptions&, Arguments words, const Output& output)
 {
-    bool raw = false;
-    if (!words.empty() && words.front() == "--raw") {
-        raw = true;
-        words.erase(words.begin());
-    }
+    const bool raw = TakeFlag(words, "--raw");
     if (words.size() != 1)
         throw UsageError{"edid report [--raw] FILE"};
     xandrel::EdidImage image{};
@@ -68,6 +102,9 @@ int Report(const GlobalOptions&, Arguments words, const Output& output)
         return FileProblem(error);
     std::string report;
     EDID_MakeReport(image, report);
+    const bool notAnEdid = report == kNotAnEdidReport;
+    if (notAnEdid)
+        report += "\r\n";  // ends like every line of a report
     if (raw) {
         std::fwrite(report.data(), 1, report.size(), stdout);
     } else if (output.json()) {
@@ -76,17 +113,20 @@ int Report(const GlobalOptions&, Arguments words, const Output& output)
         const std::string text = xandrel::ReportToUtf8(report, xandrel::ReportLineEnds::Platform);
         std::fwrite(text.data(), 1, text.size(), stdout);
     }
-    return kOk;
+    return notAnEdid ? kNoAnswer : kOk;
 }
 
 int Read(const GlobalOptions& options, Arguments words, const Output& output)
 {
+    const bool force = TakeFlag(words, "--force");
     const EdidPlace source = TakePlace(words, *options.model, "source");
     if (source.kind != EdidPlace::Input && source.kind != EdidPlace::Output && source.kind != EdidPlace::Default)
         throw UsageError{"edid read takes input N, output N or default A-D"};
     if (words.size() != 2 || words[0] != "-o")
-        throw UsageError{"edid read SOURCE -o FILE"};
+        throw UsageError{"edid read [--force] SOURCE -o FILE"};
     const std::string file = words[1];
+    if (const std::string problem = SaveTargetProblem(file); !problem.empty())
+        return FileProblem(problem);
 
     DeviceSession session(options);
     if (int code = session.open())
@@ -98,6 +138,13 @@ int Read(const GlobalOptions& options, Arguments words, const Output& output)
     progress.finish();
     if (!read)
         return session.failed("reading the EDID of " + xandrel::EdidPlaceName(source));
+    // Bytes without the EDID header are no EDID (line noise, an erased slot).
+    if (const std::string problem = xandrel::EdidImageProblem(image);
+        !force && problem.find("header") != std::string::npos) {
+        Complain("the EDID of " + xandrel::EdidPlaceName(source) + " is no EDID: " + problem
+                 + "; nothing was saved (--force saves it anyway)");
+        return kNoAnswer;
+    }
     const bool sound = xandrel::EdidBlockIsSound(std::span(image).first<128>())
         && xandrel::EdidBlockIsSound(std::span(image).last<128>());
     std::string error;
@@ -131,8 +178,9 @@ bool WriteOne(xandrel::PlainEdidHost& host, const xandrel::EdidImage& image, BYT
 
 int Write(const GlobalOptions& options, Arguments words, const Output& output)
 {
+    const bool force = TakeFlag(words, "--force");
     if (words.empty())
-        throw UsageError{"edid write FILE TARGET"};
+        throw UsageError{"edid write [--force] FILE TARGET"};
     const std::string file = words.front();
     words.erase(words.begin());
     const EdidPlace target = TakePlace(words, *options.model, "target");
@@ -145,6 +193,8 @@ int Write(const GlobalOptions& options, Arguments words, const Output& output)
     std::string error;
     if (!xandrel::LoadEdidFile(file, image, error))
         return FileProblem(error);
+    if (const std::string problem = xandrel::EdidImageProblem(image); !problem.empty() && !force)
+        return FileProblem(file + " is no sound EDID: " + problem + "; --force writes it anyway");
     xandrel::SetEdidChecksums(image);
 
     DeviceSession session(options);
@@ -199,8 +249,10 @@ int Ids(const GlobalOptions& options, Arguments words, const Output& output)
         return code;
     INFODEVICEMATRIXBASE& model = session.model();
     model.m_ErrorCode = INFODEVICEMATRIXBASE::kNoError;
+    bool anyAnswered = false;
     for (BYTE input = 1; input <= 8; ++input) {
         const auto identity = xandrel::EDID_IdentityProbe(model, input);
+        anyAnswered |= identity.has_value();
         if (output.json()) {
             Output::Object line;
             line.add("input", input);
@@ -220,7 +272,8 @@ int Ids(const GlobalOptions& options, Arguments words, const Output& output)
         text.resize(text.size() - 2);  // the line's CR LF
         output.text(text);
     }
-    return model.m_ErrorCode == INFODEVICEMATRIXBASE::kPortNotOpen ? session.failed("probing the inputs") : kOk;
+    const bool portClosed = model.m_ErrorCode == INFODEVICEMATRIXBASE::kPortNotOpen;
+    return anyAnswered && !portClosed ? kOk : session.failed("probing the inputs");
 }
 
 struct SubVerb {
@@ -244,14 +297,19 @@ int Edid(const GlobalOptions& options, const Arguments& arguments, const Output&
 const std::vector<Verb>& EdidVerbs()
 {
     static const std::vector<Verb> verbs = {
-        {"edid", "edid report [--raw] FILE | read SOURCE -o FILE | write FILE TARGET | copy SOURCE TARGET | ids",
+        {"edid",
+         "edid report [--raw] FILE | read [--force] SOURCE -o FILE | write [--force] FILE TARGET | copy SOURCE TARGET | ids",
          "report: the decoded report of a 128- or 256-byte .bin file (--raw: its exact bytes,\n"
-         "          CR LF and code page 950; without: UTF-8 with this system's line ends)\n"
-         "  read:   read an EDID from the device into FILE (256 bytes, both checksums recomputed)\n"
-         "  write:  write FILE to the device\n"
+         "          CR LF and code page 950; without: UTF-8 with this system's line ends);\n"
+         "          a file without the EDID header gives \"error edid format\" and exit status 1\n"
+         "  read:   read an EDID from the device into FILE (256 bytes, both checksums recomputed);\n"
+         "          FILE's folder is checked before the device is asked; bytes without the EDID\n"
+         "          header are not saved (exit status 1) unless --force is given\n"
+         "  write:  write FILE to the device; a file with a wrong header or block checksum is\n"
+         "          refused (exit status 4) unless --force is given (its checksums are then recomputed)\n"
          "  copy:   copy an EDID inside the device: an output to all, input N or default A-D;\n"
          "          default A-D to all or input N; input N to default A-D\n"
-         "  ids:    the manufacturer IDs of inputs 1 to 8\n"
+         "  ids:    the manufacturer IDs of inputs 1 to 8 (exit status 1 when no input answers)\n"
          "  SOURCE: input N | output N | default A-D    TARGET: input N | all | default A-D",
          Edid},
     };

@@ -18,6 +18,9 @@ struct Verb {
 // The verbs that talk to a device: ports, scan, status, route, id, watch.
 const std::vector<Verb>& DeviceVerbs();
 
+// watch: the device's changes as they come.
+Verb WatchVerb();
+
 // edid report, read, write, copy and ids.
 const std::vector<Verb>& EdidVerbs();
 

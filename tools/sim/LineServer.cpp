@@ -35,7 +35,7 @@ int Listen(const std::string& host, uint16_t port, uint16_t& boundPort, std::str
     }
     int fd = -1;
     for (addrinfo* candidate = found; candidate && fd < 0; candidate = candidate->ai_next) {
-        fd = ::socket(candidate->ai_family, candidate->ai_socktype, candidate->ai_protocol);
+        fd = ::socket(candidate->ai_family, candidate->ai_socktype | SOCK_CLOEXEC, candidate->ai_protocol);
         if (fd < 0)
             continue;
         const int yes = 1;
@@ -63,7 +63,7 @@ int Listen(const std::string& host, uint16_t port, uint16_t& boundPort, std::str
 LineServer::LineServer(Receiver receiver)
     : receiver_(std::move(receiver))
 {
-    if (::pipe(wakePipe_) == 0) {
+    if (::pipe2(wakePipe_, O_CLOEXEC) == 0) {
         SetNonBlocking(wakePipe_[0]);
         SetNonBlocking(wakePipe_[1]);
     }
@@ -174,7 +174,7 @@ int LineServer::lineFd() const
 
 void LineServer::acceptClient()
 {
-    const int fd = ::accept(listenFd_, nullptr, nullptr);
+    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0)
         return;
     if (clientFd_ >= 0) {  // one client at a time, like a serial line

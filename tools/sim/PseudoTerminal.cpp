@@ -23,7 +23,9 @@ void MakeRaw(int fd)
 
 PseudoTerminal::PseudoTerminal()
 {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    // Close-on-exec: a program started meanwhile must not hold the line, or
+    // closing it would not hang up the client.
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
         error_ = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
         close();
@@ -31,7 +33,7 @@ PseudoTerminal::PseudoTerminal()
     }
     const char* name = ::ptsname(master_);
     slavePath_ = name ? name : "";
-    slave_ = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY);
+    slave_ = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (slave_ < 0) {
         error_ = "cannot open " + slavePath_ + ": " + std::strerror(errno);
         close();
