@@ -25,7 +25,7 @@ CQuellixDlg::CQuellixDlg()
     m_Width = m_Splash.bitmap.width;
     m_Height = m_Splash.bitmap.height;
     setFixedSize(m_Width, m_Height);
-    setMask(quellix::SplashRegion(m_Splash.bitmap));
+    setMask(quellix::SplashRegion(m_Splash.bitmap, &m_Splash.shapeNote));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     m_Timer.setSingleShot(true);

@@ -76,7 +76,8 @@ DibBitmap ReadDibFile(std::string_view bytes, std::string& error)
     const size_t pixelBytes = rowBytes * static_cast<size_t>(bitmap.height);
     if (pixelOffset > bytes.size() || bytes.size() - pixelOffset < pixelBytes)
         return Fail(error, "the file ends before its last row of pixels");
-    bitmap.bits.assign(bytes.begin() + pixelOffset, bytes.begin() + static_cast<std::ptrdiff_t>(pixelOffset + pixelBytes));
+    const auto* pixels = reinterpret_cast<const uint8_t*>(bytes.data()) + pixelOffset;  // copied as one block
+    bitmap.bits.assign(pixels, pixels + pixelBytes);
     if (signedHeight < 0) {  // stored top-down
         for (int top = 0, bottom = bitmap.height - 1; top < bottom; ++top, --bottom)
             std::swap_ranges(bitmap.bits.begin() + static_cast<std::ptrdiff_t>(top * rowBytes),

@@ -1,5 +1,7 @@
 #include "RegionFromBitmap.h"
 
+#include <algorithm>
+
 namespace quellix {
 namespace {
 
@@ -33,14 +35,80 @@ private:
     const DibBitmap& bitmap_;
 };
 
-void AddRect(RegionData& region, RegionRect rect)
+struct Run {
+    int32_t left, right;  // right exclusive
+
+    bool operator==(const Run&) const = default;
+};
+
+// Collects a row's runs of kept pixels into `runs` (cleared first).
+void ReadRuns(const uint8_t* row, int width, const TransparencyTest& transparent, std::vector<Run>& runs)
 {
-    if (static_cast<int>(region.rects.size()) == region.room) {
-        region.room += kRegionGrowth;
-        region.rects.reserve(static_cast<size_t>(region.room));
+    runs.clear();
+    int runStart = -1;
+    for (int x = 0; x < width; ++x) {
+        const bool cut = transparent(row, x);
+        if (runStart >= 0 && cut) {
+            runs.push_back({runStart, x});
+            runStart = -1;
+        } else if (runStart < 0 && !cut) {
+            runStart = x;
+        }
     }
-    region.rects.push_back(rect);
+    if (runStart >= 0)
+        runs.push_back({runStart, width});
 }
+
+// Turns bands of identical rows into rectangles, and keeps the rectangle
+// around every kept pixel for when the rectangles grow too many.
+class RegionBuilder {
+public:
+    explicit RegionBuilder(RegionData& region)
+        : region_(region)
+    {
+    }
+
+    void addRow(int y, std::vector<Run>& runs)
+    {
+        if (!runs.empty()) {
+            bounds_.left = std::min(bounds_.left, runs.front().left);
+            bounds_.right = std::max(bounds_.right, runs.back().right);
+            bounds_.top = std::min(bounds_.top, y);
+            bounds_.bottom = y + 1;
+        }
+        if (runs == band_)
+            return;
+        closeBand(y);
+        band_.swap(runs);
+        bandTop_ = y;
+    }
+
+    void finish(int height)
+    {
+        closeBand(height);
+        if (region_.bounded)
+            region_.rects.assign(1, bounds_);
+    }
+
+private:
+    void closeBand(int bottom)
+    {
+        if (region_.bounded)
+            return;
+        if (region_.rects.size() + band_.size() > kMostRegionRects) {
+            region_.bounded = true;
+            region_.rects = {};
+            return;
+        }
+        for (const Run& run : band_)
+            region_.rects.push_back({run.left, bandTop_, run.right, bottom});
+    }
+
+    RegionData& region_;
+    std::vector<Run> band_;
+    int bandTop_ = 0;
+    RegionRect bounds_{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+};
 
 }  // namespace
 
@@ -52,26 +120,15 @@ RegionData CreateRegionFromBitmap(const DibBitmap& bitmap)
         return region;
     region.width = bitmap.width;
     region.height = bitmap.height;
-    region.room = bitmap.height;
-    region.rects.reserve(static_cast<size_t>(region.room));
     const TransparencyTest transparent(bitmap);
+    RegionBuilder builder(region);
+    std::vector<Run> runs;
     for (int y = 0; y < bitmap.height; ++y) {
         const uint8_t* row = bitmap.bits.data() + static_cast<size_t>(bitmap.height - 1 - y) * rowBytes;  // bottom-up
-        bool inRun = false;
-        int runStart = 0;
-        for (int x = 0; x < bitmap.width; ++x) {
-            const bool cut = transparent(row, x);
-            if (inRun && cut) {
-                AddRect(region, {runStart, y, x, y + 1});
-                inRun = false;
-            } else if (!inRun && !cut) {
-                inRun = true;
-                runStart = x;
-            }
-        }
-        if (inRun)
-            AddRect(region, {runStart, y, bitmap.width, y + 1});
+        ReadRuns(row, bitmap.width, transparent, runs);
+        builder.addRow(y, runs);
     }
+    builder.finish(bitmap.height);
     return region;
 }
 

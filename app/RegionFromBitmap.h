@@ -1,6 +1,6 @@
 #pragma once
-// The splash window's shape: one rectangle per horizontal run of pixels that
-// are not black, taken from the bitmap's raw pixel values. Standard C++ only.
+// The splash window's shape: the pixels that are not black, as rectangles,
+// taken from the bitmap's raw pixel values. Standard C++ only.
 //
 // A pixel is cut away (transparent) when
 //   8 bits:   its colour table entry, as a 32-bit value, is 0;
@@ -10,6 +10,7 @@
 // 1- and 4-bit bitmaps are tested like 8-bit ones, through their colour
 // table: a pixel is cut away when its entry is 0.
 // Only exact black is cut: near-black stays.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -23,14 +24,20 @@ struct RegionRect {
     bool operator==(const RegionRect&) const = default;
 };
 
+// More rectangles than a window system takes for a window's shape in good time.
+inline constexpr size_t kMostRegionRects = 100000;
+
 struct RegionData {
     int width = 0;
     int height = 0;
-    std::vector<RegionRect> rects;  // by rows from the top, runs from the left; never merged across rows
-    int room = 0;                   // rectangles the block has room for: one per row, then 40 more at a time
+    // One rectangle per horizontal run of kept pixels, by bands from the top,
+    // runs from the left. Consecutive rows with the same runs form one band:
+    // each of their runs is one rectangle as tall as the band.
+    std::vector<RegionRect> rects;
+    // The shape needed more than kMostRegionRects rectangles: `rects` holds
+    // the one rectangle around the kept pixels instead.
+    bool bounded = false;
 };
-
-inline constexpr int kRegionGrowth = 40;
 
 // The region of `bitmap`. An empty bitmap gives a size of 0 and no rectangles.
 RegionData CreateRegionFromBitmap(const DibBitmap& bitmap);

@@ -46,12 +46,15 @@ SplashPicture LoadSplashPicture(const std::string& path)
         splash.problem = path + ": " + (problem.empty() ? "not a picture this program reads" : problem);
         return splash;
     }
-    return SplashPicture{picture, std::move(bitmap), path, {}};
+    return SplashPicture{picture, std::move(bitmap), path, {}, {}};
 }
 
-QRegion SplashRegion(const DibBitmap& bitmap)
+QRegion SplashRegion(const DibBitmap& bitmap, std::string* note)
 {
     const RegionData data = CreateRegionFromBitmap(bitmap);
+    if (data.bounded && note)
+        *note = "its shape needs more than " + std::to_string(kMostRegionRects)
+                + " rectangles; the splash is cut to the rectangle around its pixels that are not black";
     std::vector<QRect> rects;
     rects.reserve(data.rects.size());
     for (const RegionRect& r : data.rects)

@@ -53,8 +53,8 @@ TEST_P(RegionAtDepth, RunsOfOpaquePixelsBecomeRectangles)
         << "all black: nothing is left";
 
     const RegionData solid = CreateRegionFromBitmap(Picture(depth, 9, 4, [](int, int) { return true; }));
-    ASSERT_EQ(solid.rects.size(), 4u) << "near-black is kept, one rectangle per row";
-    EXPECT_EQ(solid.rects[3], (RegionRect{0, 3, 9, 4}));
+    ASSERT_EQ(solid.rects.size(), 1u) << "near-black is kept, identical rows are one band";
+    EXPECT_EQ(solid.rects[0], (RegionRect{0, 0, 9, 4}));
     EXPECT_EQ(solid.width, 9);
     EXPECT_EQ(solid.height, 4);
 
@@ -63,33 +63,33 @@ TEST_P(RegionAtDepth, RunsOfOpaquePixelsBecomeRectangles)
     EXPECT_EQ(single.rects[0], (RegionRect{5, 1, 6, 2}));
 
     const RegionData tail = CreateRegionFromBitmap(Picture(depth, 9, 2, [](int x, int) { return x >= 6 || x == 2; }));
-    ASSERT_EQ(tail.rects.size(), 4u);
-    EXPECT_EQ(tail.rects[0], (RegionRect{2, 0, 3, 1}));
-    EXPECT_EQ(tail.rects[1], (RegionRect{6, 0, 9, 1})) << "a run reaching the right edge closes at the width";
-}
-
-TEST_P(RegionAtDepth, BlockGrowsFortyAtATimeKeepingEveryRectangle)
-{
-    // Every other pixel opaque: 50 runs in each of 3 rows, 150 in all.
-    const RegionData region = CreateRegionFromBitmap(Picture(GetParam(), 100, 3, [](int x, int) { return x % 2 == 0; }));
-    ASSERT_EQ(region.rects.size(), 150u);
-    EXPECT_EQ(region.room, 3 + 40 * 4);
-    for (size_t k = 0; k < region.rects.size(); ++k)
-        ASSERT_EQ(region.rects[k], (RegionRect{static_cast<int32_t>(2 * (k % 50)), static_cast<int32_t>(k / 50),
-                                               static_cast<int32_t>(2 * (k % 50) + 1), static_cast<int32_t>(k / 50 + 1)}));
+    ASSERT_EQ(tail.rects.size(), 2u);
+    EXPECT_EQ(tail.rects[0], (RegionRect{2, 0, 3, 2}));
+    EXPECT_EQ(tail.rects[1], (RegionRect{6, 0, 9, 2})) << "a run reaching the right edge closes at the width";
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, RegionAtDepth, ::testing::Values(1, 4, 8, 16, 24, 32),
                          [](const ::testing::TestParamInfo<int>& info) { return std::to_string(info.param) + "bpp"; });
 
-TEST(Region, OneRunPerRowNeedsNoGrowthAndAnEmptyBitmapGivesNothing)
+TEST(Region, OnlyConsecutiveIdenticalRowsShareABand)
 {
-    const RegionData region = CreateRegionFromBitmap(Picture(24, 570, 270, [](int x, int) { return x > 10 && x < 500; }));
-    EXPECT_EQ(region.rects.size(), 270u);
-    EXPECT_EQ(region.room, 270);
-    const RegionData empty = CreateRegionFromBitmap(DibBitmap{});
-    EXPECT_EQ(empty.width, 0);
-    EXPECT_TRUE(empty.rects.empty());
+    // Rows 0-1 and 3 have the same two runs, row 2 one run; row 4 is black.
+    const RegionData region = CreateRegionFromBitmap(
+        Picture(8, 6, 5, [](int x, int y) { return y < 4 && (y == 2 ? x > 0 : x == 1 || x == 4); }));
+    EXPECT_EQ(region.rects, (std::vector<RegionRect>{{1, 0, 2, 2}, {4, 0, 5, 2}, {1, 2, 6, 3}, {1, 3, 2, 4}, {4, 3, 5, 4}}));
+    EXPECT_FALSE(region.bounded);
+    EXPECT_TRUE(CreateRegionFromBitmap(DibBitmap{}).rects.empty());
+}
+
+TEST(Region, ShapeBeyondWhatAWindowTakesBecomesTheRectangleAroundItsPixels)
+{
+    // A checkerboard inside a black margin: 450 x 450 / 2 runs, none shared by the next row.
+    const RegionData region = CreateRegionFromBitmap(Picture(1, 460, 455, [](int x, int y) {
+        return x >= 3 && x < 453 && y >= 2 && y < 452 && (x + y) % 2 == 0;
+    }));
+    ASSERT_GT(450u * 450u / 2u, kMostRegionRects);
+    EXPECT_TRUE(region.bounded);
+    EXPECT_EQ(region.rects, (std::vector<RegionRect>{{3, 2, 453, 452}}));
 }
 
 // A BMP file: headers, optional colour table, rows as given.

@@ -70,7 +70,8 @@ TEST_F(SplashWindow, HandOffGivesTheTitleTheIconAndTheRunToTheMatrixWindow)
     EXPECT_EQ(frame->m_GUIData.m_Title.size(), 255) << "the first 255 bytes, the line break kept";
     EXPECT_EQ(frame->m_GUIData.m_Title.mid(3, 2), "\r\n");
     EXPECT_EQ(frame->windowTitle(), "Matrix Control Panel") << "the window takes its caption from ds.dat";
-    EXPECT_EQ(frame->windowIcon().cacheKey(), splash.m_hIcon.cacheKey());
+    EXPECT_EQ(frame->windowIcon().pixmap(48).toImage(), splash.m_hIcon.pixmap(48).toImage())
+        << "the program's icon at the large sizes";
     EXPECT_EQ(frame->m_GUIData.m_CloseHost, 1);
     EXPECT_EQ(splash.m_Device.m_PortDriver, &splash.m_PortDriver);
 
