@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
+#include <sstream>
 
 #include "tavrik/Transport.h"
 
@@ -69,18 +72,53 @@ std::string Trim(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
-std::map<int, std::string> ReadPinFile(const std::string& path)
+using Warn = std::function<void(const std::string& line)>;
+
+// The pin file's text: at most kPinFileLimit bytes of it, cut back to its
+// last whole line. A missing file pins nothing; a FIFO or device is not read,
+// as reading it may never end.
+std::string ReadPinText(const std::string& path, const Warn& warn)
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status))
+        return {};
+    if (!std::filesystem::is_regular_file(status)) {
+        warn(path + ": not a regular file; no ports are pinned from it");
+        return {};
+    }
+    std::ifstream file(path, std::ios::binary);
+    std::string text(PortTable::kPinFileLimit + 1, '\0');
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(file.gcount()));
+    if (text.size() > PortTable::kPinFileLimit) {
+        text.resize(text.rfind('\n', PortTable::kPinFileLimit - 1) + 1);  // npos + 1: nothing
+        warn(path + ": larger than 1 MiB; everything after its first " + std::to_string(text.size()) + " bytes is ignored");
+    }
+    return text;
+}
+
+bool HoldsControlCharacter(const std::string& text)
+{
+    return std::any_of(text.begin(), text.end(), [](unsigned char c) { return c < 0x20 || c == 0x7F; });
+}
+
+std::map<int, std::string> ReadPinFile(const std::string& path, const Warn& warn)
 {
     std::map<int, std::string> pins;
-    std::ifstream file(path);
+    std::istringstream lines(ReadPinText(path, warn));
     std::string line;
-    while (std::getline(file, line)) {
+    for (int lineNumber = 1; std::getline(lines, line); ++lineNumber) {
         line = Trim(line);
         const auto equals = line.find('=');
         if (line.empty() || line[0] == '#' || equals == std::string::npos)
             continue;
         const int number = ParsePortNumber(Trim(line.substr(0, equals)));
         const std::string address = Trim(line.substr(equals + 1));
+        if (HoldsControlCharacter(address)) {
+            warn(path + " line " + std::to_string(lineNumber) + ": the path holds a control character; the entry is skipped");
+            continue;
+        }
         if (number != 0 && !address.empty())
             pins.emplace(number, address);  // the first line for a number wins
     }
@@ -181,6 +219,7 @@ void PortTable::setPinFile(const std::string& path)
 {
     std::lock_guard lock(mutex_);
     pinFile_ = path;
+    reported_.clear();
 }
 
 std::string PortTable::pinFile() const
@@ -203,7 +242,12 @@ std::vector<PortEntry> PortTable::build() const
     // What this run assigned beats the pin file, which beats the system's listing.
     for (const auto& [number, address] : runTimeAdditions_)
         table.add(number, address, "added for this run", false);
-    for (const auto& [number, address] : ReadPinFile(pinFile_))
+    // The table is read afresh many times a run: each problem is told once.
+    const Warn warnOnce = [this](const std::string& line) {
+        if (reported_.insert(line).second)
+            std::fprintf(stderr, "%s\n", line.c_str());
+    };
+    for (const auto& [number, address] : ReadPinFile(pinFile_, warnOnce))
         table.add(number, address, "pinned in " + pinFile_, false);
 
     std::vector<SystemPort> listed = lister_();

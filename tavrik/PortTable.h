@@ -2,6 +2,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ namespace tavrik {
 //   # comment
 //   20 = /dev/pts/4
 //   COM21 = tcp://192.168.1.50:4001
+// Only the first kPinFileLimit bytes of a regular file are read; an entry
+// whose path holds a control character is skipped. Each such problem is told
+// once on stderr, with the file and line.
 struct PortEntry {
     int number = 0;
     std::string address;      // system path or tcp://host:port
@@ -46,6 +50,7 @@ class TAVRIK_EXPORT PortTable {
 public:
     static constexpr int kFirstExtraNumber = 81;
     static constexpr int kLastNumber = 255;
+    static constexpr size_t kPinFileLimit = 1024 * 1024;
 
     static PortTable& instance();
 
@@ -81,6 +86,7 @@ private:
     std::string pinFile_;
     PortLister lister_;
     std::map<int, std::string> runTimeAdditions_;
+    mutable std::set<std::string> reported_;  // the pin file's problems told so far
 };
 
 // How a person sees a COM number: "COM3" on Windows, "COM17 (/dev/ttyUSB0)"

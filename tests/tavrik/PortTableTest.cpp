@@ -1,9 +1,11 @@
 // COM numbers for the ports of this computer, the pin file, and port numbers typed by a person.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
-#include <unistd.h>
 
 #include "tavrik/PortTable.h"
 
@@ -81,6 +83,39 @@ TEST_F(PortTableTest, PinFileFixesNumbersAndAddsPortsNoListingShows)
             EXPECT_FALSE(entry.listed);
         }
     }
+}
+
+TEST_F(PortTableTest, PinFileIsReadWithinBoundsAndEachProblemToldOnce)
+{
+    const auto problemsTold = [this] {
+        ::testing::internal::CaptureStderr();
+        const auto result = numbers();
+        numbers();  // read again: nothing new to tell
+        return std::make_pair(result, ::testing::internal::GetCapturedStderr());
+    };
+
+    std::map<int, std::string> pins;
+    std::string told;
+    using namespace std::string_literals;
+    writePins("20 = /dev/pts/4\n21 = /dev/pts/5\0.lock\n22 = /dev/pts/\x1b\n23 = /dev/pts/6\n"s);
+    std::tie(pins, told) = problemsTold();
+    EXPECT_EQ(pins, (std::map<int, std::string>{{20, "/dev/pts/4"}, {23, "/dev/pts/6"}}));
+    EXPECT_EQ(told, pinFile_ + " line 2: the path holds a control character; the entry is skipped\n" + pinFile_
+                        + " line 3: the path holds a control character; the entry is skipped\n");
+
+    // 10 bytes short of the limit: the next line straddles it.
+    const std::string kept = "20 = /dev/pts/4\n# " + std::string(tavrik::PortTable::kPinFileLimit - 29, '-') + "\n";
+    writePins(kept + "21 = /dev/pts/across-the-limit\n22 = /dev/pts/past-the-limit\n");
+    std::tie(pins, told) = problemsTold();
+    EXPECT_EQ(pins, (std::map<int, std::string>{{20, "/dev/pts/4"}})) << "a line cut at the limit is dropped too";
+    EXPECT_EQ(told, pinFile_ + ": larger than 1 MiB; everything after its first " + std::to_string(kept.size())
+                        + " bytes is ignored\n");
+
+    std::remove(pinFile_.c_str());
+    ASSERT_EQ(::mkfifo(pinFile_.c_str(), 0600), 0);  // reading it would wait for a writer forever
+    std::tie(pins, told) = problemsTold();
+    EXPECT_TRUE(pins.empty());
+    EXPECT_EQ(told, pinFile_ + ": not a regular file; no ports are pinned from it\n");
 }
 
 TEST_F(PortTableTest, AddressesGivenAtRunTimeKeepTheirNumber)
