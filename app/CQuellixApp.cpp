@@ -4,12 +4,25 @@
 #include <cstdio>
 
 #include "CQuellixDlg.h"
+#include "CommandLine.h"
 #include "DataFolderSetup.h"
 #include "Snapshot.h"
 #include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
 
+namespace {
+
+constexpr quellix::ProgramUsage kUsage{
+    "Quellix",
+    "A control panel for RS-232 audio/video matrix switches: the splash picture,\n"
+    "then the matrix window.\n",
+};
+
+}  // namespace
+
 int CQuellixApp::InitInstance(int& argc, char** argv)
 {
+    if (const std::optional<int> answered = quellix::AnswerCommandLine(argc, argv, kUsage))
+        return *answered;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quellix"));
     QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));  // nothing is stored under it
@@ -25,6 +38,8 @@ int CQuellixApp::InitInstance(int& argc, char** argv)
         CQuellixDlg splash;
         if (!splash.Splash().problem.empty())
             std::fprintf(stderr, "Quellix: %s; the built-in picture is shown\n", splash.Splash().problem.c_str());
+        if (!splash.Splash().shapeNote.empty())
+            std::fprintf(stderr, "Quellix: %s: %s\n", splash.Splash().source.c_str(), splash.Splash().shapeNote.c_str());
         const QString snapshots = qEnvironmentVariable("QUELLIX_SNAPSHOT_DIR");
         if (!snapshots.isEmpty())
             quellix::ScheduleSnapshots(splash, snapshots);

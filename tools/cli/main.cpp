@@ -65,6 +65,9 @@ const Verb* ParseCommandLine(int argc, char** argv, GlobalOptions& options, Argu
         if (arg == "--help" || arg == "-h") {
             PrintUsage(stdout);
             std::exit(kOk);
+        } else if (arg == "--version") {
+            std::printf("quellix-cli %s\n", QUELLIX_VERSION);
+            std::exit(kOk);
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg == "--port" && hasValue) {

@@ -7,6 +7,7 @@
 #include <QToolBar>
 #include <QWidget>
 
+#include "CommandLine.h"
 #include "DataFolderSetup.h"
 #include "ProgramArtwork.h"
 #include "xandrel/gui/CComboSingleMatrix.h"
@@ -15,6 +16,13 @@
 #include "xandrel/res/Artwork.h"
 
 namespace {
+
+constexpr quellix::ProgramUsage kUsage{
+    "quellix-edid",
+    "Asks for the device model (Mode Select), opens the matrix window for it and\n"
+    "adds an EDID Config button (also Ctrl+E): read, edit, write, copy, save and\n"
+    "load EDIDs. Hold Shift while starting to be asked for the model again.\n",
+};
 
 // The host's own window: never shown; closing the matrix window closes it,
 // which ends the run.
@@ -60,6 +68,8 @@ void AddEdidToolBar(CMatrix0001Frame& frame, GUIDEVICEMATRIXBASE& gui)
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> answered = quellix::AnswerCommandLine(argc, argv, kUsage))
+        return *answered;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quellix-edid"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -124,6 +124,9 @@ std::string Parse(int argc, char** argv, ProgramOptions& options)
             std::fputs(SimulatedDevice::help(), stdout);
             std::fputs("\n", stdout);
             std::exit(0);
+        } else if (arg == "--version") {
+            std::printf("quellix-sim %s\n", QUELLIX_VERSION);
+            std::exit(0);
         } else if (arg == "--model" && value(v)) {
             model = v;
         } else if (arg == "--id" && value(v) && ToInt(v, 0, 255, n)) {
