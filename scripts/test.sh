@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, runs every test suite, each fuzz target
-# for a short bounded time (FUZZ_SECONDS, default 20; 0 skips it), then
-# builds the Debian package, installs it, runs it and removes it.
+# for a short bounded time (FUZZ_SECONDS, default 20; 0 skips it), the whole
+# test suite again under the address and undefined-behaviour sanitizers
+# (SANITIZE=0 skips it), then builds the Debian package, installs it, runs it
+# and removes it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -11,5 +13,8 @@ ctest --test-dir build --output-on-failure --parallel "$(nproc)"
 fuzz_seconds=${FUZZ_SECONDS:-20}
 if [ "$fuzz_seconds" -gt 0 ]; then
   scripts/fuzz.sh "$fuzz_seconds"
+fi
+if [ "${SANITIZE:-1}" != 0 ]; then
+  scripts/sanitize.sh
 fi
 scripts/package-test.sh

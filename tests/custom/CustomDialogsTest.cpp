@@ -444,10 +444,12 @@ TEST(SmallScreen, TheLargestDialogsFitAndScroll)
         EXPECT_LE(dialog->height(), 672) << dialog->windowTitle().toStdString();
         const QList<QScrollArea*> areas = dialog->findChildren<QScrollArea*>();
         EXPECT_FALSE(areas.isEmpty());
-        for (const QScrollArea* area : areas)
-            if (area->isVisible())
+        for (const QScrollArea* area : areas) {
+            if (area->isVisible()) {
                 EXPECT_GE(area->verticalScrollBar()->maximum(), area->widget()->height() - area->viewport()->height())
                     << "what does not fit scrolls into view";
+            }
+        }
         dialog->hide();
     }
 }

@@ -341,8 +341,8 @@ TEST_F(MatrixWindow, EntryPointsDoNothingTheyAreNotAskedTo)
     INFOGUIPDATA hide;
     EXPECT_EQ(gui.DEVMA_GUIVideoSwitchWindow(0, &hide), 1);
     EXPECT_EQ(xandrel::gui::MatrixFrame(), nullptr);
-    EXPECT_NE(CreateMatrixModeGUI(10), nullptr);
-    EXPECT_EQ(CreateMatrixModeGUI(11), nullptr);
+    EXPECT_NE(std::unique_ptr<GUIDEVICEMATRIXBASE>(CreateMatrixModeGUI(10)), nullptr);
+    EXPECT_EQ(std::unique_ptr<GUIDEVICEMATRIXBASE>(CreateMatrixModeGUI(11)), nullptr);
 }
 
 }  // namespace
