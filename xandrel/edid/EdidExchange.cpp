@@ -95,15 +95,22 @@ bool WaitForCopyDone(INFOPORTDRIVER& port, xandrel::EdidProgress& progress)
     return false;
 }
 
+// The start of every exchange: the bar at 0 of `steps`; false when a stop
+// was asked for before anything was sent.
+bool Begin(xandrel::EdidProgress& progress, int steps)
+{
+    progress.setRange(0, steps);
+    progress.setPosition(0);
+    return !progress.stopRequested();
+}
+
 }  // namespace
 
 bool EDID_DeviceCopy(xandrel::EdidCommandHost& host, xandrel::EdidProgress& progress, BYTE mode, BYTE target,
                      BYTE source)
 {
     INFODEVICEMATRIXBASE& model = host.model();
-    progress.setRange(0, kCopySteps);
-    progress.setPosition(0);
-    if (progress.stopRequested())
+    if (!Begin(progress, kCopySteps))
         return false;
     host.commandStart();
     model.BeginFrame(kCopyFrameLength, kCopyCode, {mode, target, source});
@@ -124,9 +131,7 @@ bool EDID_DeviceRead(xandrel::EdidCommandHost& host, xandrel::EdidImage& image, 
                      BYTE kind, BYTE number)
 {
     INFODEVICEMATRIXBASE& model = host.model();
-    progress.setRange(0, static_cast<int>(xandrel::kEdidImageSize));
-    progress.setPosition(0);
-    if (progress.stopRequested())
+    if (!Begin(progress, static_cast<int>(xandrel::kEdidImageSize)))
         return false;
     host.commandStart();
     model.BeginFrame(kReadFrameLength, kReadCode, {kind, kWholeEdid, number});
@@ -152,9 +157,7 @@ bool EDID_DeviceWrite(xandrel::EdidCommandHost& host, const xandrel::EdidImage& 
                       xandrel::EdidProgress& progress, BYTE number, BYTE kind)
 {
     INFODEVICEMATRIXBASE& model = host.model();
-    progress.setRange(0, static_cast<int>(xandrel::kEdidImageSize));
-    progress.setPosition(0);
-    if (progress.stopRequested())
+    if (!Begin(progress, static_cast<int>(xandrel::kEdidImageSize)))
         return false;
     host.commandStart();
     for (int offset = 0; offset < static_cast<int>(image.size()); offset += kChunkSize) {
