@@ -3,6 +3,8 @@
 
 #include <cstring>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "xandrel/device/MatrixModels.h"
 #include "xandrel/device/ModelCatalog.h"
@@ -93,6 +95,29 @@ TEST(ModelRegistry, ClassNamesAreFoundExactly)
     EXPECT_EQ(xandrel::FindModel("INFOVGAMATRIX_2_4")->inputs, 2);
     EXPECT_EQ(xandrel::FindModel("infovgamatrix_2_4"), nullptr);
     EXPECT_EQ(xandrel::FindModel(""), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ModelRegistry, ModelsAreFoundByTheNamesPeopleType)
+{
+    const std::pair<const char*, const char*> names[] = {
+        {"INFOVGAMATRIX_5_5", "INFOVGAMATRIX_5_5"}, {"10", "INFOVGAMATRIX_5_5"}, {"vga 5x5 ports matrix", "INFOVGAMATRIX_5_5"},
+        {"8x8", "INFOHDMIMATRIX0001_8_8"},          {"HDMI-4x8", "INFOHDMIMATRIX0001_4_8"},
+        {"4X4-h", "INFOHDMIMATRIX0001_4_4_H"},      {"sdi-8x2", "INFOSDISWITCH_8_2"},
+    };
+    for (const auto& [typed, className] : names) {
+        const xandrel::ModelSpec* model = xandrel::FindModelByAnyName(typed);
+        ASSERT_NE(model, nullptr) << typed;
+        EXPECT_STREQ(model->className, className) << typed;
+    }
+    for (const char* unknown : {"9x9", "hdmi-vga-5x5", "hdmi-", ""})
+        EXPECT_EQ(xandrel::FindModelByAnyName(unknown), nullptr) << unknown;
+    std::set<std::string> shortNames;
+    for (const xandrel::ModelSpec& model : xandrel::AllModels())
+        EXPECT_TRUE(shortNames.insert(model.shortName).second) << model.shortName << " twice";
 }
 
 }  // namespace

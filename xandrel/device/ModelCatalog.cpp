@@ -19,23 +19,23 @@ using F = ModelFamily;
 
 // In the order of ModelId; the first eleven are the modes 0-10.
 const std::array<ModelSpec, 17> kModels = {{
-    {"INFOSDISWITCH_5", F::SdiSwitch, 5, 1, {0x54, 0x4A, 0x30, 0x05}, 0, "SDI 5 Ports Switch", Make<INFOSDISWITCH_5>},
-    {"INFOSDISWITCH_5_2", F::SdiSwitch, 5, 1, {0x54, 0x4A, 0x30, 0x52}, 1, "SDI 5x2 Ports Switch(Splitter)", Make<INFOSDISWITCH_5_2>},
-    {"INFOSDISWITCH_8", F::SdiSwitch, 8, 1, {0x54, 0x4A, 0x30, 0x08}, 2, "SDI 8 Ports Switch", Make<INFOSDISWITCH_8>},
-    {"INFOSDISWITCH_8_2", F::SdiSwitch, 8, 1, {0x54, 0x4A, 0x30, 0x82}, 3, "SDI 8x2 Ports Switch(Splitter)", Make<INFOSDISWITCH_8_2>},
-    {"INFOHDMIMATRIX0001_4_4_C", F::Hdmi4x4, 4, 4, {0x4B, 0x58, 0x73, 0x44}, 4, "HDMI 4x4 Ports Matrix(RJ-45)", Make<INFOHDMIMATRIX0001_4_4_C>},
-    {"INFOHDMIMATRIX0001_4_4_H", F::Hdmi4x4, 4, 4, {0x4B, 0x58, 0x73, 0x44}, 5, "HDMI 4x4 Ports Matrix(HDMI)", Make<INFOHDMIMATRIX0001_4_4_H>},
-    {"INFOHDMIMATRIX0001_8_8_C", F::Hdmi8x8, 8, 8, {0x4B, 0x58, 0x73, 0x88}, 6, "HDMI 8x8 Ports Matrix(RJ-45)", Make<INFOHDMIMATRIX0001_8_8_C>},
-    {"INFOHDMIMATRIX0001_8_8_H", F::Hdmi8x8, 8, 8, {0x4B, 0x58, 0x73, 0x88}, 7, "HDMI 8x8 Ports Matrix(HDMI)", Make<INFOHDMIMATRIX0001_8_8_H>},
-    {"INFOVGASWITCH_4", F::VgaSwitch, 4, 1, {0x4B, 0x58, 0x36, 0x04}, 8, "VGA 4 Ports Switch", Make<INFOVGASWITCH_4>},
-    {"INFOVGASWITCH_8", F::VgaSwitch, 8, 1, {0x4B, 0x58, 0x36, 0x08}, 9, "VGA 8 Ports Switch", Make<INFOVGASWITCH_8>},
-    {"INFOVGAMATRIX_5_5", F::VgaMatrix, 5, 5, {0x4B, 0x58, 0x36, 0x55}, 10, "VGA 5x5 Ports Matrix", Make<INFOVGAMATRIX_5_5>},
-    {"INFOHDMIMATRIX0001_4_4", F::Hdmi4x4, 4, 4, {0x4B, 0x58, 0x73, 0x44}, -1, "", Make<INFOHDMIMATRIX0001_4_4>},
-    {"INFOHDMIMATRIX0001_8_8", F::Hdmi8x8, 8, 8, {0x4B, 0x58, 0x73, 0x88}, -1, "", Make<INFOHDMIMATRIX0001_8_8>},
-    {"INFOHDMIMATRIX0001_4_8", F::Hdmi8x8, 4, 8, {0x4B, 0x58, 0x73, 0x88}, -1, "", Make<INFOHDMIMATRIX0001_4_8>},
-    {"INFOHDMIMATRIX0001_8_4", F::Hdmi8x8, 8, 4, {0x4B, 0x58, 0x73, 0x88}, -1, "", Make<INFOHDMIMATRIX0001_8_4>},
-    {"INFOVGAMATRIX_4_2", F::VgaMatrix, 4, 2, {0x4B, 0x58, 0x73, 0x42}, -1, "", Make<INFOVGAMATRIX_4_2>},
-    {"INFOVGAMATRIX_2_4", F::VgaMatrix, 2, 4, {0x4B, 0x58, 0x73, 0x24}, -1, "", Make<INFOVGAMATRIX_2_4>},
+    {"INFOSDISWITCH_5", F::SdiSwitch, 5, 1, {0x54, 0x4A, 0x30, 0x05}, 0, "SDI 5 Ports Switch", "sdi-5", Make<INFOSDISWITCH_5>},
+    {"INFOSDISWITCH_5_2", F::SdiSwitch, 5, 1, {0x54, 0x4A, 0x30, 0x52}, 1, "SDI 5x2 Ports Switch(Splitter)", "sdi-5x2", Make<INFOSDISWITCH_5_2>},
+    {"INFOSDISWITCH_8", F::SdiSwitch, 8, 1, {0x54, 0x4A, 0x30, 0x08}, 2, "SDI 8 Ports Switch", "sdi-8", Make<INFOSDISWITCH_8>},
+    {"INFOSDISWITCH_8_2", F::SdiSwitch, 8, 1, {0x54, 0x4A, 0x30, 0x82}, 3, "SDI 8x2 Ports Switch(Splitter)", "sdi-8x2", Make<INFOSDISWITCH_8_2>},
+    {"INFOHDMIMATRIX0001_4_4_C", F::Hdmi4x4, 4, 4, {0x4B, 0x58, 0x73, 0x44}, 4, "HDMI 4x4 Ports Matrix(RJ-45)", "4x4-c", Make<INFOHDMIMATRIX0001_4_4_C>},
+    {"INFOHDMIMATRIX0001_4_4_H", F::Hdmi4x4, 4, 4, {0x4B, 0x58, 0x73, 0x44}, 5, "HDMI 4x4 Ports Matrix(HDMI)", "4x4-h", Make<INFOHDMIMATRIX0001_4_4_H>},
+    {"INFOHDMIMATRIX0001_8_8_C", F::Hdmi8x8, 8, 8, {0x4B, 0x58, 0x73, 0x88}, 6, "HDMI 8x8 Ports Matrix(RJ-45)", "8x8-c", Make<INFOHDMIMATRIX0001_8_8_C>},
+    {"INFOHDMIMATRIX0001_8_8_H", F::Hdmi8x8, 8, 8, {0x4B, 0x58, 0x73, 0x88}, 7, "HDMI 8x8 Ports Matrix(HDMI)", "8x8-h", Make<INFOHDMIMATRIX0001_8_8_H>},
+    {"INFOVGASWITCH_4", F::VgaSwitch, 4, 1, {0x4B, 0x58, 0x36, 0x04}, 8, "VGA 4 Ports Switch", "vga-4", Make<INFOVGASWITCH_4>},
+    {"INFOVGASWITCH_8", F::VgaSwitch, 8, 1, {0x4B, 0x58, 0x36, 0x08}, 9, "VGA 8 Ports Switch", "vga-8", Make<INFOVGASWITCH_8>},
+    {"INFOVGAMATRIX_5_5", F::VgaMatrix, 5, 5, {0x4B, 0x58, 0x36, 0x55}, 10, "VGA 5x5 Ports Matrix", "vga-5x5", Make<INFOVGAMATRIX_5_5>},
+    {"INFOHDMIMATRIX0001_4_4", F::Hdmi4x4, 4, 4, {0x4B, 0x58, 0x73, 0x44}, -1, "", "4x4", Make<INFOHDMIMATRIX0001_4_4>},
+    {"INFOHDMIMATRIX0001_8_8", F::Hdmi8x8, 8, 8, {0x4B, 0x58, 0x73, 0x88}, -1, "", "8x8", Make<INFOHDMIMATRIX0001_8_8>},
+    {"INFOHDMIMATRIX0001_4_8", F::Hdmi8x8, 4, 8, {0x4B, 0x58, 0x73, 0x88}, -1, "", "4x8", Make<INFOHDMIMATRIX0001_4_8>},
+    {"INFOHDMIMATRIX0001_8_4", F::Hdmi8x8, 8, 4, {0x4B, 0x58, 0x73, 0x88}, -1, "", "8x4", Make<INFOHDMIMATRIX0001_8_4>},
+    {"INFOVGAMATRIX_4_2", F::VgaMatrix, 4, 2, {0x4B, 0x58, 0x73, 0x42}, -1, "", "vga-4x2", Make<INFOVGAMATRIX_4_2>},
+    {"INFOVGAMATRIX_2_4", F::VgaMatrix, 2, 4, {0x4B, 0x58, 0x73, 0x24}, -1, "", "vga-2x4", Make<INFOVGAMATRIX_2_4>},
 }};
 
 constexpr unsigned kModeCount = 11;
@@ -80,6 +80,14 @@ const ModelSpec* FindModelByAnyName(std::string_view name)
     for (const ModelSpec& model : kModels)
         if (model.mode >= 0 && SameIgnoringCase(name, model.displayName))
             return &model;
+    constexpr std::string_view kHdmi = "hdmi-";
+    for (const ModelSpec& model : kModels) {
+        const bool hdmi = model.family == ModelFamily::Hdmi4x4 || model.family == ModelFamily::Hdmi8x8;
+        if (SameIgnoringCase(name, model.shortName)
+            || (hdmi && name.size() > kHdmi.size() && SameIgnoringCase(name.substr(0, kHdmi.size()), kHdmi)
+                && SameIgnoringCase(name.substr(kHdmi.size()), model.shortName)))
+            return &model;
+    }
     return nullptr;
 }
 

@@ -28,6 +28,7 @@ struct ModelSpec {
     std::array<uint8_t, 4> header;
     int mode;                  // mode index 0-10, or -1 when an operator cannot choose it
     const char* displayName;   // the mode's name, "" when it has no mode
+    const char* shortName;     // what people type: "8x8", "4x4-h", "vga-5x5", "sdi-8x2"
     INFODEVICEMATRIXBASE* (*create)();
 };
 
@@ -45,7 +46,8 @@ XANDREL_EXPORT const ModelSpec& Model(ModelId id);
 // The model of a class name (exact, as INFOHDMIMATRIX0001_8_8); null if none.
 XANDREL_EXPORT const ModelSpec* FindModel(std::string_view className);
 // The model a person names: a class name (INFOHDMIMATRIX0001_4_4), a mode
-// index 0-10, or a mode's display name (letter case aside); null if none.
+// index 0-10, a mode's display name, or a short name ("8x8", also
+// "hdmi-8x8" for the HDMI matrices), letter case aside; null if none.
 XANDREL_EXPORT const ModelSpec* FindModelByAnyName(std::string_view name);
 // The model of a mode index; null outside 0-10.
 XANDREL_EXPORT const ModelSpec* ModelOfMode(unsigned mode);
