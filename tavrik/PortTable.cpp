@@ -365,4 +365,66 @@ int ParsePortNumber(const std::string& text)
     return number >= 1 && number <= PortTable::kLastNumber ? number : 0;
 }
 
+namespace {
+
+// The ports present, for a message: "COM1 (/dev/ttyS0), COM90 (tcp://...)".
+std::string PortsPresent()
+{
+    std::string list;
+    for (const PortEntry& entry : PortTable::instance().entries())
+        list += (list.empty() ? "" : ", ") + ("COM" + std::to_string(entry.number)) + " (" + entry.address + ")";
+    return list.empty() ? "none" : list;
+}
+
+std::string NoSuchPort(const std::string& typed, const std::string& why)
+{
+    return "'" + typed + "' " + why + ". Ports here: " + PortsPresent()
+        + ". A port no listing shows can be pinned in data/ports.dat or the file named by $QUELLIX_PORTS (\"20 = /dev/pts/4\").";
+}
+
+// A system path for what was typed: the path itself (a link followed to the
+// device it names), or /dev/NAME for a bare device name.
+std::string DevicePath(const std::string& typed)
+{
+    namespace fs = std::filesystem;
+    std::error_code status;
+    fs::path path = typed.find('/') == std::string::npos ? fs::path("/dev") / typed : fs::path(typed);
+    if (!fs::exists(path, status))
+        return {};
+    if (fs::is_symlink(path, status))
+        path = fs::canonical(path, status);
+    return status ? std::string() : path.string();
+}
+
+}  // namespace
+
+int ResolvePort(const std::string& text, std::string& problem)
+{
+    PortTable& table = PortTable::instance();
+    if (const int number = ParsePortNumber(text)) {
+        if (!table.addressOf(number).empty())
+            return number;
+        problem = NoSuchPort(text, "is no port on this computer");
+        return 0;
+    }
+    if (IsTcpAddress(text)) {
+        const auto colon = text.rfind(':');
+        const std::string port = colon == std::string::npos ? "" : text.substr(colon + 1);
+        if (colon < 6 || port.empty() || port.find_first_not_of("0123456789") != std::string::npos) {
+            problem = "'" + text + "' needs a port number: tcp://host:port";
+            return 0;
+        }
+        return table.numberOf(text);
+    }
+    const std::string path = DevicePath(text);
+    if (path.empty()) {
+        problem = NoSuchPort(text, "is no port: no such device");
+        return 0;
+    }
+    const int number = table.numberOf(path);
+    if (number == 0)
+        problem = "no free COM number is left for " + path;
+    return number;
+}
+
 }  // namespace tavrik

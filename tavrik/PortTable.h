@@ -103,4 +103,12 @@ TAVRIK_EXPORT std::string SerialAccessHint(const std::string& path = {});
 // outside 1-255.
 TAVRIK_EXPORT int ParsePortNumber(const std::string& text);
 
+// The COM number of a port as a person types it: a COM number ("COM3", "3"),
+// a system path ("/dev/ttyUSB0", also a link such as /dev/serial/by-id/...),
+// a bare device name ("ttyUSB0") or "tcp://host:port". A path or address the
+// table lacks is added for the rest of the run. 0 when the text names no
+// port, with `problem` saying so: what was typed, the ports present, and how
+// to pin one.
+TAVRIK_EXPORT int ResolvePort(const std::string& text, std::string& problem);
+
 }  // namespace tavrik

@@ -134,6 +134,33 @@ TEST_F(PortTableTest, AddressesGivenAtRunTimeKeepTheirNumber)
     EXPECT_EQ(table.addressOf(82), "");
 }
 
+TEST_F(PortTableTest, PortsAreFoundAsPeopleTypeThemAndAnUnknownOneIsNamedWithThePortsPresent)
+{
+    listed = {{"/dev/ttyS0", ""}};
+    std::string problem;
+    EXPECT_EQ(tavrik::ResolvePort("COM1", problem), 1);
+    EXPECT_EQ(tavrik::ResolvePort("1", problem), 1);
+    const int null = tavrik::ResolvePort("/dev/null", problem);  // a device path no listing shows
+    EXPECT_GE(null, tavrik::PortTable::kFirstExtraNumber) << problem;
+    EXPECT_EQ(tavrik::ResolvePort("null", problem), null) << "a bare device name";
+    const std::string link = ::testing::TempDir() + "quellix-by-id-" + std::to_string(::getpid());
+    std::remove(link.c_str());
+    ASSERT_EQ(::symlink("/dev/null", link.c_str()), 0);
+    EXPECT_EQ(tavrik::ResolvePort(link, problem), null) << "a link is followed to its device";
+    std::remove(link.c_str());
+    EXPECT_GT(tavrik::ResolvePort("tcp://127.0.0.1:4001", problem), 0);
+
+    for (const char* wrong : {"COM0", "COM9", "ttyQX7", "/dev/nothing-here", "tcp://127.0.0.1"}) {
+        problem.clear();
+        EXPECT_EQ(tavrik::ResolvePort(wrong, problem), 0) << wrong;
+        EXPECT_NE(problem.find(wrong), std::string::npos) << problem;
+    }
+    EXPECT_NE(problem.find("tcp://host:port"), std::string::npos) << problem;
+    tavrik::ResolvePort("COM9", problem);
+    EXPECT_NE(problem.find("COM1 (/dev/ttyS0)"), std::string::npos) << "the ports present: " << problem;
+    EXPECT_NE(problem.find("QUELLIX_PORTS"), std::string::npos) << problem;
+}
+
 TEST(PortNumbers, ReadAsAPersonTypesThem)
 {
     EXPECT_EQ(tavrik::ParsePortNumber("3"), 3);
