@@ -6,6 +6,7 @@
 #include "ScriptedPort.h"
 #include "tavrik/INFOPORTDRIVER.h"
 #include "xandrel/device/MatrixModels.h"
+#include "xandrel/device/RoutingCheck.h"
 
 using namespace testsupport;
 
@@ -251,6 +252,19 @@ TEST_F(DeviceOperations, ScanWithoutDevicesReportsNothing)
     EXPECT_EQ(untouched, nullptr);
     EXPECT_EQ(untouchedCount, 5);
     EXPECT_EQ(driver.RS232_IsOpen(), 0);
+}
+
+TEST_F(DeviceOperations, RoutingIsConfirmedByReadingItBack)
+{
+    INFOVGAMATRIX_5_5 model;
+    bind(model);
+    line->answer(Acknowledged({0x01, 2, 2, 3, 4, 5, 0x11}));
+    EXPECT_EQ(xandrel::ConfirmRouting(model, {2, 2, 3, 4, 5}), "");
+    line->answer(Acknowledged({0x01, 1, 2, 3, 2, 5, 0x11}));
+    EXPECT_EQ(xandrel::ConfirmRouting(model, {2, 2, 3, 4, 5}), "output 1 is on input 1, not 2; output 4 is on input 2, not 4");
+    EXPECT_EQ(routingOf(model), (Bytes{1, 2, 3, 2, 5})) << "the model holds what the device reports";
+    line->silence();
+    EXPECT_NE(xandrel::ConfirmRouting(model, {2, 2, 3, 4, 5}).find("could not be read back"), std::string::npos);
 }
 
 }  // namespace

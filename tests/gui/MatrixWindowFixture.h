@@ -90,13 +90,15 @@ protected:
         std::ofstream(dataFolder / "ds.dat", std::ios::binary) << text;
     }
 
-    // The payload of the device's last well-formed frame.
+    // The payload of the last routing write the device took (each is read
+    // back after it).
     Bytes lastPayload() const
     {
         const auto frames = device->frames();
-        if (frames.empty())
-            return {};
-        return Bytes(frames.back().begin() + 7, frames.back().end() - 1);
+        for (auto frame = frames.rbegin(); frame != frames.rend(); ++frame)
+            if ((*frame)[6] == 0x02)
+                return Bytes(frame->begin() + 7, frame->end() - 1);
+        return {};
     }
 
     // A change at the device's front panel; its event message is let arrive

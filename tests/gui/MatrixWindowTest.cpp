@@ -89,6 +89,24 @@ TEST_F(MatrixWindow, OutputButtonsAndListsRouteOneOutput)
     EXPECT_EQ(device->routing(), Bytes(8, 8)) << "selecting it again gives it the selected input";
 }
 
+TEST_F(MatrixWindow, RoutingTheDeviceDoesNotFollowIsToldAndShownAsTheDeviceHasIt)
+{
+    CMatrix0001Frame& frame = show();
+    device->command("fault ignore-routing");
+    QTest::mouseClick(view().InputButton(2), Qt::LeftButton);
+    finish();
+    EXPECT_TRUE(frame.m_wndStatusBar.BusyText().contains("output 1 is on input 1, not 3"))
+        << frame.m_wndStatusBar.BusyText().toStdString();
+    EXPECT_EQ(view().OutputList(0)->currentIndex(), 0) << "the view shows what the device reports";
+    EXPECT_TRUE(messages.empty());
+
+    device->command("fault none");
+    QTest::mouseClick(view().InputButton(3), Qt::LeftButton);
+    finish();
+    EXPECT_TRUE(frame.m_wndStatusBar.BusyText().isEmpty()) << "a routing that was followed leaves no notice";
+    EXPECT_EQ(device->frames().back()[6], 0x01) << "the last frame read the routing back";
+}
+
 TEST_F(MatrixWindow, ToolbarOpensClosesAndReadsTheDevice)
 {
     CMatrix0001Frame& frame = show();

@@ -85,6 +85,8 @@ std::string Faults::describe() const
         add("9600-baud pacing");
     if (hangUpAfterFrames > 0)
         add("hang up at frame " + std::to_string(hangUpAfterFrames));
+    if (ignoreRouting)
+        add("routing writes ignored");
     return text.empty() ? "none" : text;
 }
 
@@ -189,6 +191,7 @@ void SimulatedDevice::onBytes(const Bytes& bytes)
     const auto now = std::chrono::steady_clock::now();
     const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastBytes_);
     lastBytes_ = now;
+    matrix_.ignoresRoutingWrites = faults_.ignoreRouting;
     for (const Received& received : matrix_.receive(bytes, gap)) {
         trace("rx", received.frame, received.note);
         if (received.wellFormed)
@@ -313,6 +316,8 @@ std::string SimulatedDevice::fault(std::istringstream& words)
         f.wrongAcknowledge = true;
     else if (kind == "baud")
         f.realBaudRate = true;
+    else if (kind == "ignore-routing")
+        f.ignoreRouting = true;
     else if (kind == "cut" && ReadNumber(words, value) && value >= 0)
         f.cutReplyTo = value;
     else if (kind == "delay" && ReadNumber(words, value) && value >= 0)
@@ -322,7 +327,8 @@ std::string SimulatedDevice::fault(std::istringstream& words)
     else if (kind == "hang-up-after" && ReadNumber(words, value) && value > 0) {
         f.hangUpAfterFrames = framesTaken_ + value;
     } else
-        return "error: fault none | no-ack | wrong-ack | cut BYTES | delay MS | noise PERCENT | baud | hang-up-after FRAMES";
+        return "error: fault none | no-ack | wrong-ack | cut BYTES | delay MS | noise PERCENT | baud | hang-up-after FRAMES"
+               " | ignore-routing";
     return "faults: " + f.describe();
 }
 
@@ -342,6 +348,7 @@ const char* SimulatedDevice::help()
            "  id N                   give the device another ID (0-255)\n"
            "faults:\n"
            "  fault none | no-ack | wrong-ack | cut BYTES | delay MS | noise PERCENT | baud | hang-up-after FRAMES\n"
+           "        | ignore-routing  (routing writes acknowledged, routing kept)\n"
            "other:\n"
            "  status                 routing, signals, ID and faults\n"
            "  sleep MS               pause a script\n"

@@ -20,6 +20,7 @@ struct Faults {
     int noisePercent = 0;           // chance of a stray byte before an answer
     bool realBaudRate = false;      // bytes leave about 1.04 ms apart, as at 9600 baud
     int hangUpAfterFrames = 0;      // drop the line instead of answering frame N (once)
+    bool ignoreRouting = false;     // acknowledge routing writes but keep the routing
 
     std::string describe() const;
 };

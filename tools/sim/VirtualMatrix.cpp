@@ -159,7 +159,7 @@ std::optional<Answer> VirtualMatrix::writeRouting(const Bytes& payload)
     const bool sixteenByteFrame = model_.family == xandrel::ModelFamily::Hdmi8x8;
     if (payload.size() < routing_.size() || (sixteenByteFrame && payload.size() != 8))
         return std::nullopt;
-    for (size_t output = 0; output < routing_.size(); ++output)
+    for (size_t output = 0; output < routing_.size() && !ignoresRoutingWrites; ++output)
         if (payload[output] >= 1 && payload[output] <= model_.inputs)
             routing_[output] = payload[output];
     if (!sixteenByteFrame)

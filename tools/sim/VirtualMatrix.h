@@ -74,6 +74,8 @@ public:
     // How long the device takes to copy an EDID, and to have a whole EDID ready.
     std::chrono::milliseconds copyTime{300};
     std::chrono::milliseconds edidReadTime{1000};
+    // A faulty device: routing writes are acknowledged but change nothing.
+    bool ignoresRoutingWrites = false;
 
 private:
     std::optional<Answer> answer(const Bytes& frame);

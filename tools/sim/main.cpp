@@ -67,6 +67,7 @@ const char* kUsage =
     "  --noise PERCENT      a stray byte before that share of answers\n"
     "  --baud               send bytes at the real 9600-baud rate\n"
     "  --hang-up-after N    drop the line instead of answering frame N\n"
+    "  --ignore-routing     acknowledge routing writes but keep the routing\n"
     "  --seed N             seed for the line noise\n"
     "\n";
 
@@ -158,6 +159,8 @@ std::string Parse(int argc, char** argv, ProgramOptions& options)
             options.sim.trace = true;
         } else if (arg == "--no-ack") {
             faults.dropAcknowledge = true;
+        } else if (arg == "--ignore-routing") {
+            faults.ignoreRouting = true;
         } else if (arg == "--wrong-ack") {
             faults.wrongAcknowledge = true;
         } else if (arg == "--cut" && value(v) && ToInt(v, 0, 100000, n)) {

@@ -9,6 +9,7 @@
 #include "xandrel/custom/StringTableFile.h"
 #include "xandrel/gui/CMappingStatic.h"
 #include "xandrel/gui/CMatrix0001Frame.h"
+#include "xandrel/device/RoutingCheck.h"
 #include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/ElidedNames.h"
 #include "xandrel/gui/GuiServices.h"
@@ -17,6 +18,20 @@
 namespace {
 
 constexpr int kLampLeft = 18;
+
+// Sends a whole routing table and, when it changed anything, reads the
+// routing back: "" when the device follows, else the outputs that did not.
+// The read-back's own failure is told in the words, not as the write's.
+std::string SendAndConfirm(INFODEVICEMATRIXBASE& model, const std::vector<BYTE>& routing)
+{
+    const BYTE* state = model.m_VideoOutputChannel.get();
+    const bool changes = !std::equal(routing.begin(), routing.end(), state);
+    if (model.DEVMA_SetVideoOutputChannel(routing.data()) != 1 || !changes)
+        return {};
+    const std::string problem = xandrel::ConfirmRouting(model, std::vector<int>(routing.begin(), routing.end()));
+    model.m_ErrorCode = INFODEVICEMATRIXBASE::kNoError;
+    return problem;
+}
 constexpr int kInputButtonLeft = 56;
 constexpr int kMappingLeft = 162;
 constexpr int kButtonWidth = 100;
@@ -200,8 +215,17 @@ void CMatrix0001View::SendRouteBuffer()
     if (!exchanges)
         return;
     const std::vector<BYTE> routing = m_RouteBuffer;
-    exchanges->runCommand(*m_Frame->m_GUI, tr("Sending the routing..."),
-                          [routing](INFODEVICEMATRIXBASE& m) { m.DEVMA_SetVideoOutputChannel(routing.data()); });
+    auto problem = std::make_shared<std::string>();
+    QPointer<CMatrix0001Frame> frame(m_Frame);
+    exchanges->runCommand(
+        *m_Frame->m_GUI, tr("Sending the routing..."),
+        [routing, problem](INFODEVICEMATRIXBASE& m) { *problem = SendAndConfirm(m, routing); },
+        [frame, problem] {
+            if (frame)
+                frame->m_wndStatusBar.ShowNotice(problem->empty() ? QString()
+                                                                  : tr("The device did not follow: %1.")
+                                                                        .arg(QString::fromStdString(*problem)));
+        });
 }
 
 // A click that arrives while another command's exchange is under way starts

@@ -55,9 +55,20 @@ void CMatrixStatusBar::UpdateStatusText(INFODEVICEMATRIXBASE* model)
     m_IdPane.repaint();
 }
 
+void CMatrixStatusBar::ShowNotice(const QString& text)
+{
+    m_BusyText.setStyleSheet(QStringLiteral("color: #b00020; font-weight: bold;"));
+    m_BusyText.setText(text);
+    m_BusyText.setToolTip(text);
+    m_ShowingNotice = !text.isEmpty();
+}
+
 void CMatrixStatusBar::ShowBusy(const QString& what)
 {
+    m_BusyText.setStyleSheet(QString());
+    m_BusyText.setToolTip(QString());
     m_BusyText.setText(what);
+    m_ShowingNotice = false;
     m_BusyBar.setRange(0, 0);  // moving, until the exchange tells how far it is
     m_BusyBar.show();
 }
@@ -72,6 +83,7 @@ void CMatrixStatusBar::ShowProgress(int minimum, int maximum, int value)
 
 void CMatrixStatusBar::ClearBusy()
 {
-    m_BusyText.clear();
+    if (!m_ShowingNotice)
+        m_BusyText.clear();
     m_BusyBar.hide();
 }

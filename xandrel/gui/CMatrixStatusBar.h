@@ -22,14 +22,18 @@ public:
     void ShowBusy(const QString& what);
     void ShowProgress(int minimum, int maximum, int value);
     void ClearBusy();
+    // What the last command found that the person should know (the device
+    // did not follow a routing, say), until the next command; "" clears it.
+    void ShowNotice(const QString& text);
     QString BusyText() const { return m_BusyText.text(); }
 
     QString PortText() const { return m_PortPane.text(); }
     QString IdText() const { return m_IdPane.text(); }
 
 private:
-    QLabel m_BusyText;
+    QLabel m_BusyText;  // what runs, or after it the notice it left
     QProgressBar m_BusyBar;
+    bool m_ShowingNotice = false;
     QLabel m_PortPane;
     QLabel m_IdPane;
 };

@@ -1,0 +1,24 @@
+#include "xandrel/device/RoutingCheck.h"
+
+#include "xandrel/device/INFODEVICEMATRIXBASE.h"
+
+namespace xandrel {
+
+std::string ConfirmRouting(INFODEVICEMATRIXBASE& model, const std::vector<int>& sent)
+{
+    if (model.DEVMA_GetVideoOutputChannel() != 1) {
+        const std::string why = model.LastAnswerProblem();
+        return "the routing could not be read back to confirm it (" + (why.empty() ? "no valid answer" : why) + ")";
+    }
+    std::string differences;
+    for (size_t output = 0; output < sent.size() && output < model.m_OutputNumber; ++output) {
+        const int reported = model.m_VideoOutputChannel[output];
+        if (reported == sent[output])
+            continue;
+        differences += (differences.empty() ? "output " : "; output ") + std::to_string(output + 1) + " is on input "
+            + std::to_string(reported) + ", not " + std::to_string(sent[output]);
+    }
+    return differences;
+}
+
+}  // namespace xandrel
