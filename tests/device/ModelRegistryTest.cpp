@@ -115,6 +115,8 @@ TEST(ModelRegistry, ModelsAreFoundByTheNamesPeopleType)
     }
     for (const char* unknown : {"9x9", "hdmi-vga-5x5", "hdmi-", ""})
         EXPECT_EQ(xandrel::FindModelByAnyName(unknown), nullptr) << unknown;
+    for (const xandrel::ModelSpec& model : xandrel::AllModels())
+        EXPECT_EQ(xandrel::SpecOf(*xandrel::CreateModel(model)), &model) << model.className;
     std::set<std::string> shortNames;
     for (const xandrel::ModelSpec& model : xandrel::AllModels())
         EXPECT_TRUE(shortNames.insert(model.shortName).second) << model.shortName << " twice";

@@ -234,6 +234,42 @@ TEST_F(MatrixWindow, FastSelectRoutesOneToOneOrAllToOne)
     EXPECT_EQ(lastPayload(), (Bytes{1, 2, 3, 4, 0, 0, 0, 0})) << "nothing beyond the four outputs";
 }
 
+TEST_F(MatrixWindow, PresetsSaveRecallByShortcutAndKeepABadFile)
+{
+    CMatrix0001Frame& frame = show();
+    frame.OnCommand(F::ID_MATRIX_FASTSELECT);  // 1:1 ... 8:8
+    finish();
+    xandrel::gui::SetTextAsker([](QWidget*, const QString&, const QString&, const QString&) { return "Show A"; });
+    QMenu menu;
+    frame.FillDropDownMenu(F::ID_MATRIX_PRESETS, menu);
+    menu.actions().front()->trigger();  // Save Current As...
+    xandrel::gui::SetTextAsker({});
+    frame.OnCommand(F::ID_INPUT_ALL_OUTPUT + 4);
+    finish();
+
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    QTest::keyClick(&frame, Qt::Key_1, Qt::ControlModifier);
+    finish();
+    EXPECT_EQ(device->routing(), (Bytes{1, 2, 3, 4, 5, 6, 7, 8})) << "Ctrl+1 recalls the first preset";
+    const size_t frames = device->frames().size();
+    QTest::keyClick(&frame, Qt::Key_1, Qt::ControlModifier);
+    finish();
+    EXPECT_EQ(device->frames().size(), frames) << "a routing that matches sends nothing";
+    EXPECT_TRUE(frame.m_wndStatusBar.BusyText().contains("already matches"));
+    EXPECT_TRUE(messages.empty());
+
+    const std::string bad = "{\"presets\": 3";
+    std::ofstream(dataFolder / "presets.json", std::ios::binary) << bad;
+    frame.FillDropDownMenu(F::ID_MATRIX_PRESETS, menu);
+    EXPECT_FALSE(menu.actions().front()->isEnabled()) << "no saving over a file that is no presets file";
+    QTest::keyClick(&frame, Qt::Key_1, Qt::ControlModifier);
+    finish();
+    ASSERT_EQ(messages.size(), 1u);
+    std::ifstream kept(dataFolder / "presets.json", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), bad);
+}
+
 TEST_F(MatrixWindow, FrontPanelChangesArriveWithThePoll)
 {
     CMatrix0001Frame& frame = show();

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <string>
+#include <typeindex>
 
 #include "xandrel/device/MatrixModels.h"
 
@@ -106,6 +108,20 @@ const char* FamilyName(ModelFamily family)
     case ModelFamily::VgaMatrix: return "VGA matrix";
     }
     return "";
+}
+
+const ModelSpec* SpecOf(const INFODEVICEMATRIXBASE& model)
+{
+    static const std::map<std::type_index, const ModelSpec*> byClass = [] {
+        std::map<std::type_index, const ModelSpec*> classes;
+        for (const ModelSpec& spec : kModels) {
+            const std::unique_ptr<INFODEVICEMATRIXBASE> sample(spec.create());
+            classes.emplace(typeid(*sample), &spec);
+        }
+        return classes;
+    }();
+    const auto found = byClass.find(typeid(model));
+    return found == byClass.end() ? nullptr : found->second;
 }
 
 std::unique_ptr<INFODEVICEMATRIXBASE> CreateModel(const ModelSpec& model)

@@ -53,6 +53,9 @@ XANDREL_EXPORT const ModelSpec* FindModelByAnyName(std::string_view name);
 XANDREL_EXPORT const ModelSpec* ModelOfMode(unsigned mode);
 XANDREL_EXPORT const char* FamilyName(ModelFamily family);
 
+// The catalog entry of a model object's class; null for a class of a host's own.
+XANDREL_EXPORT const ModelSpec* SpecOf(const INFODEVICEMATRIXBASE& model);
+
 // A new model object of that class; the caller owns it.
 XANDREL_EXPORT std::unique_ptr<INFODEVICEMATRIXBASE> CreateModel(const ModelSpec& model);
 

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QMenu>
 #include <QPointer>
+#include <QShortcut>
+#include <QToolButton>
 
 #include "tavrik/INFOPORTDRIVER.h"
 #include "xandrel/custom/StringTableFile.h"
@@ -17,6 +19,7 @@
 #include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GuiServices.h"
 #include "xandrel/gui/KeyChord.h"
+#include "xandrel/gui/PresetsMenu.h"
 #include "xandrel/res/Artwork.h"
 
 namespace {
@@ -53,6 +56,11 @@ CMatrix0001Frame::CMatrix0001Frame(GUIDEVICEMATRIXBASE* gui, const INFOGUIPDATA&
     connect(&m_wndToolBar, &CMatrixVideoBar::dropDownRequested, this, &CMatrix0001Frame::FillDropDownMenu);
     setWindowIcon(WindowIcon());
     xandrel::gui::FollowConfigChordKeys();
+    m_Presets = new xandrel::gui::PresetsMenu(*this);
+    for (int k = 0; k < 9; ++k) {  // Ctrl+1 to Ctrl+9 recall the first nine presets
+        auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + k)), this);
+        connect(shortcut, &QShortcut::activated, this, [this, k] { m_Presets->recall(k); });
+    }
     m_PollTimer.setSingleShot(true);
     connect(&m_PollTimer, &QTimer::timeout, this, &CMatrix0001Frame::OnPollTimer);
     m_PollTimer.start(kPollIntervalMs);
@@ -160,6 +168,10 @@ void CMatrix0001Frame::OnCommand(int id)
         return routeOneToOne(true);
     case ID_MATRIX_EDIDINFO:
         return showManufacturerReport();
+    case ID_MATRIX_PRESETS:  // the button's face opens its menu, as its arrow does
+        if (QToolButton* button = m_wndToolBar.Button(ID_MATRIX_PRESETS))
+            QTimer::singleShot(0, button, &QToolButton::showMenu);
+        return;
     case ID_SELECT_ALL_OUTPUT:
     case ID_UNSELECT_ALL_OUTPUT:
         for (int o = 0; model() && o < model()->m_OutputNumber; ++o)
@@ -293,6 +305,8 @@ void CMatrix0001Frame::FillDropDownMenu(int id, QMenu& menu)
         menu.addSeparator();
         for (int k = 0; k < inputs; ++k)
             add(QStringLiteral("Select %1 - Output").arg(FromBytes(m_InputName[k])), ID_SELECT_INPUT_OUTPUT + k);
+    } else if (id == ID_MATRIX_PRESETS) {
+        m_Presets->fill(menu);
     } else if (id == ID_MATRIX_FASTSELECT) {
         add(QStringLiteral("Input Num - Output Num"), ID_INPUT_NUM_OUTPUT_NUM);
         menu.addSeparator();

@@ -18,6 +18,7 @@ class QMenu;
 
 namespace xandrel::gui {
 class DeviceExchanges;
+class PresetsMenu;
 }
 
 class XANDREL_EXPORT CMatrix0001Frame : public QMainWindow {
@@ -33,6 +34,7 @@ public:
         ID_MATRIX_MAPPING = 32777,
         ID_MATRIX_FASTSELECT = 32778,
         ID_MATRIX_EDIDINFO = 32779,
+        ID_MATRIX_PRESETS = 32780,  // beyond the system's own: the presets menu
     };
     // Menu commands; k counts the inputs from 0.
     enum MenuCommand {
@@ -99,6 +101,7 @@ private:
     void afterExchange();
 
     CMatrix0001View* m_View = nullptr;
+    xandrel::gui::PresetsMenu* m_Presets = nullptr;
     QTimer m_PollTimer;
     bool m_RefreshPending = false;
     bool m_ClosePending = false;

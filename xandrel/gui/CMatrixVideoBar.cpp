@@ -59,6 +59,8 @@ CMatrixVideoBar::CMatrixVideoBar(QWidget* parent)
     addButton(F::ID_MATRIX_FASTSELECT, caption(6), images[6], tr("Route output 1 to input 1, output 2 to input 2, ..."));
     addButton(F::ID_MATRIX_EDIDINFO, QStringLiteral("EDID Info."), images[7],
               tr("Manufacturer IDs of the EDIDs at the inputs"));
+    addButton(F::ID_MATRIX_PRESETS, tr("Presets"), images[8],
+              tr("Save the routing under a name, and recall it (Ctrl+1 ... Ctrl+9)"));
 
     auto* portGroup = new QActionGroup(this);
     for (int command : {F::ID_MATRIX_OPEN, F::ID_MATRIX_CLOSE}) {
@@ -67,6 +69,7 @@ CMatrixVideoBar::CMatrixVideoBar(QWidget* parent)
     }
     addDropDown(F::ID_MATRIX_MAPPING, m_MappingMenu);
     addDropDown(F::ID_MATRIX_FASTSELECT, m_FastSelectMenu);
+    addDropDown(F::ID_MATRIX_PRESETS, m_PresetsMenu);
     UpdatePortButtons(nullptr);
 }
 

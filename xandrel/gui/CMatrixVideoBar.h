@@ -46,4 +46,5 @@ private:
     std::map<int, QAction*> m_Actions;
     QMenu m_MappingMenu;
     QMenu m_FastSelectMenu;
+    QMenu m_PresetsMenu;
 };

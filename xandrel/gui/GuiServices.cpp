@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QGuiApplication>
 #include <QThread>
@@ -41,6 +43,17 @@ FileChooser& CurrentChooser()
 {
     static FileChooser chooser = ChooseWithDialog;
     return chooser;
+}
+
+QString AskWithDialog(QWidget* parent, const QString& title, const QString& label, const QString& text)
+{
+    return QInputDialog::getText(parent, title, label, QLineEdit::Normal, text).trimmed();
+}
+
+TextAsker& CurrentAsker()
+{
+    static TextAsker asker = AskWithDialog;
+    return asker;
 }
 
 std::string& Folder()
@@ -85,6 +98,18 @@ FileChooser SetFileChooser(FileChooser chooser)
 {
     FileChooser previous = std::move(CurrentChooser());
     CurrentChooser() = chooser ? std::move(chooser) : FileChooser(ChooseWithDialog);
+    return previous;
+}
+
+QString AskText(QWidget* parent, const QString& title, const QString& label, const QString& text)
+{
+    return CurrentAsker()(parent, title, label, text);
+}
+
+TextAsker SetTextAsker(TextAsker asker)
+{
+    TextAsker previous = std::move(CurrentAsker());
+    CurrentAsker() = asker ? std::move(asker) : TextAsker(AskWithDialog);
     return previous;
 }
 

@@ -45,6 +45,13 @@ using FileChooser =
 // Replaces the file dialog (tests); empty restores it.
 XANDREL_EXPORT FileChooser SetFileChooser(FileChooser chooser);
 
+// Asks for a line of text (a preset's name, say), `text` filled in; empty
+// when cancelled. Replaceable for tests, as the message boxes are.
+XANDREL_EXPORT QString AskText(QWidget* parent, const QString& title, const QString& label, const QString& text = {});
+using TextAsker = std::function<QString(QWidget* parent, const QString& title, const QString& label, const QString& text)>;
+// Replaces how text is asked for (tests); empty restores the dialog.
+XANDREL_EXPORT TextAsker SetTextAsker(TextAsker asker);
+
 // A push button named after its command identifier ("button1156"), which
 // Enter does not press unless it has the focus.
 XANDREL_EXPORT QPushButton* MakeButton(const QString& text, int id, QWidget* parent = nullptr);

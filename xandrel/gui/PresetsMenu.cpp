@@ -1,0 +1,171 @@
+#include "xandrel/gui/PresetsMenu.h"
+
+#include <QMenu>
+
+#include "tavrik/INFOPORTDRIVER.h"
+#include "tavrik/PortTable.h"
+#include "xandrel/device/ModelCatalog.h"
+#include "xandrel/gui/CMatrix0001Frame.h"
+#include "xandrel/gui/CMatrix0001View.h"
+#include "xandrel/gui/DeviceExchanges.h"
+#include "xandrel/gui/GuiServices.h"
+
+namespace xandrel::gui {
+namespace {
+
+constexpr int kShortcutPresets = 9;
+
+}  // namespace
+
+PresetsMenu::PresetsMenu(CMatrix0001Frame& frame)
+    : QObject(&frame)
+    , frame_(frame)
+{
+}
+
+std::string PresetsMenu::path() const
+{
+    return PresetFilePath(DataFolder());
+}
+
+// The device the presets are for: its model, its port (the system path, or
+// the address of the port's number while it is closed) and its ID.
+PresetDevice PresetsMenu::device() const
+{
+    INFODEVICEMATRIXBASE* model = frame_.model();
+    const ModelSpec* spec = model ? SpecOf(*model) : nullptr;
+    INFOPORTDRIVER* port = model ? model->m_PortDriver : nullptr;
+    std::string address = port ? port->RS232_PortAddress() : std::string();
+    if (address.empty() && port)
+        address = tavrik::PortTable::instance().addressOf(port->GetPortNumber());
+    return {spec ? spec->className : "", address, model ? model->m_DeviceID : 0};
+}
+
+bool PresetsMenu::load(PresetBook& book)
+{
+    std::string error;
+    if (PresetBook::Load(path(), book, error))
+        return true;
+    ShowMessage(&frame_, FromBytes(error) + tr("\nThe file is left as it is; mend or remove it to keep presets."));
+    return false;
+}
+
+bool PresetsMenu::store(const PresetBook& book)
+{
+    std::string error;
+    if (book.Save(path(), error))
+        return true;
+    ShowMessage(&frame_, FromBytes(error));
+    return false;
+}
+
+void PresetsMenu::tell(const QString& text)
+{
+    frame_.m_wndStatusBar.ShowNotice(text);
+}
+
+void PresetsMenu::fill(QMenu& menu)
+{
+    menu.clear();
+    PresetBook book;
+    std::string error;
+    const bool loaded = PresetBook::Load(path(), book, error);
+    const bool idle = frame_.exchanges() && !frame_.exchanges()->busy();
+    QAction* save = menu.addAction(tr("Save Current As..."), this, &PresetsMenu::saveCurrent);
+    save->setEnabled(loaded);
+    if (!loaded) {
+        QAction* problem = menu.addAction(tr("presets.json is no presets file; see its tool tip"));
+        problem->setEnabled(false);
+        problem->setToolTip(FromBytes(error));
+        menu.setToolTipsVisible(true);
+        return;
+    }
+    const std::vector<Preset> presets = book.of(device());
+    if (presets.empty())
+        return;
+    menu.addSeparator();
+    for (size_t k = 0; k < presets.size(); ++k) {
+        QAction* item = menu.addAction(FromBytes(presets[k].name), this, [this, k] { recall(static_cast<int>(k)); });
+        item->setEnabled(idle);
+        if (k < kShortcutPresets)
+            item->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + k)));
+    }
+    menu.addSeparator();
+    QMenu* rename = menu.addMenu(tr("Rename"));
+    QMenu* remove = menu.addMenu(tr("Delete"));
+    for (const Preset& preset : presets) {
+        const QString name = FromBytes(preset.name);
+        rename->addAction(name, this, [this, name] { this->rename(name); });
+        remove->addAction(name, this, [this, name] { this->remove(name); });
+    }
+}
+
+void PresetsMenu::recall(int index)
+{
+    DeviceExchanges* exchanges = frame_.exchanges();
+    PresetBook book;
+    if (!exchanges || exchanges->busy() || !load(book))
+        return;
+    const std::vector<Preset> presets = book.of(device());
+    if (index < 0 || index >= static_cast<int>(presets.size()))
+        return;
+    const Preset& preset = presets[static_cast<size_t>(index)];
+    INFODEVICEMATRIXBASE& model = *frame_.model();
+    std::vector<BYTE>& buffer = frame_.view()->RouteBuffer();
+    if (std::equal(preset.routing.begin(), preset.routing.end(), model.m_VideoOutputChannel.get())) {
+        tell(tr("Preset \"%1\": the routing already matches; nothing was sent.").arg(FromBytes(preset.name)));
+        return;
+    }
+    buffer.assign(preset.routing.begin(), preset.routing.end());
+    frame_.view()->SendRouteBuffer();
+}
+
+void PresetsMenu::saveCurrent()
+{
+    PresetBook book;
+    INFODEVICEMATRIXBASE* model = frame_.model();
+    const ModelSpec* spec = model ? SpecOf(*model) : nullptr;
+    if (!spec || !load(book))
+        return;
+    const std::vector<int> routing(model->m_VideoOutputChannel.get(),
+                                   model->m_VideoOutputChannel.get() + model->m_OutputNumber);
+    if (const std::string problem = RoutingProblem(routing, *spec); !problem.empty()) {
+        ShowMessage(&frame_, tr("The routing cannot be saved as a preset (%1). Read the device first (Linkage).")
+                                 .arg(FromBytes(problem)));
+        return;
+    }
+    const QString name = AskText(&frame_, tr("Save Preset"), tr("Name of the preset:"));
+    if (name.isEmpty())
+        return;
+    book.put(device(), Preset{ToBytes(name), routing});
+    if (store(book))
+        tell(tr("Preset \"%1\" saved.").arg(name));
+}
+
+void PresetsMenu::rename(const QString& name)
+{
+    PresetBook book;
+    if (!load(book))
+        return;
+    const QString to = AskText(&frame_, tr("Rename Preset"), tr("New name of \"%1\":").arg(name), name);
+    if (to.isEmpty() || to == name)
+        return;
+    if (!book.rename(device(), ToBytes(name), ToBytes(to))) {
+        ShowMessage(&frame_, tr("There is a preset named \"%1\" already.").arg(to));
+        return;
+    }
+    store(book);
+}
+
+void PresetsMenu::remove(const QString& name)
+{
+    PresetBook book;
+    if (!load(book))
+        return;
+    const auto answer = ShowMessage(MessageRequest{&frame_, tr("Delete the preset \"%1\"?").arg(name), ApplicationName(),
+                                                   QMessageBox::Question, QMessageBox::Yes | QMessageBox::No});
+    if (answer == QMessageBox::Yes && book.remove(device(), ToBytes(name)))
+        store(book);
+}
+
+}  // namespace xandrel::gui

@@ -1,0 +1,41 @@
+#pragma once
+// The matrix window's presets (salvos): named routing tables of this device
+// (model, port and ID) kept in data/presets.json. The Presets menu saves the
+// current routing under a name, recalls, renames and deletes; Ctrl+1 to
+// Ctrl+9 recall the first nine. A recall sends the whole table, read back
+// to confirm, and nothing when the routing already matches. A presets file
+// that is no presets file is said so and never written over.
+#include <QObject>
+#include <QString>
+
+#include "xandrel/custom/PresetFile.h"
+
+class CMatrix0001Frame;
+class QMenu;
+
+namespace xandrel::gui {
+
+class PresetsMenu : public QObject {
+    Q_OBJECT
+public:
+    explicit PresetsMenu(CMatrix0001Frame& frame);
+
+    // Fills the drop-down menu from the file as it is now.
+    void fill(QMenu& menu);
+    // Recalls the preset at `index` (0 for the first) of this device.
+    void recall(int index);
+    void saveCurrent();
+    void rename(const QString& name);
+    void remove(const QString& name);
+
+private:
+    bool load(xandrel::PresetBook& book);
+    bool store(const xandrel::PresetBook& book);
+    xandrel::PresetDevice device() const;
+    std::string path() const;
+    void tell(const QString& text);
+
+    CMatrix0001Frame& frame_;
+};
+
+}  // namespace xandrel::gui
