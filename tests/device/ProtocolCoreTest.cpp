@@ -8,6 +8,7 @@
 #include "ScriptedPort.h"
 #include "tavrik/INFOPORTDRIVER.h"
 #include "xandrel/device/MatrixModels.h"
+#include "xandrel/device/TrafficLog.h"
 
 using namespace testsupport;
 
@@ -210,6 +211,31 @@ TEST_F(EventPoll, ForeignMessagesAreDroppedWithoutDisturbingTheNext)
     line->arrive(otherDevice);
     EXPECT_EQ(model.DEVMA_GetEventMessage(), 1);
     EXPECT_EQ(routing(), Bytes(8, 3));
+}
+
+TEST_F(EventPoll, TrafficLogTellsEachFrameAndWhyAMessageWasDropped)
+{
+    std::vector<std::string> lines;
+    {
+        xandrel::traffic::Listening listening([&lines](const xandrel::traffic::Line& line) {
+            lines.push_back(line.what + " | " + line.hex + " | " + line.meaning);
+        });
+        model.m_DeviceID = 0;
+        INFOHDMIMATRIX0001_8_8 elsewhere;
+        elsewhere.m_DeviceID = 3;
+        line->arrive(EventMessage(elsewhere, 1, {3, 3, 3, 3, 3, 3, 3, 3}));
+        EXPECT_EQ(model.DEVMA_GetEventMessage(), 0);
+        line->answer(Acknowledged(Bytes(10, 2)));
+        EXPECT_EQ(model.DEVMA_GetVideoOutputChannel(), 1);
+    }
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].substr(0, 11), "dropped | 0");
+    EXPECT_NE(lines[0].find("another device's ID 3"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("sent | "), std::string::npos);
+    EXPECT_NE(lines[1].find(" | read routing, ID 0"), std::string::npos) << lines[1];
+    EXPECT_EQ(lines[2], "received | aa | acknowledged");
+    EXPECT_EQ(lines[3], "received | 02 02 02 02 02 02 02 02 02 02 | answer to read routing");
+    EXPECT_FALSE(xandrel::traffic::Enabled()) << "off again once nobody listens";
 }
 
 TEST_F(EventPoll, ImpossibleLengthIsDroppedAfterItsFirstByteAndSettingsComeBack)

@@ -6,8 +6,11 @@
 #include "tavrik/INFOPORTDRIVER.h"
 #include "tavrik/Wait.h"
 #include "xandrel/device/ModelCatalog.h"
+#include "xandrel/device/TrafficLog.h"
 
 namespace {
+
+namespace traffic = xandrel::traffic;
 
 // An event message is at most 49 bytes: its length byte says so.
 constexpr BYTE kMaxEventLength = 49;
@@ -187,10 +190,26 @@ bool INFODEVICEMATRIXBASE::TryOnce(BYTE* reply, BYTE replyLength)
     m_PortDriver->RS232_EraserReadBuffer();
     if (m_PortDriver->RS232_WriteBuf(m_Command, m_CommandLength) != 1)
         return false;
+    traffic::Sent(m_Command, m_CommandLength);
+    const std::string command = traffic::CommandName(m_Command[6]);
     BYTE acknowledge = 0;
-    if (m_PortDriver->RS232_ReadBuf(&acknowledge, 1) != 1 || acknowledge != kAcknowledge)
+    if (m_PortDriver->RS232_ReadBuf(&acknowledge, 1) != 1) {
+        traffic::NoAnswer("no acknowledgement of " + command);
         return false;
-    return replyLength == 0 || m_PortDriver->RS232_ReadBuf(reply, replyLength) == 1;
+    }
+    if (acknowledge != kAcknowledge) {
+        traffic::Received(&acknowledge, 1, "not the acknowledgement of " + command);
+        return false;
+    }
+    traffic::Received(&acknowledge, 1, "acknowledged");
+    if (replyLength == 0)
+        return true;
+    if (m_PortDriver->RS232_ReadBuf(reply, replyLength) != 1) {
+        traffic::NoAnswer("no whole answer to " + command);
+        return false;
+    }
+    traffic::Received(reply, replyLength, "answer to " + command);
+    return true;
 }
 
 int INFODEVICEMATRIXBASE::SendRouting(const BYTE* routing, BYTE length, BYTE replyLength)
@@ -355,15 +374,34 @@ int INFODEVICEMATRIXBASE::DEVMA_GetEventMessage()
     const BYTE length = message[0];
     if (length < 1 || length > kMaxEventLength)
         return 0;
-    if (m_PortDriver->RS232_ReadBuf(message + 1, static_cast<BYTE>(length - 1)) != 1)
+    if (m_PortDriver->RS232_ReadBuf(message + 1, static_cast<BYTE>(length - 1)) != 1) {
+        traffic::Dropped(message, 1, "an event message that did not arrive whole");
         return 0;
-    // A model at ID 255, the ID that reaches any device, takes the messages
-    // of whatever device is attached.
-    if (length < kEventHeaderLength || !std::equal(m_MachineModeHeader, m_MachineModeHeader + 4, message + 1)
-        || (m_DeviceID != kBroadcastID && message[5] != m_DeviceID))
+    }
+    if (const std::string reason = EventDropReason(message, length); !reason.empty()) {
+        traffic::Dropped(message, length, reason);
         return 0;
+    }
     TakeEventBody(message, length);
+    if (m_EventType == 0)
+        traffic::Dropped(message, length, "a body this model cannot take (unknown type, too short or out of range)");
+    else
+        traffic::Received(message, length, m_EventType == kRoutingEvent ? "event message: routing" : "event message: signals");
     return m_EventType != 0 ? 1 : 0;
+}
+
+// Why an event message is not this model's; empty when it is. A model at ID 255,
+// the ID that reaches any device, takes the messages of whatever device is
+// attached.
+std::string INFODEVICEMATRIXBASE::EventDropReason(const BYTE* message, BYTE length) const
+{
+    if (length < kEventHeaderLength)
+        return "too short for an event message";
+    if (!std::equal(m_MachineModeHeader, m_MachineModeHeader + 4, message + 1))
+        return "another model's header";
+    if (m_DeviceID != kBroadcastID && message[5] != m_DeviceID)
+        return "another device's ID " + std::to_string(message[5]);
+    return {};
 }
 
 // A message too short to hold one entry per output (or input) is dropped

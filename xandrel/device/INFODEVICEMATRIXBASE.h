@@ -115,6 +115,7 @@ protected:
 private:
     bool TryOnce(BYTE* reply, BYTE replyLength);
     void TakeEventBody(const BYTE* message, BYTE length);
+    std::string EventDropReason(const BYTE* message, BYTE length) const;
     bool EntriesAreValid(const BYTE* entries, bool routing);
     std::string answerProblem_;
 };

@@ -5,6 +5,7 @@
 
 #include "tavrik/INFOPORTDRIVER.h"
 #include "tavrik/Wait.h"
+#include "xandrel/device/TrafficLog.h"
 #include "xandrel/edid/EdidCommands.h"
 
 namespace xandrel {
@@ -88,11 +89,25 @@ bool WaitForCopyDone(INFOPORTDRIVER& port, xandrel::EdidProgress& progress)
     for (int emptyReads = 0; emptyReads < xandrel::kCopyWaitReads; ++emptyReads) {
         if (progress.stopRequested())
             return false;
-        if (port.RS232_ReadBuf(&answer, 1) == 1)
+        if (port.RS232_ReadBuf(&answer, 1) == 1) {
+            xandrel::traffic::Received(&answer, 1, answer == kDone ? "copy done" : "not the end of the copy");
             return answer == kDone;
+        }
         progress.setPosition(std::min(emptyReads + 1, kCopySteps - 1));
     }
     return false;
+}
+
+// Reads the device's done answer (B6) after an acknowledged frame.
+bool ReadDone(INFOPORTDRIVER& port, const char* meaning)
+{
+    BYTE answer = 0;
+    if (port.RS232_ReadBuf(&answer, 1) != 1) {
+        xandrel::traffic::NoAnswer(std::string("no done answer (") + meaning + ")");
+        return false;
+    }
+    xandrel::traffic::Received(&answer, 1, answer == kDone ? meaning : "not the done answer");
+    return answer == kDone;
 }
 
 // The start of every exchange: the bar at 0 of `steps`; false when a stop
@@ -142,11 +157,14 @@ bool EDID_DeviceRead(xandrel::EdidCommandHost& host, xandrel::EdidImage& image, 
     xandrel::EdidImage received{};
     for (size_t index = 0; index < received.size(); ++index) {
         if (progress.stopRequested() || model.m_PortDriver->RS232_ReadBuf(&received[index], 1) != 1) {
+            xandrel::traffic::Received(received.data(), static_cast<int>(index),
+                                       "EDID image cut off after " + std::to_string(index) + " bytes");
             host.busyEnd();
             return false;
         }
         progress.setPosition(static_cast<int>(index));
     }
+    xandrel::traffic::Received(received.data(), static_cast<int>(received.size()), "EDID image");
     image = received;
     progress.setPosition(static_cast<int>(xandrel::kEdidImageSize));
     host.commandEnd();
@@ -171,9 +189,7 @@ bool EDID_DeviceWrite(xandrel::EdidCommandHost& host, const xandrel::EdidImage& 
         model.m_Command[17] = number;
         // A chunk is written when the device acknowledges it (AA) and then
         // says it took it (B6).
-        BYTE answer = 0;
-        const bool taken = model.DEVMA_CommandTransfer(nullptr, 0)
-            && model.m_PortDriver->RS232_ReadBuf(&answer, 1) == 1 && answer == kDone;
+        const bool taken = model.DEVMA_CommandTransfer(nullptr, 0) && ReadDone(*model.m_PortDriver, "chunk taken");
         if (!taken) {
             host.busyEnd();
             return false;
