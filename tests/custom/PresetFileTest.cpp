@@ -1,5 +1,5 @@
-// The presets file: saved and read back per device, and every way a file
-// can be no presets file, named with its entry.
+// The presets and backup files: saved and read back, what a restore
+// changes, and every way a file can be no such file, named with its entry.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include "xandrel/custom/AtomicFile.h"
+#include "xandrel/custom/BackupFile.h"
+#include "xandrel/custom/StoredSetup.h"
 #include "xandrel/custom/PresetFile.h"
 
 namespace {
@@ -70,6 +72,58 @@ TEST(PresetFile, BadFilesAreNamedWithTheirEntryAndLeaveAnEmptyBook)
         EXPECT_TRUE(book.of(kMatrix).empty());
     }
     fs::remove(path);
+}
+
+TEST(BackupFile, SetupRoundTripsThroughTheDataFolderAndTellsWhatChanges)
+{
+    const fs::path folder = fs::path(::testing::TempDir()) / ("backup-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    xandrel::DeviceBackup saved{"INFOHDMIMATRIX0001_4_4", 0, {1, 2, 3, 4}, {}, {}, {}};
+    std::string error;
+    ASSERT_TRUE(xandrel::ReadStoredSetup(folder.string(), kMatrix, saved, error)) << error;
+    EXPECT_EQ(saved.inputNames, (std::vector<std::string>{"input 1", "input 2", "input 3", "input 4"}))
+        << "built-in names without ds.dat";
+
+    xandrel::DeviceBackup wanted = saved;
+    wanted.routing = {4, 2, 3, 4};
+    wanted.inputNames[0] = "Laptop";
+    wanted.presets = {Preset{"Lecture", {2, 2, 2, 2}}};
+    xandrel::DeviceBackup parsed;
+    ASSERT_TRUE(xandrel::ParseBackup(xandrel::FormatBackup(wanted), "b.json", parsed, error)) << error;
+    EXPECT_EQ(xandrel::BackupChanges(saved, parsed),
+              (std::vector<std::string>{"output 1: input 1 -> 4", "input 1 name: \"input 1\" -> \"Laptop\"",
+                                        "preset \"Lecture\" added"}));
+    EXPECT_TRUE(xandrel::BackupChanges(parsed, parsed).empty());
+
+    ASSERT_TRUE(xandrel::WriteStoredSetup(folder.string(), kMatrix, parsed, error)) << error;
+    xandrel::DeviceBackup reread{"INFOHDMIMATRIX0001_4_4", 0, {}, {}, {}, {}};
+    ASSERT_TRUE(xandrel::ReadStoredSetup(folder.string(), kMatrix, reread, error)) << error;
+    EXPECT_EQ(reread.inputNames[0], "Laptop");
+    ASSERT_EQ(reread.presets.size(), 1u);
+    EXPECT_EQ(reread.presets[0].routing, (std::vector<int>{2, 2, 2, 2}));
+    fs::remove_all(folder);
+}
+
+TEST(BackupFile, BadBackupsAreNamedWithTheirEntry)
+{
+    const std::string head = R"({"backup": "quellix", "version": 1, "model": "INFOHDMIMATRIX0001_4_4", "id": 0, )";
+    const std::string names = R"("inputs": ["a", "b", "c", "d"], "outputs": ["e", "f", "g", "h"], )";
+    const std::pair<std::string, const char*> cases[] = {
+        {"[1, 2]", "no JSON object"},
+        {R"({"backup": "other"})", "no Quellix backup"},
+        {head + R"("routing": [1, 2, 3, 9], )" + names + R"("presets": []})", "output 4: input 9"},
+        {head + R"("routing": [1, 2, 3, 4], "inputs": ["a"], "outputs": [], "presets": []})", "list of 4 names"},
+        {head + R"("routing": [1, 2, 3, 4], )" + names + R"("presets": [{"name": "x", "routing": [1]}]})",
+         "preset 1 has a routing that does not fit"},
+        {head + R"("routing": [1, 2, 3, 4], )" + names + R"("presets": [], "extra": 1})", "unknown field 'extra'"},
+    };
+    for (const auto& [text, expected] : cases) {
+        xandrel::DeviceBackup backup;
+        std::string error;
+        EXPECT_FALSE(xandrel::ParseBackup(text, "setup.json", backup, error)) << text;
+        EXPECT_NE(error.find(expected), std::string::npos) << error;
+        EXPECT_EQ(error.rfind("setup.json: ", 0), 0u) << error;
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "xandrel/custom/AtomicFile.h"
+#include "xandrel/custom/JsonFields.h"
 #include "xandrel/device/ModelCatalog.h"
 
 namespace xandrel {
@@ -24,39 +25,34 @@ std::string ReadEntry(const QJsonValue& value, PresetDevice& device, Preset& pre
     if (!value.isObject())
         return "is not an object";
     const QJsonObject object = value.toObject();
-    for (const QString& key : object.keys())
-        if (!kFields.count(key))
-            return "has an unknown field '" + key.toStdString() + "'";
+    if (std::string unknown = json::UnknownField(object, kFields); !unknown.empty())
+        return unknown;
     const ModelSpec* model = FindModel(object.value("model").toString().toStdString());
     if (!model)
         return "names no known model";
-    const QJsonValue id = object.value("id");
-    if (!id.isDouble() || id.toInt(-1) < 0 || id.toInt(-1) > 255 || id.toDouble() != id.toInt())
+    const int id = json::DeviceIdOf(object.value("id"));
+    if (id < 0)
         return "has no device ID 0-255";
     if (!object.value("port").isString() || !object.value("name").isString()
         || object.value("name").toString().trimmed().isEmpty())
         return "lacks its port or name";
     if (!object.value("routing").isArray())
         return "has no routing";
-    for (const QJsonValue& input : object.value("routing").toArray())
-        preset.routing.push_back(input.isDouble() && input.toDouble() == input.toInt() ? input.toInt() : -1);
+    preset.routing = json::RoutingOf(object.value("routing"));
     if (const std::string problem = RoutingProblem(preset.routing, *model); !problem.empty())
         return "has a routing that does not fit its model: " + problem;
-    device = {model->className, object.value("port").toString().toStdString(), id.toInt()};
+    device = {model->className, object.value("port").toString().toStdString(), id};
     preset.name = object.value("name").toString().toStdString();
     return {};
 }
 
 QJsonObject EntryObject(const PresetDevice& device, const Preset& preset)
 {
-    QJsonArray routing;
-    for (int input : preset.routing)
-        routing.append(input);
     return QJsonObject{{"model", QString::fromStdString(device.model)},
                        {"port", QString::fromStdString(device.port)},
                        {"id", device.id},
                        {"name", QString::fromStdString(preset.name)},
-                       {"routing", routing}};
+                       {"routing", json::RoutingArray(preset.routing)}};
 }
 
 }  // namespace
