@@ -7,8 +7,11 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QToolButton>
+#include <regex>
 
 #include "xandrel/gui/CMappingStatic.h"
+#include "xandrel/gui/SetupMenu.h"
+#include "xandrel/gui/TrafficLogWindow.h"
 
 using namespace guitest;
 
@@ -268,6 +271,43 @@ TEST_F(MatrixWindow, PresetsSaveRecallByShortcutAndKeepABadFile)
     ASSERT_EQ(messages.size(), 1u);
     std::ifstream kept(dataFolder / "presets.json", std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), bad);
+}
+
+TEST_F(MatrixWindow, BackupRestoresRoutingAndNamesAndTheTrafficLogShowsTheFrames)
+{
+    CMatrix0001Frame& frame = show();
+    frame.OnCommand(F::ID_MATRIX_FASTSELECT);
+    finish();
+    const std::string file = (dataFolder.parent_path() / "setup.json").string();
+    xandrel::gui::SetFileChooser([&](QWidget*, xandrel::gui::FileUse, const QString&, const QString&) {
+        return QString::fromStdString(file);
+    });
+    frame.setupMenu()->BackUp();
+    std::ifstream saved(file, std::ios::binary);
+    std::string text(std::istreambuf_iterator<char>(saved), {});
+    const std::string renamed = std::regex_replace(text, std::regex("\"input 2\""), "\"Laptop\"");
+    ASSERT_NE(renamed, text);
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << renamed;
+
+    frame.setupMenu()->ShowTrafficLog();
+    frame.OnCommand(F::ID_INPUT_ALL_OUTPUT + 4);
+    finish();
+    xandrel::gui::SetMessageHandler([this](const xandrel::gui::MessageRequest& request) {
+        messages.push_back(request.text);
+        return QMessageBox::Yes;
+    });
+    frame.setupMenu()->Restore();
+    finish();
+    xandrel::gui::SetFileChooser({});
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains("output 1: input 5 -> 1")) << messages[0].toStdString();
+    EXPECT_EQ(device->routing(), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(view().InputButton(1)->text(), "Laptop");
+
+    QTest::qWait(20);  // the log's rows come queued from the worker
+    const QString log = frame.setupMenu()->trafficLog()->Text();
+    EXPECT_TRUE(log.contains("sent") && log.contains("write routing, ID 255")) << log.toStdString();
+    EXPECT_TRUE(log.contains("answer to read routing")) << "the read that confirms the restore";
 }
 
 TEST_F(MatrixWindow, FrontPanelChangesArriveWithThePoll)

@@ -34,6 +34,8 @@
 #include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
 #include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/SetupMenu.h"
+#include "xandrel/gui/TrafficLogWindow.h"
 
 namespace {
 
@@ -86,6 +88,18 @@ bool SaveMatrixWindow(const char* className, const QString& file)
         if (saved)
             std::printf("%s\n", busy.toLocal8Bit().constData());
         WaitForExchanges();
+        // The traffic log of a Linkage and a routing click.
+        device->command("fault none");
+        frame->setupMenu()->ShowTrafficLog();
+        frame->OnCommand(CMatrix0001Frame::ID_MATRIX_LINKAGE);
+        WaitForExchanges();
+        frame->OnCommand(CMatrix0001Frame::ID_INPUT_ALL_OUTPUT + 2);
+        WaitForExchanges();
+        QApplication::processEvents();
+        const QString log = QString(file).replace("matrix-8x8", "window-traffic-log");
+        saved = saved && frame->setupMenu()->trafficLog()->grab().save(log);
+        if (saved)
+            std::printf("%s\n", log.toLocal8Bit().constData());
     }
     xandrel::gui::DestroyLibraryWindows();
     return saved;

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QShortcut>
 #include <QToolButton>
@@ -20,6 +21,8 @@
 #include "xandrel/gui/GuiServices.h"
 #include "xandrel/gui/KeyChord.h"
 #include "xandrel/gui/PresetsMenu.h"
+#include "xandrel/gui/SetupMenu.h"
+#include "xandrel/gui/TrafficLogWindow.h"
 #include "xandrel/res/Artwork.h"
 
 namespace {
@@ -57,6 +60,7 @@ CMatrix0001Frame::CMatrix0001Frame(GUIDEVICEMATRIXBASE* gui, const INFOGUIPDATA&
     setWindowIcon(WindowIcon());
     xandrel::gui::FollowConfigChordKeys();
     m_Presets = new xandrel::gui::PresetsMenu(*this);
+    m_Setup = new xandrel::gui::SetupMenu(*this, *menuBar());
     for (int k = 0; k < 9; ++k) {  // Ctrl+1 to Ctrl+9 recall the first nine presets
         auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + k)), this);
         connect(shortcut, &QShortcut::activated, this, [this, k] { m_Presets->recall(k); });
@@ -89,7 +93,7 @@ QSize CMatrix0001Frame::NaturalSize() const
 {
     const QSize panel = m_View->NaturalSize();
     const QSize bar = m_wndToolBar.FullSize();
-    const int chrome = bar.height() + m_wndStatusBar.sizeHint().height();
+    const int chrome = menuBar()->sizeHint().height() + bar.height() + m_wndStatusBar.sizeHint().height();
     return QSize(std::max(panel.width(), bar.width()) + 4, panel.height() + chrome + 4);
 }
 

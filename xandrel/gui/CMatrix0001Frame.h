@@ -19,6 +19,7 @@ class QMenu;
 namespace xandrel::gui {
 class DeviceExchanges;
 class PresetsMenu;
+class SetupMenu;
 }
 
 class XANDREL_EXPORT CMatrix0001Frame : public QMainWindow {
@@ -63,6 +64,7 @@ public:
     // The exchanges of the model's device (null without a model): every
     // command runs there, off the window's thread.
     xandrel::gui::DeviceExchanges* exchanges() const;
+    xandrel::gui::SetupMenu* setupMenu() const { return m_Setup; }
 
     // Status texts, the Open/Close pair, then the view from the model. While
     // an exchange has the model, the model's part waits for its end.
@@ -102,6 +104,7 @@ private:
 
     CMatrix0001View* m_View = nullptr;
     xandrel::gui::PresetsMenu* m_Presets = nullptr;
+    xandrel::gui::SetupMenu* m_Setup = nullptr;
     QTimer m_PollTimer;
     bool m_RefreshPending = false;
     bool m_ClosePending = false;

@@ -80,13 +80,19 @@ void CMatrix0001View::loadNames()
     std::copy(table.outputs.begin(), table.outputs.end(), m_Frame->m_OutputName.begin());
 }
 
+namespace {
+
+QString NameOf(const std::array<std::string, 8>& table, int k)
+{
+    return k < 8 ? xandrel::gui::FromBytes(table[k]) : QString();
+}
+
+}  // namespace
+
 void CMatrix0001View::createControls()
 {
     const int inputs = model() ? model()->m_InputNumber : 0;
     const int outputs = model() ? model()->m_OutputNumber : 0;
-    auto name = [](const std::array<std::string, 8>& table, int k) {
-        return k < 8 ? xandrel::gui::FromBytes(table[k]) : QString();
-    };
     for (int k = 0; k < inputs; ++k) {
         auto* lamp = new QLabel(m_Panel);
         lamp->setGeometry(kLampLeft, RowTop(k), 32, kRowHeight);
@@ -96,7 +102,6 @@ void CMatrix0001View::createControls()
     }
     for (int k = 0; k < inputs; ++k) {
         auto* button = new QPushButton(m_Panel);
-        xandrel::gui::ShowElidedName(*button, name(m_Frame->m_InputName, k), kButtonWidth);
         button->setCheckable(true);
         button->setGeometry(kInputButtonLeft, RowTop(k), kButtonWidth, kRowHeight);
         button->setProperty("controlId", kInputButtonId + k);
@@ -107,7 +112,6 @@ void CMatrix0001View::createControls()
     m_Mapping->setProperty("controlId", kMappingId + inputs);
     for (int k = 0; k < outputs; ++k) {
         auto* button = new QPushButton(m_Panel);
-        xandrel::gui::ShowElidedName(*button, name(m_Frame->m_OutputName, k), kButtonWidth);
         button->setCheckable(true);
         button->setProperty("controlId", kOutputButtonId + k);
         connect(button, &QPushButton::clicked, this, [this, k](bool pressed) { onOutputButton(k, pressed); });
@@ -115,17 +119,41 @@ void CMatrix0001View::createControls()
     }
     for (int k = 0; k < outputs; ++k) {
         auto* list = new xandrel::gui::ElidingComboBox(m_Panel);
-        QStringList names;
-        for (int i = 0; i < inputs; ++i)
-            names << name(m_Frame->m_InputName, i);
-        list->addNames(names);
         list->setMaxVisibleItems(8);
         list->setProperty("controlId", kOutputListId + k);
         connect(list, qOverload<int>(&QComboBox::activated), this, [this, k](int index) { onOutputList(k, index); });
         m_OutputLists.push_back(list);
     }
+    showNames();
     m_RouteBuffer.assign(outputs, 1);
     placeOutputColumn();
+}
+
+// The names of the frame on the buttons and in the lists.
+void CMatrix0001View::showNames()
+{
+    for (size_t k = 0; k < m_InputButtons.size(); ++k)
+        xandrel::gui::ShowElidedName(*m_InputButtons[k], NameOf(m_Frame->m_InputName, static_cast<int>(k)),
+                                     kButtonWidth);
+    for (size_t k = 0; k < m_OutputButtons.size(); ++k)
+        xandrel::gui::ShowElidedName(*m_OutputButtons[k], NameOf(m_Frame->m_OutputName, static_cast<int>(k)),
+                                     kButtonWidth);
+    QStringList names;
+    for (size_t i = 0; i < m_InputButtons.size(); ++i)
+        names << NameOf(m_Frame->m_InputName, static_cast<int>(i));
+    for (QComboBox* box : m_OutputLists) {
+        auto* list = static_cast<xandrel::gui::ElidingComboBox*>(box);
+        const int current = list->currentIndex();
+        list->clear();
+        list->addNames(names);
+        list->setCurrentIndex(current);
+    }
+}
+
+void CMatrix0001View::ReloadNames()
+{
+    loadNames();
+    showNames();
 }
 
 // The mapping display and the output column at the current mapping width.

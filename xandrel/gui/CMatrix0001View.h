@@ -42,6 +42,8 @@ public:
     // Sends the route buffer to the device (on the device's worker, with the
     // bracket of every command); the refresh afterwards shows the outcome.
     void SendRouteBuffer();
+    // Reads the names from ds.dat again and shows them (after a restore).
+    void ReloadNames();
     // The buttons and lists that route, enabled or not (not while another
     // command's exchange is under way).
     void SetRoutingEnabled(bool enabled);
@@ -72,6 +74,7 @@ private:
     INFODEVICEMATRIXBASE* model() const;
     void loadNames();
     void createControls();
+    void showNames();
     void placeOutputColumn();
     void onInputButton(int input);
     void onOutputButton(int output, bool pressed);

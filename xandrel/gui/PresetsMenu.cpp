@@ -28,11 +28,9 @@ std::string PresetsMenu::path() const
     return PresetFilePath(DataFolder());
 }
 
-// The device the presets are for: its model, its port (the system path, or
-// the address of the port's number while it is closed) and its ID.
-PresetDevice PresetsMenu::device() const
+PresetDevice PresetDeviceOf(const CMatrix0001Frame& frame)
 {
-    INFODEVICEMATRIXBASE* model = frame_.model();
+    INFODEVICEMATRIXBASE* model = frame.model();
     const ModelSpec* spec = model ? SpecOf(*model) : nullptr;
     INFOPORTDRIVER* port = model ? model->m_PortDriver : nullptr;
     std::string address = port ? port->RS232_PortAddress() : std::string();

@@ -15,6 +15,11 @@ class QMenu;
 
 namespace xandrel::gui {
 
+// The device of the window's model, as presets and backups name it: its
+// model, its port (the system path, or the address of the port's number
+// while it is closed) and its ID.
+xandrel::PresetDevice PresetDeviceOf(const CMatrix0001Frame& frame);
+
 class PresetsMenu : public QObject {
     Q_OBJECT
 public:
@@ -31,7 +36,7 @@ public:
 private:
     bool load(xandrel::PresetBook& book);
     bool store(const xandrel::PresetBook& book);
-    xandrel::PresetDevice device() const;
+    xandrel::PresetDevice device() const { return PresetDeviceOf(frame_); }
     std::string path() const;
     void tell(const QString& text);
 

@@ -1,0 +1,104 @@
+#include "xandrel/gui/SetupMenu.h"
+
+#include <QMenuBar>
+
+#include "xandrel/custom/AtomicFile.h"
+#include "xandrel/custom/StoredSetup.h"
+#include "xandrel/device/ModelCatalog.h"
+#include "xandrel/gui/CMatrix0001Frame.h"
+#include "xandrel/gui/CMatrix0001View.h"
+#include "xandrel/gui/DeviceExchanges.h"
+#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/PresetsMenu.h"
+#include "xandrel/gui/TrafficLogWindow.h"
+
+namespace xandrel::gui {
+namespace {
+
+// A backup holds a few kilobytes; this is far beyond any real one.
+constexpr size_t kBackupReadLimit = 4u << 20;
+const char* const kBackupFilter = "Setup backups (*.json);;All files (*)";
+
+}  // namespace
+
+SetupMenu::SetupMenu(CMatrix0001Frame& frame, QMenuBar& bar)
+    : QObject(&frame)
+    , frame_(frame)
+{
+    QMenu* file = bar.addMenu(tr("&File"));
+    file->addAction(tr("&Back Up Setup..."), this, &SetupMenu::BackUp);
+    file->addAction(tr("&Restore Setup..."), this, &SetupMenu::Restore);
+    QMenu* view = bar.addMenu(tr("&View"));
+    view->addAction(tr("&Traffic Log"), QKeySequence(Qt::CTRL | Qt::Key_T), this, &SetupMenu::ShowTrafficLog);
+}
+
+void SetupMenu::BackUp()
+{
+    INFODEVICEMATRIXBASE* model = frame_.model();
+    const ModelSpec* spec = model ? SpecOf(*model) : nullptr;
+    if (!spec)
+        return;
+    DeviceBackup backup;
+    backup.model = spec->className;
+    backup.id = model->m_DeviceID;
+    backup.routing.assign(model->m_VideoOutputChannel.get(), model->m_VideoOutputChannel.get() + model->m_OutputNumber);
+    std::string error;
+    if (const std::string problem = RoutingProblem(backup.routing, *spec); !problem.empty())
+        error = "The routing cannot be backed up (" + problem + "). Read the device first (Linkage).";
+    else if (ReadStoredSetup(DataFolder(), PresetDeviceOf(frame_), backup, error)) {
+        const QString path = ChooseFile(&frame_, FileUse::Save, tr("Back Up Setup"), tr(kBackupFilter));
+        if (path.isEmpty() || WriteFileAtomically(ToBytes(path), FormatBackup(backup), error))
+            return;
+    }
+    ShowMessage(&frame_, FromBytes(error));
+}
+
+void SetupMenu::Restore()
+{
+    INFODEVICEMATRIXBASE* model = frame_.model();
+    const ModelSpec* spec = model ? SpecOf(*model) : nullptr;
+    DeviceExchanges* exchanges = frame_.exchanges();
+    if (!spec || !exchanges || exchanges->busy())
+        return;
+    const QString path = ChooseFile(&frame_, FileUse::Open, tr("Restore Setup"), tr(kBackupFilter));
+    if (path.isEmpty())
+        return;
+    std::string bytes, error;
+    DeviceBackup wanted, current{spec->className, model->m_DeviceID, {}, {}, {}, {}};
+    current.routing.assign(model->m_VideoOutputChannel.get(), model->m_VideoOutputChannel.get() + model->m_OutputNumber);
+    if (!ReadFileBytes(ToBytes(path), bytes, error, kBackupReadLimit) || !ParseBackup(bytes, ToBytes(path), wanted, error)
+        || !ReadStoredSetup(DataFolder(), PresetDeviceOf(frame_), current, error))
+        return void(ShowMessage(&frame_, FromBytes(error)));
+    if (wanted.model != spec->className)
+        return void(ShowMessage(&frame_, tr("%1 is a backup of model %2; this window drives model %3. Nothing was changed.")
+                                             .arg(path, FromBytes(wanted.model), FromBytes(spec->className))));
+    const std::vector<std::string> changes = BackupChanges(current, wanted);
+    if (changes.empty())
+        return frame_.m_wndStatusBar.ShowNotice(tr("The backup matches the device; nothing was changed."));
+    QStringList lines;
+    for (const std::string& change : changes)
+        lines << FromBytes(change);
+    const auto answer = ShowMessage(MessageRequest{&frame_, tr("Restoring changes:\n%1\n\nGo on?").arg(lines.join('\n')),
+                                                   ApplicationName(), QMessageBox::Question,
+                                                   QMessageBox::Yes | QMessageBox::No});
+    if (answer != QMessageBox::Yes)
+        return;
+    if (!WriteStoredSetup(DataFolder(), PresetDeviceOf(frame_), wanted, error))
+        return void(ShowMessage(&frame_, FromBytes(error)));
+    frame_.view()->ReloadNames();
+    if (wanted.routing != current.routing) {
+        frame_.view()->RouteBuffer().assign(wanted.routing.begin(), wanted.routing.end());
+        frame_.view()->SendRouteBuffer();
+    }
+}
+
+void SetupMenu::ShowTrafficLog()
+{
+    if (!m_TrafficLog)
+        m_TrafficLog = new TrafficLogWindow(&frame_);
+    m_TrafficLog->setWindowFlag(Qt::Window);
+    m_TrafficLog->show();
+    m_TrafficLog->raise();
+}
+
+}  // namespace xandrel::gui
