@@ -5,6 +5,8 @@
 #include "Frames.h"
 #include "ScriptedPort.h"
 #include "tavrik/INFOPORTDRIVER.h"
+#include "xandrel/device/Discovery.h"
+#include "xandrel/device/ModelCatalog.h"
 #include "xandrel/device/MatrixModels.h"
 #include "xandrel/device/RoutingCheck.h"
 
@@ -265,6 +267,37 @@ TEST_F(DeviceOperations, RoutingIsConfirmedByReadingItBack)
     EXPECT_EQ(routingOf(model), (Bytes{1, 2, 3, 2, 5})) << "the model holds what the device reports";
     line->silence();
     EXPECT_NE(xandrel::ConfirmRouting(model, {2, 2, 3, 4, 5}).find("could not be read back"), std::string::npos);
+}
+
+TEST_F(DeviceOperations, DiscoveryAsksEveryHeaderAndTheDeepSearchEvery8x8Id)
+{
+    ASSERT_EQ(driver.RS232_OpenPort(3, 9600), 1);
+    for (int k = 0; k < 4; ++k)
+        line->silence();  // the four SDI switches
+    line->answer(Acknowledged({0x00, 0, 0x00}));
+    std::vector<xandrel::DiscoveredDevice> found = xandrel::DiscoverOnPort(driver, {});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(xandrel::DescribeDiscovered(found[0]), "4x4-c, 4x4-h, 4x4 at ID 0");
+    ASSERT_EQ(line->written.size(), 12u) << "11 headers, the 8x8 family at ID 0 and 255";
+    EXPECT_EQ(line->written[4], CommandFrame(INFOHDMIMATRIX0001_4_4(), 0x04, {}, 255));
+    EXPECT_EQ(line->written[5][5], 0) << "the 8x8 family at its factory ID";
+
+    line->written.clear();
+    const BYTE readTimes = driver.m_ReadTimes;
+    for (int k = 0; k < 5 + 9; ++k)
+        line->silence();  // SDI, the 4x4 family, then the 8x8 family at ID 0 to 8
+    line->answer(Acknowledged({0x00, 9, 0x00}));
+    found = xandrel::DiscoverOnPort(driver, {.deep = true});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].id, 9);
+    EXPECT_EQ(found[0].models.front()->family, xandrel::ModelFamily::Hdmi8x8);
+    EXPECT_EQ(line->written.size(), 5u + 10u + 5u) << "no 8x8 query after the answer";
+    EXPECT_EQ(driver.m_ReadTimes, readTimes) << "the driver's settings come back";
+
+    line->written.clear();
+    xandrel::DiscoveryOptions stopAfterThree{.deep = true, .progress = [](int asked, int) { return asked < 3; }};
+    EXPECT_TRUE(xandrel::DiscoverOnPort(driver, stopAfterThree).empty());
+    EXPECT_EQ(line->written.size(), 3u);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "tavrik/INFOPORTDRIVER.h"
+#include "xandrel/device/Discovery.h"
 #include "tavrik/PortTable.h"
 #include "xandrel/device/DeviceWorker.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
@@ -38,6 +39,7 @@ CDlgMatrixScanPort::CDlgMatrixScanPort()
     , m_IdList(new QComboBox)
     , m_Tree(new QTreeWidget)
     , m_ScanId(new QCheckBox(QStringLiteral("Scan Device ID")))
+    , m_OtherModels(new QCheckBox(tr("Look for other models")))
     , m_ScanButton(xandrel::gui::MakeButton(QStringLiteral("Scan"), 3029))
     , m_Progress(new QProgressBar)
     , m_ScanState(new QLabel)
@@ -68,6 +70,8 @@ CDlgMatrixScanPort::CDlgMatrixScanPort()
     scanLayout->addWidget(m_Progress);
     auto* scanRow = new QHBoxLayout;
     scanRow->addWidget(m_ScanId);
+    scanRow->addWidget(m_OtherModels);
+    m_OtherModels->setToolTip(tr("Where this model is silent, ask as every other model (about 6 s a port)"));
     scanRow->addStretch();
     scanRow->addWidget(m_ScanButton);
     scanLayout->addLayout(scanRow);
@@ -177,8 +181,10 @@ namespace {
 enum class ProbeResult { Absent, InUse, NoPermission, Detected, Silent };
 
 // Probes one port for a device, on the worker: the state of the port, and
-// for a free port whether a device answers the ID query.
-ProbeResult ProbePort(INFODEVICEMATRIXBASE& model, const tavrik::PortEntry& entry)
+// for a free port whether a device answers the ID query; with `lookFurther`,
+// `others` names the devices of other models or IDs found where this model
+// is silent.
+ProbeResult ProbePort(INFODEVICEMATRIXBASE& model, const tavrik::PortEntry& entry, bool lookFurther, QString& others)
 {
     switch (tavrik::ProbePortState(entry.address)) {
     case tavrik::PortState::InUse: return ProbeResult::InUse;
@@ -195,13 +201,20 @@ ProbeResult ProbePort(INFODEVICEMATRIXBASE& model, const tavrik::PortEntry& entr
     COMMTIMEOUTS saved{};
     port->RS232_GetTimeouts(saved);
     const bool detected = model.DEVMA_GetDeviceID() == 1;
+    // A port where this model is silent may hold a device of another model
+    // or ID: the search names it, so the person knows what to choose.
+    if (!detected && lookFurther)
+        for (const xandrel::DiscoveredDevice& device : xandrel::DiscoverOnPort(*port, {}))
+            others += (others.isEmpty() ? "" : "; ") + QString::fromStdString(xandrel::DescribeDiscovered(device));
     port->RS232_SetTimeouts(saved);
     port->RS232_ClosePort();
     return detected ? ProbeResult::Detected : ProbeResult::Silent;
 }
 
-QString ItemText(ProbeResult result, const QString& port)
+QString ItemText(ProbeResult result, const QString& port, const QString& others)
 {
+    if (result == ProbeResult::Silent && !others.isEmpty())
+        return port + " - Other Model: " + others;
     switch (result) {
     case ProbeResult::InUse: return port + " - Already Open";
     case ProbeResult::NoPermission: return port + " - No Permission";
@@ -242,15 +255,18 @@ void CDlgMatrixScanPort::scanNextPort()
     const tavrik::PortEntry entry = m_ScanEntries[m_ScanNext];
     const QString text = PortText(entry.number);
     m_ScanState->setText(tr("Scanning %1 ...").arg(text));
-    auto result = std::make_shared<ProbeResult>(ProbeResult::Absent);
+    auto result = std::make_shared<std::pair<ProbeResult, QString>>(ProbeResult::Absent, QString());
     QPointer<CDlgMatrixScanPort> self(this);
+    const bool lookFurther = m_OtherModels->isChecked();
     const bool started = exchanges()->start(
         tr("Scanning %1 ...").arg(text),
-        [entry, result](xandrel::DeviceWorker& worker) { *result = ProbePort(worker.model(), entry); },
+        [entry, result, lookFurther](xandrel::DeviceWorker& worker) {
+            result->first = ProbePort(worker.model(), entry, lookFurther, result->second);
+        },
         [self, entry, text, result] {
             if (!self)
                 return;
-            const QString itemText = ItemText(*result, text);
+            const QString itemText = ItemText(result->first, text, result->second);
             if (!itemText.isEmpty()) {
                 auto* item = new QTreeWidgetItem(self->m_Tree, QStringList{itemText});
                 item->setData(0, kPortNumberRole, entry.number);

@@ -37,6 +37,7 @@ public:
     QComboBox* m_IdList;     // 3026
     QTreeWidget* m_Tree;     // 3027
     QCheckBox* m_ScanId;     // 3028
+    QCheckBox* m_OtherModels;  // beyond the system's own: a search as every model
     std::vector<int> m_PortNumbers;  // the COM number of each port list entry
 
 protected:
