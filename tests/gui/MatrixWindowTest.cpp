@@ -237,7 +237,7 @@ TEST_F(MatrixWindow, FastSelectRoutesOneToOneOrAllToOne)
     EXPECT_EQ(lastPayload(), (Bytes{1, 2, 3, 4, 0, 0, 0, 0})) << "nothing beyond the four outputs";
 }
 
-TEST_F(MatrixWindow, PresetsSaveRecallByShortcutAndKeepABadFile)
+TEST_F(MatrixWindow, PresetsAndRoutingByKeyboardAndABadPresetsFileKept)
 {
     CMatrix0001Frame& frame = show();
     frame.OnCommand(F::ID_MATRIX_FASTSELECT);  // 1:1 ... 8:8
@@ -261,6 +261,13 @@ TEST_F(MatrixWindow, PresetsSaveRecallByShortcutAndKeepABadFile)
     EXPECT_EQ(device->frames().size(), frames) << "a routing that matches sends nothing";
     EXPECT_TRUE(frame.m_wndStatusBar.BusyText().contains("already matches"));
     EXPECT_TRUE(messages.empty());
+
+    frame.OnCommand(F::ID_UNSELECT_ALL_OUTPUT);  // the keys route too: input 6 to outputs 2 and 5
+    for (auto [key, modifiers] : {std::pair{Qt::Key_6, Qt::NoModifier}, {Qt::Key_2, Qt::ShiftModifier},
+                                  {Qt::Key_5, Qt::ShiftModifier}, {Qt::Key_Return, Qt::NoModifier}})
+        QTest::keyClick(&frame, key, modifiers);
+    finish();
+    EXPECT_EQ(device->routing(), (Bytes{1, 6, 3, 4, 6, 6, 7, 8}));
 
     const std::string bad = "{\"presets\": 3";
     std::ofstream(dataFolder / "presets.json", std::ios::binary) << bad;

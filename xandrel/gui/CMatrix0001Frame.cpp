@@ -61,10 +61,7 @@ CMatrix0001Frame::CMatrix0001Frame(GUIDEVICEMATRIXBASE* gui, const INFOGUIPDATA&
     xandrel::gui::FollowConfigChordKeys();
     m_Presets = new xandrel::gui::PresetsMenu(*this);
     m_Setup = new xandrel::gui::SetupMenu(*this, *menuBar());
-    for (int k = 0; k < 9; ++k) {  // Ctrl+1 to Ctrl+9 recall the first nine presets
-        auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + k)), this);
-        connect(shortcut, &QShortcut::activated, this, [this, k] { m_Presets->recall(k); });
-    }
+    addKeys();
     m_PollTimer.setSingleShot(true);
     connect(&m_PollTimer, &QTimer::timeout, this, &CMatrix0001Frame::OnPollTimer);
     m_PollTimer.start(kPollIntervalMs);
@@ -80,6 +77,26 @@ CMatrix0001Frame::~CMatrix0001Frame()
     removeToolBar(&m_wndToolBar);
     m_wndToolBar.setParent(nullptr);
     m_wndStatusBar.setParent(nullptr);
+}
+
+// Ctrl+1 to Ctrl+9 recall the first nine presets; 1 to 8 select an input,
+// Shift+1 to Shift+8 select or leave an output, Enter sends the selected
+// input to the selected outputs (as clicking the input does).
+void CMatrix0001Frame::addKeys()
+{
+    const auto add = [this](QKeySequence key, auto slot) {
+        connect(new QShortcut(key, this), &QShortcut::activated, this, slot);
+    };
+    for (int k = 0; k < 9; ++k) {
+        const auto digit = static_cast<Qt::Key>(Qt::Key_1 + k);
+        add(QKeySequence(Qt::CTRL | digit), [this, k] { m_Presets->recall(k); });
+        if (k == 8)
+            break;
+        add(QKeySequence(digit), [this, k] { m_View->SelectInputByKey(k); });
+        add(QKeySequence(Qt::SHIFT | digit), [this, k] { m_View->ToggleOutputByKey(k); });
+    }
+    add(QKeySequence(Qt::Key_Return), [this] { m_View->RouteSelection(); });
+    add(QKeySequence(Qt::Key_Enter), [this] { m_View->RouteSelection(); });
 }
 
 void CMatrix0001Frame::loadTitles()

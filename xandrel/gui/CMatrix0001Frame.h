@@ -98,6 +98,7 @@ private:
     void showManufacturerReport();
     bool pollsThisModel() const;
     void loadTitles();
+    void addKeys();
     void followExchanges();
     void showBusy(bool busy);
     void afterExchange();

@@ -278,6 +278,25 @@ void CMatrix0001View::onInputButton(int input)
     RefreshSelection();  // the pressed input shows at once; the lists follow the device's answer
 }
 
+void CMatrix0001View::SelectInputByKey(int input)
+{
+    if (input < 0 || input >= static_cast<int>(m_InputButtons.size()))
+        return;
+    m_SelectedInput = static_cast<BYTE>(input + 1);
+    RefreshSelection();
+}
+
+void CMatrix0001View::ToggleOutputByKey(int output)
+{
+    if (output >= 0 && output < static_cast<int>(m_OutputButtons.size()))
+        SetOutputSelected(output, !IsOutputSelected(output));
+}
+
+void CMatrix0001View::RouteSelection()
+{
+    onInputButton(m_SelectedInput - 1);
+}
+
 void CMatrix0001View::onOutputButton(int output, bool pressed)
 {
     if (pressed && !lineBusy()) {

@@ -44,6 +44,11 @@ public:
     void SendRouteBuffer();
     // Reads the names from ds.dat again and shows them (after a restore).
     void ReloadNames();
+    // The keyboard's way to route: pick input k (from 0), select or leave
+    // output k, then send the input to the selected outputs.
+    void SelectInputByKey(int input);
+    void ToggleOutputByKey(int output);
+    void RouteSelection();
     // The buttons and lists that route, enabled or not (not while another
     // command's exchange is under way).
     void SetRoutingEnabled(bool enabled);

@@ -18,6 +18,23 @@ constexpr int kStripImages = xandrel::art::kToolbarImageCount;
 
 using F = CMatrix0001Frame;
 
+// The key of each toolbar command, shown in its tool tip.
+QKeySequence ShortcutOf(int command)
+{
+    switch (command) {
+    case F::ID_MATRIX_SETTING: return QKeySequence(Qt::CTRL | Qt::Key_I);
+    case F::ID_MATRIX_SCAN: return QKeySequence(Qt::CTRL | Qt::Key_F);
+    case F::ID_MATRIX_LINKAGE: return QKeySequence(Qt::Key_F5);
+    case F::ID_MATRIX_OPEN: return QKeySequence(Qt::CTRL | Qt::Key_O);
+    case F::ID_MATRIX_CLOSE: return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O);
+    case F::ID_MATRIX_MAPPING: return QKeySequence(Qt::CTRL | Qt::Key_M);
+    case F::ID_MATRIX_FASTSELECT: return QKeySequence(Qt::CTRL | Qt::Key_G);
+    case F::ID_MATRIX_EDIDINFO: return QKeySequence(Qt::CTRL | Qt::Key_E);
+    case F::ID_MATRIX_PRESETS: return QKeySequence(Qt::CTRL | Qt::Key_P);
+    default: return {};
+    }
+}
+
 }  // namespace
 
 QList<QPixmap> CMatrixVideoBar::ButtonImages(const QColor& buttonFace)
@@ -60,7 +77,7 @@ CMatrixVideoBar::CMatrixVideoBar(QWidget* parent)
     addButton(F::ID_MATRIX_EDIDINFO, QStringLiteral("EDID Info."), images[7],
               tr("Manufacturer IDs of the EDIDs at the inputs"));
     addButton(F::ID_MATRIX_PRESETS, tr("Presets"), images[8],
-              tr("Save the routing under a name, and recall it (Ctrl+1 ... Ctrl+9)"));
+              tr("Save the routing under a name and recall it; Ctrl+1 ... Ctrl+9 recall the first nine"));
 
     auto* portGroup = new QActionGroup(this);
     for (int command : {F::ID_MATRIX_OPEN, F::ID_MATRIX_CLOSE}) {
@@ -73,14 +90,17 @@ CMatrixVideoBar::CMatrixVideoBar(QWidget* parent)
     UpdatePortButtons(nullptr);
 }
 
-void CMatrixVideoBar::addButton(int command, const QString& caption, const QPixmap& image, const QString& tip)
+void CMatrixVideoBar::addButton(int command, const QString& caption, const QPixmap& image, const QString& text)
 {
+    const QKeySequence key = ShortcutOf(command);
+    const QString tip = QStringLiteral("%1 (%2)").arg(text, key.toString(QKeySequence::NativeText));
     QIcon icon;
     for (QIcon::Mode mode : {QIcon::Normal, QIcon::Active, QIcon::Disabled})
         icon.addPixmap(image, mode);
     QAction* action = addAction(icon, caption);
     action->setToolTip(tip);
     action->setStatusTip(tip);
+    action->setShortcut(key);
     action->setData(command);
     connect(action, &QAction::triggered, this, [this, command] { Q_EMIT commandTriggered(command); });
     if (QWidget* button = widgetForAction(action))
