@@ -25,7 +25,8 @@ has_all() {  # DEB WANTED...: every wanted path is in the package
   shift
   for wanted; do grep -q "$wanted" <<<"$listing" || fail "the package lacks $wanted"; done
 }
-has_all "$cli_deb" usr/bin/quellix-cli usr/bin/quellix-sim libTavrik.so.1 usr/share/man/man1/quellix-cli.1
+has_all "$cli_deb" usr/bin/quellix-cli usr/bin/quellix-sim libTavrik.so.1 usr/share/man/man1/quellix-cli.1 \
+  usr/share/man/man1/quellix-sim.1 usr/share/bash-completion/completions/quellix-cli
 has_all "$gui_deb" usr/bin/Quellix usr/bin/quellix-edid libXandrel.so.1 usr/share/quellix/data/ds.dat \
   usr/share/applications/quellix.desktop usr/share/applications/quellix-edid.desktop \
   usr/share/icons/hicolor/48x48/apps/quellix.png
