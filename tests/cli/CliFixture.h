@@ -3,6 +3,10 @@
 // pseudo-terminal, with a port table file of its own.
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -27,6 +31,16 @@ inline size_t Occurrences(const std::string& text, const std::string& word)
     for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + word.size()))
         ++count;
     return count;
+}
+
+// The one JSON document a run printed: fails the test unless the output is
+// exactly one document.
+inline QJsonValue JsonOf(const std::string& out)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(out), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString() << " in: " << out;
+    return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
 }
 
 class Cli : public ::testing::Test {
@@ -55,13 +69,15 @@ protected:
         std::ofstream(portsFile) << "90 = " << device->address() << "\n";
     }
 
-    ProcessResult run(std::vector<std::string> arguments, bool withPort = true)
+    ProcessResult run(std::vector<std::string> arguments, bool withPort = true,
+                      std::vector<std::string> environment = {})
     {
         std::vector<std::string> all;
         if (withPort)
             all = {"--port", device->address(), "--model", model};
         all.insert(all.end(), arguments.begin(), arguments.end());
-        return testsupport::RunProcess(QUELLIX_CLI, all, {"QUELLIX_PORTS=" + portsFile});
+        environment.push_back("QUELLIX_PORTS=" + portsFile);
+        return testsupport::RunProcess(QUELLIX_CLI, all, environment);
     }
 
     // A file of this test's own.

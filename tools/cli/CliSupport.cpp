@@ -1,5 +1,8 @@
 #include "CliSupport.h"
 
+#include <QDateTime>
+#include <QJsonDocument>
+
 #include <algorithm>
 #include <cstdio>
 #include <unistd.h>
@@ -21,9 +24,25 @@ void PauseUnlessInterrupted(std::chrono::steady_clock::duration duration)
         tavrik::Wait(static_cast<uint32_t>(std::min(left, kStep).count()));
 }
 
+namespace {
+
+std::string& LastComplaintText()
+{
+    static std::string text;
+    return text;
+}
+
+}  // namespace
+
 void Complain(const std::string& text)
 {
     std::fprintf(stderr, "quellix-cli: %s\n", text.c_str());
+    LastComplaintText() = text;
+}
+
+std::string LastComplaint()
+{
+    return LastComplaintText();
 }
 
 int ParseNumber(const std::string& text, int low, int high, const std::string& what)
@@ -38,28 +57,44 @@ int ParseNumber(const std::string& text, int low, int high, const std::string& w
     return value;
 }
 
-std::string JsonString(const std::string& text)
+QString Text(const std::string& bytes)
 {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\u%04x", c);
-                out += escape;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
+
+QJsonArray JsonNumbers(const std::vector<int>& values)
+{
+    QJsonArray array;
+    for (int value : values)
+        array.append(value);
+    return array;
+}
+
+QJsonObject ErrorJson(int code, const std::string& message)
+{
+    return {{"code", code}, {"message", Text(message)}};
+}
+
+std::string Timestamp(bool precise)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    return now.toOffsetFromUtc(now.offsetFromUtc())
+        .toString(precise ? Qt::ISODateWithMs : Qt::ISODate)
+        .toStdString();
+}
+
+namespace {
+
+void PrintJson(const QJsonValue& value)
+{
+    const QByteArray bytes = value.isArray() ? QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact)
+                                             : QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
 
 void Output::text(const std::string& line) const
 {
@@ -67,58 +102,23 @@ void Output::text(const std::string& line) const
     std::fflush(stdout);
 }
 
-void Output::object(const Object& object) const
+void Output::line(QJsonObject object) const
 {
-    text(object.str());
+    object.insert("time", Text(Timestamp(true)));
+    PrintJson(object);
 }
 
-void Output::Object::key(const std::string& name)
+int Output::finish(int code) const
 {
-    if (!body_.empty())
-        body_ += ",";
-    body_ += JsonString(name) + ":";
-}
-
-Output::Object& Output::Object::add(const std::string& name, const std::string& value)
-{
-    key(name);
-    body_ += JsonString(value);
-    return *this;
-}
-
-Output::Object& Output::Object::add(const std::string& name, long long value)
-{
-    key(name);
-    body_ += std::to_string(value);
-    return *this;
-}
-
-Output::Object& Output::Object::add(const std::string& name, bool value)
-{
-    key(name);
-    body_ += value ? "true" : "false";
-    return *this;
-}
-
-Output::Object& Output::Object::add(const std::string& name, const std::vector<int>& values)
-{
-    key(name);
-    body_ += "[" + Join(values, ",") + "]";
-    return *this;
-}
-
-Output::Object& Output::Object::addNull(const std::string& name)
-{
-    key(name);
-    body_ += "null";
-    return *this;
-}
-
-Output::Object& Output::Object::addRaw(const std::string& name, const std::string& json)
-{
-    key(name);
-    body_ += json;
-    return *this;
+    if (!json_)
+        return code;
+    if (code != kOk && !keepOnFailure_) {
+        const std::string message = LastComplaint().empty() ? "failed" : LastComplaint();
+        PrintJson(QJsonObject{{"error", ErrorJson(code, message)}});
+    } else if (document_) {
+        PrintJson(*document_);
+    }
+    return code;
 }
 
 TerminalProgress::TerminalProgress(std::string label)
@@ -173,28 +173,41 @@ DeviceSession::~DeviceSession()
     driver_.RS232_ClosePort();
 }
 
+QJsonObject PortJson(std::optional<int> com, const std::string& path)
+{
+    return {{"com", com ? QJsonValue(*com) : QJsonValue()}, {"path", Text(path)}};
+}
+
 std::string DeviceSession::portLabel() const
 {
-    return tavrik::PortLabel(portNumber_);
+    return numberIsTheTables_ ? tavrik::PortLabel(portNumber_) : address_;
+}
+
+QJsonObject DeviceSession::portJson() const
+{
+    return PortJson(numberIsTheTables_ ? std::optional(portNumber_) : std::nullopt, address_);
 }
 
 int DeviceSession::open()
 {
-    if (options_.port.empty()) {
-        Complain("no port given: use --port (a COM number, a path such as /dev/ttyUSB0, or tcp://host:port)");
-        return kUsage;
-    }
-    portNumber_ = tavrik::ParsePortNumber(options_.port);
+    if (options_.port.empty())
+        throw UsageError{"no port given: use --port (a COM number, a path such as /dev/ttyUSB0, a device name "
+                         "such as ttyUSB0, or tcp://host:port) or set QUELLIX_PORT"};
+    tavrik::PortTable& table = tavrik::PortTable::instance();
+    const std::vector<tavrik::PortEntry> known = table.entries();
+    std::string problem;
+    portNumber_ = tavrik::ResolvePort(options_.port, problem);
     if (portNumber_ == 0)
-        portNumber_ = tavrik::PortTable::instance().numberOf(options_.port);
-    if (portNumber_ == 0) {
-        Complain("no free COM number left for " + options_.port);
-        return kPortProblem;
-    }
+        throw UsageError{problem};
+    address_ = table.addressOf(portNumber_);
+    numberIsTheTables_ = std::any_of(known.begin(), known.end(), [&](const tavrik::PortEntry& entry) {
+        return entry.number == portNumber_ && entry.address == address_;
+    });
     driver_.m_ShowError = 0;  // the command line words its own messages
     if (driver_.RS232_OpenPort(portNumber_, model_->m_BaudRate) != 1) {
         // The driver's text names the system path already.
-        Complain("cannot open COM" + std::to_string(portNumber_) + ": " + driver_.RS232_LastErrorText());
+        Complain("cannot open " + (numberIsTheTables_ ? "COM" + std::to_string(portNumber_) : address_) + ": "
+                 + driver_.RS232_LastErrorText());
         return kPortProblem;
     }
     return kOk;
@@ -202,17 +215,8 @@ int DeviceSession::open()
 
 bool DeviceSession::reopen()
 {
-    Complain(portLabel() + ": the device went away; waiting for it to come back (Ctrl+C stops)");
     driver_.m_ShowError = 0;  // a try that fails is not worth a line (commands turn reports back on)
-    constexpr std::chrono::seconds kLongestPause{30};
-    for (std::chrono::seconds pause{1}; !g_interrupted; pause = std::min(pause * 2, kLongestPause)) {
-        if (driver_.RS232_OpenPort(portNumber_, model_->m_BaudRate) == 1) {
-            Complain(portLabel() + ": the device is back");
-            return true;
-        }
-        PauseUnlessInterrupted(pause);
-    }
-    return false;
+    return driver_.RS232_OpenPort(portNumber_, model_->m_BaudRate) == 1;
 }
 
 namespace {

@@ -1,11 +1,12 @@
 #pragma once
 // What every quellix-cli verb shares: the global options, exit codes, the
 // device session, and plain or JSON output.
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+
 #include <chrono>
 #include <csignal>
-#include <cstdint>
-#include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,10 +27,11 @@ enum ExitCode : int {
 };
 
 struct GlobalOptions {
-    std::string port;                   // as typed: 3, COM3, /dev/ttyUSB0, tcp://host:port
+    std::string port;                   // as typed: 3, COM3, /dev/ttyUSB0, ttyUSB0, tcp://host:port
     const xandrel::ModelSpec* model = nullptr;
     std::optional<int> deviceId;        // --id; the model's own (255) when absent
     bool json = false;
+    std::string dataFolder;             // where ds.dat is looked for
 };
 
 // A usage error: the message goes to stderr and the program exits with 2.
@@ -43,42 +45,52 @@ extern volatile std::sig_atomic_t g_interrupted;
 // Waits, in steps short enough that Ctrl+C ends the wait soon.
 void PauseUnlessInterrupted(std::chrono::steady_clock::duration duration);
 
-// Prints "quellix-cli: <text>" on stderr.
+// Prints "quellix-cli: <text>" on stderr and keeps it as the reason of a
+// failure (see LastComplaint).
 void Complain(const std::string& text);
+std::string LastComplaint();
 
 // Reads a whole decimal number within [low, high]; throws UsageError naming `what`.
 int ParseNumber(const std::string& text, int low, int high, const std::string& what);
 
-// One result as a line of text or as one JSON object per line.
+// Bytes from the system or the command line as JSON text: invalid UTF-8
+// becomes U+FFFD, so the document is always valid UTF-8.
+QString Text(const std::string& bytes);
+QJsonArray JsonNumbers(const std::vector<int>& values);
+// { "code": N, "message": "…" }: what went wrong, as every verb tells it.
+QJsonObject ErrorJson(int code, const std::string& message);
+
+// The local time as ISO 8601 with the UTC offset: 2024-05-01T12:00:03+02:00,
+// with milliseconds when `precise`.
+std::string Timestamp(bool precise);
+
+// Results as lines of text, or as JSON: one document per run (an object, or
+// an array for lists), printed by finish(); watch prints JSON Lines instead.
 class Output {
 public:
     explicit Output(bool json) : json_(json) {}
     bool json() const { return json_; }
+
+    // A line of plain output, printed at once.
     void text(const std::string& line) const;
+    // The run's document: an object, or an array for a list.
+    void set(const QJsonValue& document) { document_ = document; }
+    // The document holds a result for each item, failures included, and is
+    // printed even when the run fails (else a failure prints the error).
+    void keepOnFailure() { keepOnFailure_ = true; }
+    // One JSON line, printed at once, with the time it was made.
+    void line(QJsonObject object) const;
 
-    class Object {
-    public:
-        Object& add(const std::string& key, const std::string& value);
-        Object& add(const std::string& key, const char* value) { return add(key, std::string(value)); }
-        Object& add(const std::string& key, long long value);
-        Object& add(const std::string& key, int value) { return add(key, static_cast<long long>(value)); }
-        Object& add(const std::string& key, bool value);
-        Object& add(const std::string& key, const std::vector<int>& values);
-        Object& addNull(const std::string& key);
-        Object& addRaw(const std::string& key, const std::string& json);
-        std::string str() const { return "{" + body_ + "}"; }
-
-    private:
-        void key(const std::string& name);
-        std::string body_;
-    };
-    void object(const Object& object) const;
+    // Prints the document; for a failure with --json the error object
+    // { "error": { "code": N, "message": "…" } } unless the document tells
+    // the failures itself. Returns `code`.
+    int finish(int code) const;
 
 private:
     bool json_;
+    bool keepOnFailure_ = false;
+    std::optional<QJsonValue> document_;
 };
-
-std::string JsonString(const std::string& text);
 
 // A progress bar on stderr while a long exchange runs; silent when stderr is
 // not a terminal.
@@ -97,6 +109,10 @@ private:
     bool active_;
 };
 
+// A port as the JSON of every verb shows it: { "com": 3, "path": "/dev/ttyS2" },
+// com null for a port the table numbers for this run only.
+QJsonObject PortJson(std::optional<int> com, const std::string& path);
+
 // The model and the port driver a device verb works with.
 class DeviceSession {
 public:
@@ -105,16 +121,15 @@ public:
 
     INFODEVICEMATRIXBASE& model() { return *model_; }
     INFOPORTDRIVER& driver() { return driver_; }
-    int portNumber() const { return portNumber_; }
-    // "COM200 (/dev/pts/4)".
+    // "COM3 (/dev/ttyS2)" for a port of the table, else the path or address
+    // alone: a number given for this run only is no name of the port.
     std::string portLabel() const;
+    QJsonObject portJson() const;
 
-    // Opens the port of --port; on failure prints why and returns the exit code.
+    // Opens the port of --port; on failure prints why and returns the exit
+    // code. A port that names nothing is a UsageError.
     int open();
-
-    // After the device went away: waits for the port to come back, trying
-    // again after 1 s, then twice as long each time up to 30 s, and says so
-    // once each way. False when interrupted.
+    // Opens the port again after the device went away; true when it opened.
     bool reopen();
 
     // Reads routing and signals the way the model's family refreshes; where
@@ -134,6 +149,8 @@ private:
     INFOPORTDRIVER driver_;
     std::unique_ptr<INFODEVICEMATRIXBASE> model_;
     int portNumber_ = 0;
+    std::string address_;
+    bool numberIsTheTables_ = false;  // false: numbered for this run only
 };
 
 // The routing and signals of a model as numbers.

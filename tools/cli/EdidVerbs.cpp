@@ -52,16 +52,6 @@ EdidPlace TakePlace(Arguments& words, const xandrel::ModelSpec& model, const cha
     return *place;
 }
 
-// Takes `flag` out of `words`; true when it was there.
-bool TakeFlag(Arguments& words, const std::string& flag)
-{
-    const auto found = std::find(words.begin(), words.end(), flag);
-    if (found == words.end())
-        return false;
-    words.erase(found);
-    return true;
-}
-
 int FileProblem(const std::string& error)
 {
     Complain(error);
@@ -91,41 +81,67 @@ std::string SaveTargetProblem(const std::string& path)
 // The whole report of an image without the EDID header: one line, no line end.
 constexpr const char* kNotAnEdidReport = "error edid format";
 
-int Report(const GlobalOptions&, Arguments words, const Output& output)
+QJsonObject FileFailure(const std::string& file, int code, const std::string& message)
 {
-    const bool raw = TakeFlag(words, "--raw");
-    if (words.size() != 1)
-        throw UsageError{"edid report [--raw] FILE"};
+    return {{"file", Text(file)}, {"error", ErrorJson(code, message)}};
+}
+
+// Reports one file: printed, or with --json added to `list`. The file's exit code.
+int ReportOne(const std::string& file, bool raw, const Output& output, QJsonArray& list)
+{
     xandrel::EdidImage image{};
     std::string error;
-    if (!xandrel::LoadEdidFile(words[0], image, error))
+    if (!xandrel::LoadEdidFile(file, image, error)) {
+        list.append(FileFailure(file, kFileProblem, error));
         return FileProblem(error);
+    }
     std::string report;
     EDID_MakeReport(image, report);
     const bool notAnEdid = report == kNotAnEdidReport;
-    if (notAnEdid)
-        report += "\r\n";  // ends like every line of a report
-    if (raw) {
-        std::fwrite(report.data(), 1, report.size(), stdout);
-    } else if (output.json()) {
-        output.object(Output::Object().add("file", words[0]).add("report", xandrel::ReportToUtf8(report)));
+    if (output.json()) {
+        list.append(notAnEdid ? FileFailure(file, kNoAnswer, file + " holds no EDID: " + report)
+                              : QJsonObject{{"file", Text(file)}, {"report", Text(xandrel::ReportToUtf8(report))}});
     } else {
-        const std::string text = xandrel::ReportToUtf8(report, xandrel::ReportLineEnds::Platform);
+        if (notAnEdid)
+            report += "\r\n";  // ends like every line of a report
+        const std::string text = raw ? report : xandrel::ReportToUtf8(report, xandrel::ReportLineEnds::Platform);
         std::fwrite(text.data(), 1, text.size(), stdout);
     }
     return notAnEdid ? kNoAnswer : kOk;
 }
 
-int Read(const GlobalOptions& options, Arguments words, const Output& output)
+int Report(const Invocation& call, Output& output)
 {
-    const bool force = TakeFlag(words, "--force");
+    const bool raw = call.isSet("raw");
+    if (call.arguments.empty())
+        throw UsageError{"edid report needs a FILE"};
+    if (raw && output.json())
+        throw UsageError{"--raw gives the report's own bytes, which --json does not carry: give one of them"};
+    const Arguments& files = call.arguments;
+    QJsonArray list;
+    int code = kOk;
+    for (size_t k = 0; k < files.size(); ++k) {
+        if (files.size() > 1 && !output.json())
+            output.text(std::string(k > 0 ? "\n" : "") + "==> " + files[k] + " <==");
+        code = std::max(code, ReportOne(files[k], raw, output, list));  // 4 (unreadable) outweighs 1 (no EDID)
+    }
+    output.set(list);
+    output.keepOnFailure();  // each file tells its own failure
+    return code;
+}
+
+int Read(const Invocation& call, Output& output)
+{
+    const GlobalOptions& options = call.global;
+    Arguments words = call.arguments;
     const EdidPlace source = TakePlace(words, *options.model, "source");
     if (source.kind != EdidPlace::Input && source.kind != EdidPlace::Output && source.kind != EdidPlace::Default)
         throw UsageError{"edid read takes input N, output N or default A-D"};
-    if (words.size() != 2 || words[0] != "-o")
-        throw UsageError{"edid read [--force] SOURCE -o FILE"};
-    const std::string file = words[1];
-    if (const std::string problem = SaveTargetProblem(file); !problem.empty())
+    NoArguments(words);
+    const std::optional<std::string> file = call.value("output");
+    if (!file)
+        throw UsageError{"edid read needs -o FILE, the file to save to"};
+    if (const std::string problem = SaveTargetProblem(*file); !problem.empty())
         return FileProblem(problem);
 
     DeviceSession session(options);
@@ -140,7 +156,7 @@ int Read(const GlobalOptions& options, Arguments words, const Output& output)
         return session.failed("reading the EDID of " + xandrel::EdidPlaceName(source));
     // Bytes without the EDID header are no EDID (line noise, an erased slot).
     if (const std::string problem = xandrel::EdidImageProblem(image);
-        !force && problem.find("header") != std::string::npos) {
+        !call.isSet("force") && problem.find("header") != std::string::npos) {
         Complain("the EDID of " + xandrel::EdidPlaceName(source) + " is no EDID: " + problem
                  + "; nothing was saved (--force saves it anyway)");
         return kNoAnswer;
@@ -148,44 +164,40 @@ int Read(const GlobalOptions& options, Arguments words, const Output& output)
     const bool sound = xandrel::EdidBlockIsSound(std::span(image).first<128>())
         && xandrel::EdidBlockIsSound(std::span(image).last<128>());
     std::string error;
-    if (!xandrel::SaveEdidFile(file, image, error))
+    if (!xandrel::SaveEdidFile(*file, image, error))
         return FileProblem(error);
-    if (output.json()) {
-        output.object(Output::Object()
-                          .add("source", xandrel::EdidPlaceName(source))
-                          .add("file", file)
-                          .add("checksums_were_sound", sound));
-    } else {
-        output.text("EDID of " + xandrel::EdidPlaceName(source) + " saved to " + file
+    output.set(QJsonObject{{"source", Text(xandrel::EdidPlaceName(source))},
+                           {"file", Text(*file)},
+                           {"checksums_were_sound", sound}});
+    if (!output.json())
+        output.text("EDID of " + xandrel::EdidPlaceName(source) + " saved to " + *file
                     + (sound ? "" : " (its checksums were wrong; the file has them recomputed)"));
-    }
     return kOk;
 }
 
 // Writes the image to one input or stored EDID; prints how it went.
 bool WriteOne(xandrel::PlainEdidHost& host, const xandrel::EdidImage& image, BYTE number, BYTE kind,
-              const std::string& name, const Output& output)
+              const std::string& name, const Output& output, QJsonArray& results)
 {
     BarProgress progress("writing " + name);
     const bool written = EDID_DeviceWrite(host, image, progress, number, kind);
     progress.finish();
-    if (output.json())
-        output.object(Output::Object().add("target", name).add("written", written));
-    else
+    results.append(QJsonObject{{"target", Text(name)}, {"written", written}});
+    if (!output.json())
         output.text(name + (written ? ": written" : ": failed"));
     return written;
 }
 
-int Write(const GlobalOptions& options, Arguments words, const Output& output)
+int Write(const Invocation& call, Output& output)
 {
-    const bool force = TakeFlag(words, "--force");
+    const GlobalOptions& options = call.global;
+    Arguments words = call.arguments;
     if (words.empty())
-        throw UsageError{"edid write [--force] FILE TARGET"};
+        throw UsageError{"edid write needs a FILE and a TARGET"};
     const std::string file = words.front();
     words.erase(words.begin());
     const EdidPlace target = TakePlace(words, *options.model, "target");
-    if (!words.empty())
-        throw UsageError{"unexpected argument '" + words.front() + "'"};
+    NoArguments(words);
     const xandrel::EdidTransfer plan = PlanEdidTransfer(EdidPlace{EdidPlace::Computer}, target);
     if (plan.kind == xandrel::EdidTransfer::Unsupported)
         throw UsageError{"an EDID file can be written to input N, all or default A-D"};
@@ -193,7 +205,7 @@ int Write(const GlobalOptions& options, Arguments words, const Output& output)
     std::string error;
     if (!xandrel::LoadEdidFile(file, image, error))
         return FileProblem(error);
-    if (const std::string problem = xandrel::EdidImageProblem(image); !problem.empty() && !force)
+    if (const std::string problem = xandrel::EdidImageProblem(image); !problem.empty() && !call.isSet("force"))
         return FileProblem(file + " is no sound EDID: " + problem + "; --force writes it anyway");
     xandrel::SetEdidChecksums(image);
 
@@ -201,23 +213,29 @@ int Write(const GlobalOptions& options, Arguments words, const Output& output)
     if (int code = session.open())
         return code;
     xandrel::PlainEdidHost host(session.model());
-    bool allWritten = true;
-    if (plan.kind == xandrel::EdidTransfer::WriteInputs) {
-        for (int input = 1; input <= options.model->inputs; ++input)
-            allWritten &= WriteOne(host, image, static_cast<BYTE>(input), xandrel::edid::kWriteInput,
-                                   "input " + std::to_string(input), output);
-    } else {
-        allWritten = WriteOne(host, image, plan.number, plan.writeKind, xandrel::EdidPlaceName(target), output);
-    }
-    return allWritten ? kOk : session.failed("writing the EDID");
+    const bool everyInput = plan.kind == xandrel::EdidTransfer::WriteInputs;
+    std::vector<std::pair<BYTE, std::string>> targets;  // number and name
+    for (int input = 1; everyInput && input <= options.model->inputs; ++input)
+        targets.emplace_back(static_cast<BYTE>(input), "input " + std::to_string(input));
+    if (!everyInput)
+        targets.emplace_back(plan.number, xandrel::EdidPlaceName(target));
+    const BYTE kind = everyInput ? xandrel::edid::kWriteInput : plan.writeKind;
+    QJsonArray results;
+    std::string failures;
+    for (const auto& [number, name] : targets)
+        if (!WriteOne(host, image, number, kind, name, output, results))
+            failures += (failures.empty() ? "" : ", ") + name;
+    output.set(results);
+    return failures.empty() ? kOk : session.failed("writing the EDID to " + failures);
 }
 
-int Copy(const GlobalOptions& options, Arguments words, const Output& output)
+int Copy(const Invocation& call, Output& output)
 {
+    const GlobalOptions& options = call.global;
+    Arguments words = call.arguments;
     const EdidPlace source = TakePlace(words, *options.model, "source");
     const EdidPlace target = TakePlace(words, *options.model, "target");
-    if (!words.empty())
-        throw UsageError{"unexpected argument '" + words.front() + "'"};
+    NoArguments(words);
     const xandrel::EdidTransfer plan = PlanEdidTransfer(source, target);
     if (plan.kind != xandrel::EdidTransfer::Copy)
         throw UsageError{"the device cannot copy " + xandrel::EdidPlaceName(source) + " to "
@@ -232,88 +250,92 @@ int Copy(const GlobalOptions& options, Arguments words, const Output& output)
     progress.finish();
     if (!copied)
         return session.failed("copying " + xandrel::EdidPlaceName(source) + " to " + xandrel::EdidPlaceName(target));
-    if (output.json())
-        output.object(Output::Object().add("source", xandrel::EdidPlaceName(source)).add("target",
-                                                                                      xandrel::EdidPlaceName(target)));
-    else
+    output.set(QJsonObject{{"source", Text(xandrel::EdidPlaceName(source))},
+                           {"target", Text(xandrel::EdidPlaceName(target))}});
+    if (!output.json())
         output.text("copied " + xandrel::EdidPlaceName(source) + " to " + xandrel::EdidPlaceName(target));
     return kOk;
 }
 
-int Ids(const GlobalOptions& options, Arguments words, const Output& output)
+QJsonObject IdentityJson(BYTE input, const std::optional<xandrel::EdidIdentity>& identity)
 {
-    if (!words.empty())
-        throw UsageError{"edid ids takes no argument"};
-    DeviceSession session(options);
+    if (!identity)
+        return {{"input", input}, {"manufacturer", QJsonValue()}, {"product", QJsonValue()}};
+    char product[8];
+    std::snprintf(product, sizeof product, "%02X%02X", identity->product[1], identity->product[0]);
+    return {{"input", input},
+            {"manufacturer", Text(xandrel::EdidManufacturerLetters(identity->manufacturer[0], identity->manufacturer[1]))},
+            {"product", product}};
+}
+
+int Ids(const Invocation& call, Output& output)
+{
+    NoArguments(call.arguments);
+    DeviceSession session(call.global);
     if (int code = session.open())
         return code;
     INFODEVICEMATRIXBASE& model = session.model();
     model.m_ErrorCode = INFODEVICEMATRIXBASE::kNoError;
     bool anyAnswered = false;
+    QJsonArray list;
     for (BYTE input = 1; input <= 8; ++input) {
         const auto identity = xandrel::EDID_IdentityProbe(model, input);
         anyAnswered |= identity.has_value();
-        if (output.json()) {
-            Output::Object line;
-            line.add("input", input);
-            if (identity) {
-                char product[8];
-                std::snprintf(product, sizeof product, "%02X%02X", identity->product[1], identity->product[0]);
-                line.add("manufacturer", xandrel::EdidManufacturerLetters(identity->manufacturer[0],
-                                                                          identity->manufacturer[1]))
-                    .add("product", product);
-            } else {
-                line.addNull("manufacturer").addNull("product");
-            }
-            output.object(line);
-            continue;
+        list.append(IdentityJson(input, identity));
+        if (!output.json()) {
+            std::string text = xandrel::ManufacturerLine(input, identity);
+            text.resize(text.size() - 2);  // the line's CR LF
+            output.text(text);
         }
-        std::string text = xandrel::ManufacturerLine(input, identity);
-        text.resize(text.size() - 2);  // the line's CR LF
-        output.text(text);
     }
+    output.set(list);
     const bool portClosed = model.m_ErrorCode == INFODEVICEMATRIXBASE::kPortNotOpen;
     return anyAnswered && !portClosed ? kOk : session.failed("probing the inputs");
 }
 
-struct SubVerb {
-    const char* name;
-    int (*run)(const GlobalOptions&, Arguments, const Output&);
-};
-
-int Edid(const GlobalOptions& options, const Arguments& arguments, const Output& output)
-{
-    static const SubVerb subVerbs[] = {{"report", Report}, {"read", Read}, {"write", Write}, {"copy", Copy}, {"ids", Ids}};
-    if (arguments.empty())
-        throw UsageError{"edid needs report, read, write, copy or ids"};
-    for (const SubVerb& sub : subVerbs)
-        if (arguments[0] == sub.name)
-            return sub.run(options, Arguments(arguments.begin() + 1, arguments.end()), output);
-    throw UsageError{"unknown edid verb '" + arguments[0] + "'"};
-}
-
 }  // namespace
 
-const std::vector<Verb>& EdidVerbs()
+Verb EdidVerb()
 {
-    static const std::vector<Verb> verbs = {
-        {"edid",
-         "edid report [--raw] FILE | read [--force] SOURCE -o FILE | write [--force] FILE TARGET | copy SOURCE TARGET | ids",
-         "report: the decoded report of a 128- or 256-byte .bin file (--raw: its exact bytes,\n"
-         "          CR LF and code page 950; without: UTF-8 with this system's line ends);\n"
-         "          a file without the EDID header gives \"error edid format\" and exit status 1\n"
-         "  read:   read an EDID from the device into FILE (256 bytes, both checksums recomputed);\n"
-         "          FILE's folder is checked before the device is asked; bytes without the EDID\n"
-         "          header are not saved (exit status 1) unless --force is given\n"
-         "  write:  write FILE to the device; a file with a wrong header or block checksum is\n"
-         "          refused (exit status 4) unless --force is given (its checksums are then recomputed)\n"
-         "  copy:   copy an EDID inside the device: an output to all, input N or default A-D;\n"
-         "          default A-D to all or input N; input N to default A-D\n"
-         "  ids:    the manufacturer IDs of inputs 1 to 8 (exit status 1 when no input answers)\n"
-         "  SOURCE: input N | output N | default A-D    TARGET: input N | all | default A-D",
-         Edid},
+    return {
+        .name = "edid",
+        .summary = "decode EDID files; read, write and copy the EDIDs of the device",
+        .subVerbs = {
+            {.name = "report",
+             .synopsis = "[--raw] FILE...",
+             .summary = "the decoded report of each 128- or 256-byte .bin file",
+             .details = "In UTF-8 with this system's line ends; several files each get a line \"==> FILE <==\" "
+                        "first. A file without the EDID header gives \"error edid format\". Exit status 1 when a "
+                        "file holds no EDID, 4 when one cannot be read. With --json: an array of { file, report } "
+                        "or { file, error }.",
+             .options = {VerbOption({"raw"}, "the report's exact bytes: CR LF and code page 950")},
+             .run = Report},
+            {.name = "read",
+             .synopsis = "[--force] SOURCE -o FILE",
+             .summary = "read an EDID from the device into FILE (256 bytes, both checksums recomputed)",
+             .details = "SOURCE: input N, output N or default A-D. FILE's folder is checked before the device is "
+                        "asked; bytes without the EDID header are not saved (exit status 1) unless --force is given.",
+             .options = {VerbOption({"force"}, "save bytes without the EDID header too"),
+                         VerbOption({"o", "output"}, "the file to save to", "FILE")},
+             .run = Read},
+            {.name = "write",
+             .synopsis = "[--force] FILE TARGET",
+             .summary = "write FILE to the device",
+             .details = "TARGET: input N, all or default A-D. A file with a wrong header or block checksum is "
+                        "refused (exit status 4) unless --force is given; its checksums are then recomputed.",
+             .options = {VerbOption({"force"}, "write an image with a wrong header or checksum too")},
+             .run = Write},
+            {.name = "copy",
+             .synopsis = "SOURCE TARGET",
+             .summary = "copy an EDID inside the device",
+             .details = "An output to all, input N or default A-D; default A-D to all or input N; input N to "
+                        "default A-D.",
+             .run = Copy},
+            {.name = "ids",
+             .summary = "the manufacturer IDs of inputs 1 to 8 (exit status 1 when no input answers)",
+             .run = Ids},
+        },
     };
-    return verbs;
 }
 
 }  // namespace quellix::cli

@@ -1,4 +1,12 @@
 #pragma once
+// The verb table: each verb declares its usage, its help and its own options;
+// the command line is parsed against the global options and the options of
+// the verb named (see CommandLine.h).
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,20 +16,44 @@ namespace quellix::cli {
 
 using Arguments = std::vector<std::string>;
 
-struct Verb {
-    const char* name;
-    const char* usage;    // first line of the verb's help
-    const char* details;  // the rest of its help
-    int (*run)(const GlobalOptions& options, const Arguments& arguments, const Output& output);
+// One run of a verb: the global options, the verb's own options as given and
+// the words after the verb.
+class Invocation {
+public:
+    GlobalOptions global;
+    Arguments arguments;
+
+    // Whether the verb's option `name` (any of its names) was given.
+    bool isSet(const char* name) const;
+    // The value given last to the verb's option `name`.
+    std::optional<std::string> value(const char* name) const;
+
+    std::shared_ptr<const QCommandLineParser> parser;
 };
 
-// The verbs that talk to a device: ports, scan, status, route, id, watch.
-const std::vector<Verb>& DeviceVerbs();
+struct Verb {
+    const char* name;
+    const char* synopsis = "";  // what follows the verb on its usage line
+    const char* summary = "";   // its line in the list of verbs
+    const char* details = "";   // the rest of its help
+    std::vector<QCommandLineOption> options = {};
+    int (*run)(const Invocation& call, Output& output) = nullptr;
+    std::vector<Verb> subVerbs = {};  // a verb of verbs (edid report, edid read, ...)
+};
 
+// Where no more words may follow: a UsageError naming the first one given.
+void NoArguments(const Arguments& words);
+
+// A verb option: a flag, or with `valueName` one that takes a value.
+QCommandLineOption VerbOption(const QStringList& names, const char* description, const char* valueName = nullptr);
+
+// The verbs that talk to a device: scan, status, route, id.
+std::vector<Verb> DeviceVerbs();
+// ports and models: what this computer and this program know.
+std::vector<Verb> ListVerbs();
 // watch: the device's changes as they come.
 Verb WatchVerb();
-
 // edid report, read, write, copy and ids.
-const std::vector<Verb>& EdidVerbs();
+Verb EdidVerb();
 
 }  // namespace quellix::cli

@@ -1,5 +1,6 @@
 // quellix-cli watch: the device's event messages as they come, a look at its
 // whole state after a quiet spell, and a device that goes away and comes back.
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -19,20 +20,16 @@ struct WatchSettings {
     milliseconds lookAfter{30000};  // without a message until the whole state is read
 };
 
-WatchSettings ParseWatchSettings(const Arguments& arguments)
+WatchSettings ParseWatchSettings(const Invocation& call)
 {
+    NoArguments(call.arguments);
     WatchSettings settings;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const bool hasValue = i + 1 < arguments.size();
-        if (arguments[i] == "--count" && hasValue)
-            settings.count = ParseNumber(arguments[++i], 1, 1000000, "--count");
-        else if (arguments[i] == "--interval" && hasValue)
-            settings.interval = milliseconds(ParseNumber(arguments[++i], 0, 3600000, "--interval"));
-        else if (arguments[i] == "--check" && hasValue)
-            settings.lookAfter = milliseconds(ParseNumber(arguments[++i], 1, 3600000, "--check"));
-        else
-            throw UsageError{"watch takes --count K, --interval MS and --check MS"};
-    }
+    if (const auto count = call.value("count"))
+        settings.count = ParseNumber(*count, 1, 1000000, "--count");
+    if (const auto interval = call.value("interval"))
+        settings.interval = milliseconds(ParseNumber(*interval, 0, 3600000, "--interval"));
+    if (const auto check = call.value("check"))
+        settings.lookAfter = milliseconds(ParseNumber(*check, 1, 3600000, "--check"));
     return settings;
 }
 
@@ -44,32 +41,29 @@ void Interrupt(int)
 // One line (or JSON object) naming each entry of `now` that differs from `before`.
 void PrintChanges(bool routing, const std::vector<int>& before, const std::vector<int>& now, const Output& output)
 {
-    std::vector<std::string> changes;
-    std::string changesJson;
+    std::string line = routing ? "routing changed:" : "signals changed:";
+    QJsonArray changed;
     for (size_t k = 0; k < now.size(); ++k) {
         if (k < before.size() && before[k] == now[k])
             continue;
-        const std::string port = std::to_string(k + 1);
-        const std::string value = std::to_string(now[k]);
-        changes.push_back(routing ? "output " + port + ": input " + value
-                                  : "input " + port + ": " + (now[k] ? "signal" : "no signal"));
-        changesJson += std::string(changesJson.empty() ? "" : ",") + "{\"" + (routing ? "output" : "input") + "\":"
-            + port + ",\"" + (routing ? "input" : "signal") + "\":" + (routing ? value : now[k] ? "true" : "false")
-            + "}";
+        const int port = static_cast<int>(k + 1);
+        if (routing) {
+            changed.append(QJsonObject{{"output", port}, {"input", now[k]}});
+            line += "  output " + std::to_string(port) + ": input " + std::to_string(now[k]);
+        } else {
+            changed.append(QJsonObject{{"input", port}, {"signal", now[k] != 0}});
+            line += "  input " + std::to_string(port) + ": " + (now[k] ? "signal" : "no signal");
+        }
     }
     if (output.json()) {
-        output.object(Output::Object()
-                          .add("event", routing ? "routing" : "signals")
-                          .add(routing ? "routing" : "signals", now)
-                          .addRaw("changed", "[" + changesJson + "]"));
+        output.line({{"event", routing ? "routing" : "signals"},
+                     {routing ? "routing" : "signals", JsonNumbers(now)},
+                     {"changed", changed}});
         return;
     }
-    std::string line = routing ? "routing changed:" : "signals changed:";
-    for (const std::string& change : changes)
-        line += "  " + change;
-    if (changes.empty())
+    if (changed.isEmpty())
         line += "  (no difference)";
-    output.text(line);
+    output.text(Timestamp(false) + " " + line);
 }
 
 // Follows the device from the state read at the start.
@@ -89,6 +83,9 @@ public:
 private:
     void tell(bool routing, bool evenWithoutDifference);
     void lookAtState();
+    bool waitForDevice();
+    // A change of the connection: on stderr, and with --json as an event line.
+    void say(const char* event, const std::string& text) const;
 
     DeviceSession& session_;
     INFODEVICEMATRIXBASE& model_;
@@ -113,7 +110,7 @@ int Watcher::run(const WatchSettings& settings)
         if (model_.m_ErrorCode == INFODEVICEMATRIXBASE::kPortNotOpen)
             return session_.failed("watching");
         if (session_.driver().RS232_DeviceLost()) {
-            if (!session_.reopen())
+            if (!waitForDevice())
                 return kNoAnswer;
             lastHeard = {};  // what changed while it was away is told at once
         } else if (tick - lastHeard >= settings.lookAfter) {
@@ -123,6 +120,30 @@ int Watcher::run(const WatchSettings& settings)
         PauseUnlessInterrupted(settings.interval - (Clock::now() - tick));
     }
     return answering_ ? kOk : kNoAnswer;
+}
+
+// After the device went away: waits for the port to come back, trying again
+// after 1 s, then twice as long each time up to 30 s, and says so once each
+// way. False when interrupted.
+bool Watcher::waitForDevice()
+{
+    say("gone", session_.portLabel() + ": the device went away; waiting for it to come back (Ctrl+C stops)");
+    constexpr std::chrono::seconds kLongestPause{30};
+    for (std::chrono::seconds pause{1}; !g_interrupted; pause = std::min(pause * 2, kLongestPause)) {
+        if (session_.reopen()) {
+            say("back", session_.portLabel() + ": the device is back");
+            return true;
+        }
+        PauseUnlessInterrupted(pause);
+    }
+    return false;
+}
+
+void Watcher::say(const char* event, const std::string& text) const
+{
+    Complain(text);
+    if (output_.json())
+        output_.line({{"event", event}, {"id", model_.m_DeviceID}});
 }
 
 // Prints how routing (or the signals) changed since last told, and takes the
@@ -147,19 +168,20 @@ void Watcher::lookAtState()
     const std::string id = std::to_string(model_.m_DeviceID);
     if (readFails() && readFails()) {
         if (!session_.driver().RS232_DeviceLost() && std::exchange(answering_, false))
-            Complain("the device no longer answers at ID " + id + "; its ID may have changed");
+            say("silent", "the device no longer answers at ID " + id + "; its ID may have changed");
         return;
     }
     if (!std::exchange(answering_, true))
-        Complain("the device answers at ID " + id + " again");
+        say("answering", "the device answers at ID " + id + " again");
     tell(true, false);
     if (signalsKnown)
         tell(false, false);
 }
 
-int Watch(const GlobalOptions& options, const Arguments& arguments, const Output& output)
+int Watch(const Invocation& call, Output& output)
 {
-    const WatchSettings settings = ParseWatchSettings(arguments);
+    const GlobalOptions& options = call.global;
+    const WatchSettings settings = ParseWatchSettings(call);
     DeviceSession session(options);
     if (int code = session.open())
         return code;
@@ -171,9 +193,8 @@ int Watch(const GlobalOptions& options, const Arguments& arguments, const Output
     bool signalsKnown = false;
     if (int code = session.readState(signalsKnown))
         return code;
-    if (!output.json())
-        std::fprintf(stderr, "watching %s (device ID %d); Ctrl+C stops\n", session.portLabel().c_str(),
-                     model.m_DeviceID);
+    std::fprintf(stderr, "watching %s (device ID %d); Ctrl+C stops\n", session.portLabel().c_str(),
+                 model.m_DeviceID);
     std::signal(SIGINT, Interrupt);
     std::signal(SIGTERM, Interrupt);
     return Watcher(session, output).run(settings);
@@ -183,14 +204,22 @@ int Watch(const GlobalOptions& options, const Arguments& arguments, const Output
 
 Verb WatchVerb()
 {
-    return {"watch", "watch [--count K] [--interval MS] [--check MS]",
-            "poll for the device's event messages every MS ms (default 2000) and print each change;\n"
-            "  stop after K messages (default: until Ctrl+C).\n"
-            "  --check MS: after MS ms without a message (default 30000) read the whole state, print\n"
-            "  the changes no message told, or say that the device no longer answers at its ID.\n"
-            "  A device that goes away is waited for (tried after 1 s, then twice as long up to 30 s).\n"
-            "  Ctrl+C exits 0, or 1 while the device is away or does not answer",
-            Watch};
+    return {
+        .name = "watch",
+        .synopsis = "[--count K] [--interval MS] [--check MS]",
+        .summary = "print each change of the device's routing and signals as it comes, each line with the time",
+        .details = "Polls for the device's event messages. After a quiet spell it reads the whole state and prints "
+                   "the changes no message told, or says that the device no longer answers at its ID. A device "
+                   "that goes away is waited for (tried after 1 s, then twice as long up to 30 s); each change of "
+                   "the connection is said once. With --json: one object per line, each with its \"time\" and "
+                   "\"event\" (routing, signals, gone, back, silent, answering). Ctrl+C exits 0, or 1 while "
+                   "the device is away or does not answer.",
+        .options = {VerbOption({"count"}, "stop after K messages (default: until Ctrl+C)", "K"),
+                    VerbOption({"interval"}, "poll every MS ms (default 2000)", "MS"),
+                    VerbOption({"check"}, "read the whole state after MS ms without a message (default 30000)",
+                               "MS")},
+        .run = Watch,
+    };
 }
 
 }  // namespace quellix::cli

@@ -1,0 +1,44 @@
+#pragma once
+// The command line of quellix-cli: global options and verb options before or
+// after the verb, parsed with QCommandLineParser against the verb table.
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+#include "Verbs.h"
+
+namespace quellix::cli {
+
+class CommandLine {
+public:
+    CommandLine(int argc, char** argv, std::vector<Verb> verbs);
+
+    // Whether --json was given, wherever it stands.
+    bool json() const { return json_; }
+
+    // Runs the verb named, or prints the help or the version asked for.
+    // Throws UsageError.
+    int run(Output& output);
+
+    // What to try after a usage error: "quellix-cli route --help".
+    std::string helpCommand() const;
+
+private:
+    // Finds the verb (and sub-verb) among the words that are no options.
+    void findVerb(const QStringList& words);
+    // Parses the command line for the verb, its options and the global ones.
+    Invocation parseFor(const Verb& verb) const;
+    GlobalOptions globalOptions(const QCommandLineParser& parser) const;
+
+    QStringList arguments_;  // each byte of argv as one character: no name is changed on the way
+    std::vector<Verb> verbs_;
+    std::vector<const Verb*> path_;  // the verb and its sub-verb, as far as known
+    QStringList positional_;         // the words that are no options or their values
+    QString unknownOption_;          // the first option no verb knows
+    bool json_ = false;
+    bool help_ = false;
+    bool version_ = false;
+};
+
+}  // namespace quellix::cli
