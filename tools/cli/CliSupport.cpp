@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include "tavrik/PortTable.h"
+#include "xandrel/custom/StringTableFile.h"
+#include "xandrel/device/TrafficLog.h"
 #include "tavrik/Wait.h"
 
 namespace quellix::cli {
@@ -166,6 +168,11 @@ DeviceSession::DeviceSession(const GlobalOptions& options)
     model_->DEVMA_SetPortDriver(&driver_);
     if (options.deviceId)
         model_->m_DeviceID = static_cast<BYTE>(*options.deviceId);
+    if (options.trace)
+        trace_ = std::make_unique<xandrel::traffic::Listening>([](const xandrel::traffic::Line& line) {
+            std::fprintf(stderr, "%s %-9s %s%s%s\n", Timestamp(true).c_str(), line.what.c_str(), line.hex.c_str(),
+                         line.hex.empty() ? "" : "  ", line.meaning.c_str());
+        });
 }
 
 DeviceSession::~DeviceSession()
@@ -283,6 +290,43 @@ std::string Join(const std::vector<int>& values, const char* separator)
     for (int value : values)
         text += (text.empty() ? "" : separator) + std::to_string(value);
     return text;
+}
+
+}  // namespace quellix::cli
+
+namespace quellix::cli {
+
+PortNames NamesIn(const std::string& dataFolder)
+{
+    xandrel::StringTable table = xandrel::DefaultStringTable();
+    xandrel::ReadStringTableFile(xandrel::StringTableReader::MatrixView, table, dataFolder);
+    return {table.inputs, table.outputs};
+}
+
+std::string Named(const std::string& kind, size_t number, const std::array<std::string, 8>& names)
+{
+    const std::string plain = kind + " " + std::to_string(number);
+    const bool ownName = number >= 1 && number <= names.size() && names[number - 1] != plain;
+    return ownName ? plain + " (" + names[number - 1] + ")" : plain;
+}
+
+int NumberOrName(const std::string& text, const char* kind, const std::array<std::string, 8>& names, int count,
+                 const std::string& pair)
+{
+    if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos)
+        return ParseNumber(text, 1, count, std::string("the ") + kind + " in '" + pair + "'");
+    const QString wanted = Text(text);
+    std::vector<int> matches;
+    std::string known;
+    for (int k = 0; k < count && k < static_cast<int>(names.size()); ++k) {
+        if (Text(names[k]).compare(wanted, Qt::CaseInsensitive) == 0)
+            matches.push_back(k + 1);
+        known += (known.empty() ? "" : ", ") + std::to_string(k + 1) + " '" + names[k] + "'";
+    }
+    if (matches.size() == 1)
+        return matches.front();
+    throw UsageError{std::string(matches.empty() ? "no " : "more than one ") + kind + " is named '" + text
+                     + "'; the " + kind + "s are " + known};
 }
 
 }  // namespace quellix::cli

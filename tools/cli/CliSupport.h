@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "tavrik/INFOPORTDRIVER.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
 #include "xandrel/device/ModelCatalog.h"
+#include "xandrel/device/TrafficLog.h"
 
 namespace quellix::cli {
 
@@ -31,7 +33,9 @@ struct GlobalOptions {
     const xandrel::ModelSpec* model = nullptr;
     std::optional<int> deviceId;        // --id; the model's own (255) when absent
     bool json = false;
-    std::string dataFolder;             // where ds.dat is looked for
+    std::string dataFolder;             // where ds.dat and presets.json are looked for
+    bool trace = false;                 // every frame on stderr
+    bool confirm = true;                // read the routing back after writing it
 };
 
 // A usage error: the message goes to stderr and the program exits with 2.
@@ -148,10 +152,26 @@ private:
     const GlobalOptions& options_;
     INFOPORTDRIVER driver_;
     std::unique_ptr<INFODEVICEMATRIXBASE> model_;
+    std::unique_ptr<xandrel::traffic::Listening> trace_;  // --trace: the line's frames on stderr
     int portNumber_ = 0;
     std::string address_;
     bool numberIsTheTables_ = false;  // false: numbered for this run only
 };
+
+// The names ds.dat in the data folder gives inputs and outputs; the
+// built-in "input 1" ... "output 8" where it gives none.
+struct PortNames {
+    std::array<std::string, 8> inputs;
+    std::array<std::string, 8> outputs;
+};
+PortNames NamesIn(const std::string& dataFolder);
+// "input 6", or "input 6 (Camera)" when ds.dat names it otherwise.
+std::string Named(const std::string& kind, size_t number, const std::array<std::string, 8>& names);
+// An input or output as typed in `pair`: its number (1 to `count`) or its name, letter
+// case aside. A name that is no one's, or several ones', is a UsageError
+// that lists the names.
+int NumberOrName(const std::string& text, const char* kind, const std::array<std::string, 8>& names, int count,
+                 const std::string& pair);
 
 // The routing and signals of a model as numbers.
 std::vector<int> RoutingOf(const INFODEVICEMATRIXBASE& model);

@@ -35,9 +35,11 @@ const QList<QCommandLineOption>& GlobalOptionList()
         VerbOption({"id"}, "the device ID put in frames, 0-255; default $QUELLIX_ID, else the model's own", "N"),
         VerbOption({"json"}, "print one JSON document (watch: one JSON object per line)"),
         VerbOption({"data"},
-                   "the data folder whose ds.dat names inputs and outputs; default $QUELLIX_DATA, else the "
-                   "panel's: ./data, or ~/.local/share/quellix/data",
+                   "the data folder: ds.dat names inputs and outputs, presets.json holds presets; default "
+                   "$QUELLIX_DATA, else the panel's: ./data, or ~/.local/share/quellix/data",
                    "DIR"),
+        VerbOption({"trace"}, "print every frame sent and received, and every event message dropped, on stderr"),
+        VerbOption({"no-confirm"}, "do not read the routing back after writing it"),
         VerbOption({"h", "help"}, "this help, or the verb's"),
         VerbOption({"version"}, "the program's version"),
     };
@@ -427,6 +429,8 @@ GlobalOptions CommandLine::globalOptions(const QCommandLineParser& parser) const
         options.deviceId = ParseNumber(id.value, 0, 255, id.source);
     const Setting data = OptionOrEnvironment(parser, "data", "QUELLIX_DATA");
     options.dataFolder = data.value.empty() ? PanelDataFolder() : data.value;
+    options.trace = parser.isSet("trace");
+    options.confirm = !parser.isSet("no-confirm");
     return options;
 }
 

@@ -2,7 +2,11 @@
 // WatchVerb.cpp, edid in EdidVerbs.cpp).
 #include "Verbs.h"
 #include "tavrik/PortTable.h"
-#include "xandrel/custom/StringTableFile.h"
+#include "xandrel/device/Discovery.h"
+#include "xandrel/device/RoutingCheck.h"
+
+#include <algorithm>
+#include <csignal>
 
 namespace quellix::cli {
 namespace {
@@ -12,46 +16,77 @@ QJsonValue OrNull(std::optional<int> value)
     return value ? QJsonValue(*value) : QJsonValue();
 }
 
+// What answered on one open port, as a JSON list, told on the way.
+QJsonArray Discover(INFOPORTDRIVER& driver, const std::string& label, bool deep, Output& output)
+{
+    TerminalProgress progress("asking " + label + (deep ? " at every 8x8 ID" : ""));
+    xandrel::DiscoveryOptions options{deep, [&progress](int asked, int total) {
+                                          progress.setRange(total);
+                                          progress.setPosition(asked);
+                                          return !g_interrupted;
+                                      }};
+    const std::vector<xandrel::DiscoveredDevice> found = xandrel::DiscoverOnPort(driver, options);
+    progress.finish();
+    QJsonArray devices;
+    for (const xandrel::DiscoveredDevice& device : found) {
+        QJsonArray models;
+        for (const xandrel::ModelSpec* model : device.models)
+            models.append(model->className);
+        devices.append(QJsonObject{{"models", models}, {"id", device.id}});
+        if (!output.json())
+            output.text(label + ": " + xandrel::DescribeDiscovered(device));
+    }
+    return devices;
+}
+
+std::string WhatWasTried(bool deep)
+{
+    return "asked as " + std::to_string(xandrel::DiscoveryProbes().size())
+        + " model headers at ID 255, the 8x8 family at " + (deep ? "every ID 0-255" : "ID 0 and 255 (--deep: every ID)");
+}
+
 int Scan(const Invocation& call, Output& output)
 {
     NoArguments(call.arguments);
+    const bool deep = call.isSet("deep");
     DeviceSession session(call.global);
-    INFODEVICEMATRIXBASE& model = session.model();
-    session.driver().m_ShowError = 0;
-    if (!output.json())
-        std::fprintf(stderr, "scanning the free ports for a %s...\n", call.global.model->className);
-    BYTE* found = nullptr;
-    BYTE count = 0;
-    model.DEVMA_ScanPort(&found, &count);
-    const std::vector<BYTE> ports(found, found + count);
-    if (ports.empty()) {
-        Complain("no device answered on any free port");
-        return kNoAnswer;
-    }
+    INFOPORTDRIVER& driver = session.driver();
+    driver.m_ShowError = 0;
+    std::signal(SIGINT, [](int) { g_interrupted = 1; });
     QJsonArray list;
-    for (BYTE port : ports) {
-        // The scan keeps only the last ID; ask each device found for its own.
-        session.driver().RS232_OpenPort(port, model.m_BaudRate);
-        const bool answered = model.DEVMA_GetDeviceID() == 1;
-        session.driver().RS232_ClosePort();
-        const std::string address = tavrik::PortTable::instance().addressOf(port);
-        list.append(QJsonObject{{"port", PortJson(port, address)},
-                                {"id", OrNull(answered ? std::optional<int>(model.m_DeviceID) : std::nullopt)}});
-        if (!output.json())
-            output.text(tavrik::PortLabel(port) + ": " + (answered ? "device ID " + std::to_string(model.m_DeviceID)
-                                                                   : "device found, ID not read"));
+    int found = 0;
+    const auto look = [&](const QJsonObject& port, const std::string& label, const char* state) {
+        QJsonObject result{{"port", port}, {"state", state}, {"devices", QJsonArray()}};
+        if (std::string(state) == "free") {
+            const QJsonArray devices = Discover(driver, label, deep, output);
+            found += static_cast<int>(devices.size());
+            result.insert("devices", devices);
+        } else if (!output.json()) {
+            output.text(label + ": " + state + (std::string(state) == "in use" ? " (another program holds it)" : ""));
+        }
+        list.append(result);
+    };
+    if (!call.global.port.empty()) {  // the one port given
+        if (int code = session.open())
+            return code;
+        look(session.portJson(), session.portLabel(), "free");
+        driver.RS232_ClosePort();
+    } else {
+        for (const tavrik::PortEntry& entry : tavrik::PortTable::instance().entries()) {
+            const tavrik::PortState state = tavrik::ProbePortState(entry.address);
+            const bool opened = state == tavrik::PortState::Free && driver.RS232_OpenPort(entry.number, 9600) == 1;
+            look(PortJson(entry.number, entry.address), tavrik::PortLabel(entry.number),
+                 opened || state != tavrik::PortState::Free ? tavrik::PortStateName(state) : "unavailable");
+            driver.RS232_ClosePort();
+            if (g_interrupted)
+                break;
+        }
     }
     output.set(list);
-    return kOk;
-}
-
-// The names the panel gives inputs and outputs: ds.dat in the data folder,
-// else the built-in "input 1" ... "output 8".
-xandrel::StringTable PortNames(const std::string& dataFolder)
-{
-    xandrel::StringTable names = xandrel::DefaultStringTable();
-    xandrel::ReadStringTableFile(xandrel::StringTableReader::MatrixView, names, dataFolder);
-    return names;
+    if (found != 0)
+        return kOk;
+    Complain("no device answered on " + std::to_string(list.size()) + " port(s); " + WhatWasTried(deep));
+    return kNoAnswer;
 }
 
 QJsonArray NameList(const std::array<std::string, 8>& names, int count)
@@ -60,14 +95,6 @@ QJsonArray NameList(const std::array<std::string, 8>& names, int count)
     for (int k = 0; k < count && k < 8; ++k)
         list.append(Text(names[k]));
     return list;
-}
-
-// "input 6", or "input 6 (Camera)" when ds.dat names it otherwise.
-std::string Named(const std::string& kind, size_t number, const std::array<std::string, 8>& names)
-{
-    const std::string plain = kind + " " + std::to_string(number);
-    const bool ownName = number <= names.size() && names[number - 1] != plain;
-    return ownName ? plain + " (" + names[number - 1] + ")" : plain;
 }
 
 struct DeviceState {
@@ -79,7 +106,7 @@ struct DeviceState {
 void PrintState(const DeviceSession& session, const GlobalOptions& options, const DeviceState& state,
                 Output& output)
 {
-    const xandrel::StringTable names = PortNames(options.dataFolder);
+    const PortNames names = NamesIn(options.dataFolder);
     if (output.json()) {
         output.set(QJsonObject{
             {"port", session.portJson()},
@@ -126,17 +153,18 @@ int Status(const Invocation& call, Output& output)
     return kOk;
 }
 
-// One number of an OUT:IN pair.
-int PairPart(const std::string& pair, const std::string& text, const char* what, int high)
+// One side of an OUT:IN pair: a number or a name from ds.dat.
+int PairPart(const std::string& pair, const std::string& text, const char* what,
+             const std::array<std::string, 8>& names, int high)
 {
     if (text.empty())
-        throw UsageError{"'" + pair + "' has no " + what + " (OUT:IN, e.g. 3:5)"};
-    return ParseNumber(text, 1, high, std::string("the ") + what + " in '" + pair + "'");
+        throw UsageError{"'" + pair + "' has no " + what + " (OUT:IN, e.g. 3:5 or Projector:Laptop)"};
+    return NumberOrName(text, what, names, high, pair);
 }
 
 // The outputs named and their inputs (0 for the outputs not named), from
-// OUT:IN pairs given one a word or comma-separated.
-std::vector<int> ParsePairs(const Arguments& words, int inputs, int outputs)
+// OUT:IN pairs given one a word or comma-separated, by number or name.
+std::vector<int> ParsePairs(const Arguments& words, const PortNames& names, int inputs, int outputs)
 {
     std::vector<int> table(outputs, 0);
     std::vector<std::string> namedBy(outputs);
@@ -149,8 +177,8 @@ std::vector<int> ParsePairs(const Arguments& words, int inputs, int outputs)
                 throw UsageError{"'" + word + "' holds an empty pair: OUT:IN pairs are separated by single commas"};
             if (colon == std::string::npos)
                 throw UsageError{"'" + pair + "' is not OUT:IN (an output, a colon and an input, e.g. 3:5)"};
-            const int output = PairPart(pair, pair.substr(0, colon), "output", outputs);
-            const int input = PairPart(pair, pair.substr(colon + 1), "input", inputs);
+            const int output = PairPart(pair, pair.substr(0, colon), "output", names.outputs, outputs);
+            const int input = PairPart(pair, pair.substr(colon + 1), "input", names.inputs, inputs);
             std::string& earlier = namedBy[output - 1];
             if (!earlier.empty())
                 throw UsageError{"output " + std::to_string(output) + " is given twice ('" + earlier + "' and '"
@@ -170,6 +198,7 @@ struct RouteRequest {
 
 RouteRequest ParseRouteRequest(const Invocation& call, int inputs, int outputs)
 {
+    const PortNames names = NamesIn(call.global.dataFolder);
     const std::optional<std::string> all = call.value("all");
     const bool oneToOne = call.isSet("one-to-one");
     const int forms = int(all.has_value()) + int(oneToOne) + int(!call.arguments.empty());
@@ -184,8 +213,33 @@ RouteRequest ParseRouteRequest(const Invocation& call, int inputs, int outputs)
             table[o - 1] = (o - 1) % inputs + 1;
         return {table, true};
     }
-    return {ParsePairs(call.arguments, inputs, outputs), false};
+    return {ParsePairs(call.arguments, names, inputs, outputs), false};
 }
+
+}  // namespace
+
+int SendRouting(DeviceSession& session, const std::vector<BYTE>& table, bool confirm, Output& output)
+{
+    INFODEVICEMATRIXBASE& model = session.model();
+    const bool changes = !std::equal(table.begin(), table.end(), model.m_VideoOutputChannel.get());
+    if (model.DEVMA_SetVideoOutputChannel(table.data()) != 1)
+        return session.failed("writing the routing");
+    std::string problem;
+    if (confirm && changes)
+        problem = xandrel::ConfirmRouting(model, std::vector<int>(table.begin(), table.end()));
+    QJsonObject result{{"port", session.portJson()},
+                       {"routing", JsonNumbers(RoutingOf(model))},
+                       {"confirmed", confirm && problem.empty()}};
+    output.set(result);
+    if (!output.json())
+        output.text("routing (output 1-" + std::to_string(model.m_OutputNumber) + "): " + Join(RoutingOf(model)));
+    if (problem.empty())
+        return kOk;
+    Complain("the device did not follow: " + problem);
+    return kNoAnswer;
+}
+
+namespace {
 
 int Route(const Invocation& call, Output& output)
 {
@@ -203,12 +257,7 @@ int Route(const Invocation& call, Output& output)
     for (int o = 0; o < outputs; ++o)
         if (request.wholeTable || request.table[o] != 0)
             table[o] = static_cast<BYTE>(request.table[o]);
-    if (model.DEVMA_SetVideoOutputChannel(table.data()) != 1)
-        return session.failed("writing the routing");
-    output.set(QJsonObject{{"port", session.portJson()}, {"routing", JsonNumbers(RoutingOf(model))}});
-    if (!output.json())
-        output.text("routing (output 1-" + std::to_string(outputs) + "): " + Join(RoutingOf(model)));
-    return kOk;
+    return SendRouting(session, table, call.global.confirm, output);
 }
 
 int Id(const Invocation& call, Output& output)
@@ -242,7 +291,13 @@ std::vector<Verb> DeviceVerbs()
 {
     return {
         {.name = "scan",
-         .summary = "probe the free ports for a device of the model; print each port and device ID found",
+         .synopsis = "[--deep]",
+         .summary = "find devices of any model: ask every free port (or the one of --port) as every model header; "
+                    "print port, models and ID",
+         .details = "Most models answer at ID 255; the 8x8 family only at its own ID, so it is asked at its "
+                    "factory ID 0 and at 255, or at every ID with --deep (about 2 minutes a port; Ctrl+C stops). "
+                    "Ports another program holds are listed as such. Exit status 1 when nothing answered.",
+         .options = {VerbOption({"deep"}, "ask the 8x8 family at every ID 0-255")},
          .run = Scan},
         {.name = "status",
          .summary = "read the device's ID and whole state; print the routing (output: input) and the input signals",
@@ -250,9 +305,12 @@ std::vector<Verb> DeviceVerbs()
          .run = Status},
         {.name = "route",
          .synopsis = "OUT:IN[,OUT:IN]... | --all IN | --one-to-one",
-         .summary = "read the routing, change the outputs named (or all of them), write the whole table",
+         .summary = "read the routing, change the outputs named (or all of them), write the whole table and read "
+                    "it back",
          .details = "OUT:IN pairs come one a word or comma-separated (route 3:5,4:2); an output named twice is "
-                    "refused.",
+                    "refused. Inputs and outputs go by number or by the name ds.dat gives them (route "
+                    "Projector:Laptop, 3:Laptop). After the write the routing is read back: outputs that did not "
+                    "follow are named and the exit status is 1 (--no-confirm skips the read).",
          .options = {VerbOption({"all"}, "route input IN to every output", "IN"),
                      VerbOption({"one-to-one"}, "give output o the input ((o-1) mod inputs)+1")},
          .run = Route},

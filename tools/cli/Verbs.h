@@ -47,10 +47,17 @@ void NoArguments(const Arguments& words);
 // A verb option: a flag, or with `valueName` one that takes a value.
 QCommandLineOption VerbOption(const QStringList& names, const char* description, const char* valueName = nullptr);
 
+// Writes a whole routing table, then (with `confirm`, when it changes
+// anything) reads it back: the result printed, and exit 1 naming the outputs
+// that did not follow.
+int SendRouting(DeviceSession& session, const std::vector<BYTE>& table, bool confirm, Output& output);
+
 // The verbs that talk to a device: scan, status, route, id.
 std::vector<Verb> DeviceVerbs();
 // ports and models: what this computer and this program know.
 std::vector<Verb> ListVerbs();
+// preset, backup and restore: routing tables by name, and the whole setup.
+std::vector<Verb> SetupVerbs();
 // watch: the device's changes as they come.
 Verb WatchVerb();
 // edid report, read, write, copy and ids.

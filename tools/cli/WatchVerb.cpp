@@ -39,7 +39,8 @@ void Interrupt(int)
 }
 
 // One line (or JSON object) naming each entry of `now` that differs from `before`.
-void PrintChanges(bool routing, const std::vector<int>& before, const std::vector<int>& now, const Output& output)
+void PrintChanges(bool routing, const std::vector<int>& before, const std::vector<int>& now, const PortNames& names,
+                  const Output& output)
 {
     std::string line = routing ? "routing changed:" : "signals changed:";
     QJsonArray changed;
@@ -48,11 +49,15 @@ void PrintChanges(bool routing, const std::vector<int>& before, const std::vecto
             continue;
         const int port = static_cast<int>(k + 1);
         if (routing) {
-            changed.append(QJsonObject{{"output", port}, {"input", now[k]}});
-            line += "  output " + std::to_string(port) + ": input " + std::to_string(now[k]);
+            const size_t input = static_cast<size_t>(now[k]);
+            changed.append(QJsonObject{{"output", port},
+                                       {"outputName", Text(names.outputs[k])},
+                                       {"input", now[k]},
+                                       {"inputName", input >= 1 && input <= 8 ? Text(names.inputs[input - 1]) : ""}});
+            line += "  " + Named("output", k + 1, names.outputs) + ": " + Named("input", input, names.inputs);
         } else {
-            changed.append(QJsonObject{{"input", port}, {"signal", now[k] != 0}});
-            line += "  input " + std::to_string(port) + ": " + (now[k] ? "signal" : "no signal");
+            changed.append(QJsonObject{{"input", port}, {"inputName", Text(names.inputs[k])}, {"signal", now[k] != 0}});
+            line += "  " + Named("input", k + 1, names.inputs) + ": " + (now[k] ? "signal" : "no signal");
         }
     }
     if (output.json()) {
@@ -69,9 +74,10 @@ void PrintChanges(bool routing, const std::vector<int>& before, const std::vecto
 // Follows the device from the state read at the start.
 class Watcher {
 public:
-    Watcher(DeviceSession& session, const Output& output)
+    Watcher(DeviceSession& session, const PortNames& names, const Output& output)
         : session_(session)
         , model_(session.model())
+        , names_(names)
         , output_(output)
     {
     }
@@ -89,6 +95,7 @@ private:
 
     DeviceSession& session_;
     INFODEVICEMATRIXBASE& model_;
+    const PortNames names_;
     const Output& output_;
     std::vector<int> routing_ = RoutingOf(model_);  // as last told
     std::vector<int> signals_ = SignalsOf(model_);
@@ -153,7 +160,7 @@ void Watcher::tell(bool routing, bool evenWithoutDifference)
     std::vector<int>& told = routing ? routing_ : signals_;
     const std::vector<int> now = routing ? RoutingOf(model_) : SignalsOf(model_);
     if (evenWithoutDifference || now != told)
-        PrintChanges(routing, told, now, output_);
+        PrintChanges(routing, told, now, names_, output_);
     told = now;
 }
 
@@ -197,7 +204,7 @@ int Watch(const Invocation& call, Output& output)
                  model.m_DeviceID);
     std::signal(SIGINT, Interrupt);
     std::signal(SIGTERM, Interrupt);
-    return Watcher(session, output).run(settings);
+    return Watcher(session, NamesIn(call.global.dataFolder), output).run(settings);
 }
 
 }  // namespace

@@ -15,6 +15,8 @@ std::vector<Verb> AllVerbs()
     std::vector<Verb> verbs = ListVerbs();
     for (Verb& verb : DeviceVerbs())
         verbs.push_back(std::move(verb));
+    for (Verb& verb : SetupVerbs())
+        verbs.push_back(std::move(verb));
     verbs.push_back(WatchVerb());
     verbs.push_back(EdidVerb());
     return verbs;

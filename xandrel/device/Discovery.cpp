@@ -9,6 +9,8 @@
 namespace xandrel {
 namespace {
 
+constexpr uint32_t kAnswerWaitMs = 150;
+
 std::vector<const ModelSpec*> ModelsWithHeader(const std::array<uint8_t, 4>& header)
 {
     std::vector<const ModelSpec*> models;
@@ -68,6 +70,13 @@ std::vector<DiscoveredDevice> DiscoverOnPort(INFOPORTDRIVER& driver, const Disco
     const BYTE readTimes = driver.m_ReadTimes;
     const int32_t showError = driver.m_ShowError;
     driver.m_ShowError = 0;
+    // A device answers an ID query within a few milliseconds even at 9600
+    // baud; a silent header need not cost the driver's half second.
+    COMMTIMEOUTS saved{};
+    driver.RS232_GetTimeouts(saved);
+    COMMTIMEOUTS quick = saved;
+    quick.ReadTotalTimeoutConstant = std::min<uint32_t>(saved.ReadTotalTimeoutConstant, kAnswerWaitMs);
+    driver.RS232_SetTimeouts(quick);
     std::vector<DiscoveredDevice> found;
     const ModelSpec* answered = nullptr;  // one device per header and port
     for (size_t k = 0; k < queries.size(); ++k) {
@@ -82,6 +91,7 @@ std::vector<DiscoveredDevice> DiscoverOnPort(INFOPORTDRIVER& driver, const Disco
             answered = probe;
         }
     }
+    driver.RS232_SetTimeouts(saved);
     driver.m_ReadTimes = readTimes;
     driver.m_ShowError = showError;
     return found;
