@@ -299,7 +299,10 @@ namespace quellix::cli {
 PortNames NamesIn(const std::string& dataFolder)
 {
     xandrel::StringTable table = xandrel::DefaultStringTable();
-    xandrel::ReadStringTableFile(xandrel::StringTableReader::MatrixView, table, dataFolder);
+    std::string error;
+    if (!xandrel::ReadStringTableFile(xandrel::StringTableReader::MatrixView, table, dataFolder, &error)
+        && !error.empty())
+        Complain(error + "; the built-in names are used");
     return {table.inputs, table.outputs};
 }
 

@@ -8,11 +8,14 @@
 namespace xandrel {
 namespace {
 
-StringTable CurrentTable(const std::string& folder)
+// ds.dat as it is, or the built-in texts when there is none. A ds.dat that
+// cannot be read is a failure: writing names over it would replace its other
+// texts with the built-in ones.
+bool CurrentTable(const std::string& folder, StringTable& table, std::string& error)
 {
-    StringTable table = DefaultStringTable();
-    ReadStringTableFile(StringTableReader::GuiConfig, table, folder);
-    return table;
+    table = DefaultStringTable();
+    ReadStringTableFile(StringTableReader::GuiConfig, table, folder, &error);
+    return error.empty();
 }
 
 }  // namespace
@@ -28,7 +31,9 @@ bool ReadStoredSetup(const std::string& folder, const PresetDevice& device, Devi
         error = "no model named " + backup.model;
         return false;
     }
-    const StringTable table = CurrentTable(folder);
+    StringTable table;
+    if (!CurrentTable(folder, table, error))
+        return false;
     backup.inputNames.assign(table.inputs.begin(), table.inputs.begin() + std::min<size_t>(model->inputs, table.inputs.size()));
     backup.outputNames.assign(table.outputs.begin(), table.outputs.begin() + std::min<size_t>(model->outputs, table.outputs.size()));
     return true;
@@ -42,7 +47,9 @@ bool WriteStoredSetup(const std::string& folder, const PresetDevice& device, con
         return false;
     for (const Preset& preset : backup.presets)
         book.put(device, preset);
-    StringTable table = CurrentTable(folder);
+    StringTable table;
+    if (!CurrentTable(folder, table, error))
+        return false;
     std::copy_n(backup.inputNames.begin(), std::min(backup.inputNames.size(), table.inputs.size()), table.inputs.begin());
     std::copy_n(backup.outputNames.begin(), std::min(backup.outputNames.size(), table.outputs.size()),
                 table.outputs.begin());

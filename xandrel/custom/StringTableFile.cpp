@@ -190,12 +190,17 @@ void ReadStringTable(std::string_view bytes, StringTableReader reader, StringTab
     ReadStringTable(bytes, ReaderPreset(reader), table);
 }
 
-bool ReadStringTableFile(StringTableReader reader, StringTable& table, std::string_view folder)
+bool ReadStringTableFile(StringTableReader reader, StringTable& table, std::string_view folder, std::string* error)
 {
+    const std::string path = DataFilePath(DataFile::StringTable, folder);
     std::string bytes;
-    std::string error;
-    if (!ReadFileBytes(DataFilePath(DataFile::StringTable, folder), bytes, error, kReadLimit))
+    std::string reason;
+    if (!ReadFileBytes(path, bytes, reason, kReadLimit)) {
+        std::error_code status;
+        if (error && std::filesystem::exists(path, status))
+            *error = reason;
         return false;
+    }
     ReadStringTable(bytes, reader, table);
     return true;
 }

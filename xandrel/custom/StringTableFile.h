@@ -93,9 +93,11 @@ XANDREL_EXPORT void ReadStringTable(std::string_view bytes, const StringTableRea
 XANDREL_EXPORT void ReadStringTable(std::string_view bytes, StringTableReader reader, StringTable& table);
 
 // Reads ds.dat in `folder` as above. False, with `table` untouched, when the
-// file cannot be opened or read.
+// file cannot be opened or read; then `error`, when given, says which file
+// and why, and stays empty when there is no ds.dat at all (the built-in
+// texts apply: no fault).
 XANDREL_EXPORT bool ReadStringTableFile(StringTableReader reader, StringTable& table,
-                                        std::string_view folder = kDefaultDataFolder);
+                                        std::string_view folder = kDefaultDataFolder, std::string* error = nullptr);
 
 // The whole file as the writer stores it: each entry ends at its first line
 // break or zero byte and is cut to its section's longest stored length on a
