@@ -1,6 +1,7 @@
 #pragma once
-// Private to Tavrik: a process-wide function that tests or front ends may
-// replace, falling back to the built-in one when given an empty function.
+// A process-wide function that tests or front ends may replace, falling
+// back to the built-in one when given an empty function: Tavrik's hooks (wait,
+// error reporter, opener) and the windows' (message boxes, file dialog).
 // Devices' worker threads call it while another thread may replace it: each
 // call takes its own copy under a lock.
 #include <mutex>
