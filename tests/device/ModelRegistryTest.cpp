@@ -123,3 +123,26 @@ TEST(ModelRegistry, ModelsAreFoundByTheNamesPeopleType)
 }
 
 }  // namespace
+
+// What a new model must bring, everywhere a model is named: this fails until
+// the enum, the catalog table, the class and its constructor agree.
+TEST(ModelRegistry, EveryModelIsCompleteWhereverModelsAreNamed)
+{
+    const auto& models = xandrel::AllModels();
+    EXPECT_EQ(static_cast<size_t>(xandrel::ModelId::VgaMatrix2x4) + 1, models.size())
+        << "a new ModelId goes last, and the catalog's array grows with it";
+    std::set<std::string> classNames, shortNames;
+    for (size_t k = 0; k < models.size(); ++k) {
+        const xandrel::ModelSpec& spec = models[k];
+        SCOPED_TRACE(spec.className);
+        EXPECT_EQ(&xandrel::Model(static_cast<xandrel::ModelId>(k)), &spec) << "the table follows the enum's order";
+        EXPECT_TRUE(classNames.insert(spec.className).second);
+        EXPECT_TRUE(shortNames.insert(spec.shortName).second);
+        EXPECT_TRUE(spec.inputs >= 1 && spec.inputs <= 8 && spec.outputs >= 1 && spec.outputs <= 8)
+            << "the window shows at most 8 inputs and 8 outputs";
+        std::unique_ptr<INFODEVICEMATRIXBASE> model = xandrel::CreateModel(spec);
+        EXPECT_EQ(xandrel::SpecOf(*model), &spec) << "the class's constructor takes its own catalog entry";
+        EXPECT_EQ(xandrel::FindModelByAnyName(spec.shortName), &spec);
+        EXPECT_EQ(xandrel::FindModel(spec.className), &spec);
+    }
+}
