@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth edid-decode fonts-dejavu-core groff-base
   clang libclang-rt-14-dev
+  g++-mingw-w64-x86-64
+  qt6-httpserver-dev qt6-websockets-dev
 )
 
 missing=()

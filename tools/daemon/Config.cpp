@@ -1,0 +1,207 @@
+#include "Config.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSet>
+
+#include "tavrik/PortTable.h"
+#include "xandrel/device/ModelCatalog.h"
+
+namespace quellixd {
+
+namespace {
+
+constexpr qint64 kConfigLimit = 1024 * 1024;
+
+bool OnlyKnownKeys(const QJsonObject& object, const QStringList& known, const QString& where, QString& error)
+{
+    for (const QString& key : object.keys()) {
+        if (!known.contains(key) && !key.startsWith('_')) {  // "_comment" and the like are notes
+            error = where + ": unknown key \"" + key + "\" (known: " + known.join(", ") + ")";
+            return false;
+        }
+    }
+    return true;
+}
+
+// A whole number within [low, high] at `key`, or `fallback` when absent.
+bool Number(const QJsonObject& object, const QString& key, int low, int high, int fallback, int& value,
+            const QString& where, QString& error)
+{
+    const QJsonValue field = object.value(key);
+    if (field.isUndefined()) {
+        value = fallback;
+        return true;
+    }
+    const double number = field.toDouble(-1);
+    if (!field.isDouble() || number != static_cast<int>(number) || number < low || number > high) {
+        error = where + ": \"" + key + "\" must be a whole number from " + QString::number(low) + " to "
+            + QString::number(high);
+        return false;
+    }
+    value = static_cast<int>(number);
+    return true;
+}
+
+bool Text(const QJsonObject& object, const QString& key, QString& value, const QString& where, QString& error)
+{
+    const QJsonValue field = object.value(key);
+    if (field.isUndefined())
+        return true;
+    if (!field.isString()) {
+        error = where + ": \"" + key + "\" must be a string";
+        return false;
+    }
+    value = field.toString();
+    return true;
+}
+
+bool ParseDevice(const QJsonObject& object, int index, DeviceConfig& device, QString& error)
+{
+    QString where = "devices[" + QString::number(index) + "]";
+    if (!OnlyKnownKeys(object, {"name", "port", "model", "id", "line_port", "data"}, where, error))
+        return false;
+    if (!Text(object, "name", device.name, where, error))
+        return false;
+    static const QRegularExpression kName("^[A-Za-z0-9_.-]{1,64}$");
+    if (!kName.match(device.name).hasMatch()) {
+        error = where + ": \"name\" must be 1-64 letters, digits, '.', '_' or '-'";
+        return false;
+    }
+    where = "device " + device.name;
+    QString port, model;
+    if (!Text(object, "port", port, where, error) || !Text(object, "model", model, where, error))
+        return false;
+    if (port.isEmpty()) {
+        error = where + ": \"port\" is missing (a COM number, a path such as /dev/ttyUSB0, or tcp://host:port)";
+        return false;
+    }
+    std::string problem;
+    // A path that is absent now (an adapter unplugged) is taken: the daemon
+    // tries it until it appears.
+    if (!port.startsWith('/') && tavrik::ResolvePort(port.toStdString(), problem) == 0) {
+        error = where + ": " + QString::fromStdString(problem);
+        return false;
+    }
+    device.port = port.toStdString();
+    device.model = xandrel::FindModelByAnyName(model.toStdString());
+    if (!device.model) {
+        error = where + ": \"model\" " + (model.isEmpty() ? "is missing" : "\"" + model + "\" is no known model")
+            + " ('quellix-cli models' lists them)";
+        return false;
+    }
+    int id = 0, linePort = 0;
+    if (!Number(object, "id", 0, 255, 255, id, where, error)
+        || !Number(object, "line_port", 0, 65535, -1, linePort, where, error))
+        return false;
+    if (linePort < 0) {
+        error = where + ": \"line_port\" is missing (the TCP port of the shared line)";
+        return false;
+    }
+    device.id = id;
+    device.linePort = static_cast<quint16>(linePort);
+    return Text(object, "data", device.dataFolder, where, error);
+}
+
+}  // namespace
+
+bool ParseConfig(const QByteArray& text, DaemonConfig& config, QString& error)
+{
+    QJsonParseError parse{};
+    const QJsonDocument document = QJsonDocument::fromJson(text, &parse);
+    if (parse.error != QJsonParseError::NoError) {
+        error = "not JSON: " + parse.errorString() + " at byte " + QString::number(parse.offset);
+        return false;
+    }
+    if (!document.isObject()) {
+        error = "not a JSON object";
+        return false;
+    }
+    const QJsonObject top = document.object();
+    DaemonConfig result;
+    if (!OnlyKnownKeys(top, {"listen", "http_port", "token", "poll_ms", "devices"}, "configuration", error))
+        return false;
+    QString listen = "127.0.0.1";
+    int httpPort = 0, pollMs = 0;
+    if (!Text(top, "listen", listen, "configuration", error) || !Text(top, "token", result.token, "configuration", error)
+        || !Number(top, "http_port", 0, 65535, kDefaultHttpPort, httpPort, "configuration", error)
+        || !Number(top, "poll_ms", 50, 60000, 2000, pollMs, "configuration", error))
+        return false;
+    if (!result.listen.setAddress(listen)) {
+        error = "\"listen\": \"" + listen + "\" is not an IP address";
+        return false;
+    }
+    if (!result.listen.isLoopback() && result.token.isEmpty()) {
+        error = "\"listen\" is " + listen + ", not a loopback address: a \"token\" is required";
+        return false;
+    }
+    if (result.token.contains(QRegularExpression("[\\s\\x00-\\x1f]"))) {
+        error = "\"token\" must not contain blanks or control characters";
+        return false;
+    }
+    result.httpPort = static_cast<quint16>(httpPort);
+    result.pollMs = pollMs;
+
+    const QJsonValue devices = top.value("devices");
+    if (!devices.isArray() || devices.toArray().isEmpty()) {
+        error = "\"devices\" must be a list of at least one device";
+        return false;
+    }
+    QSet<QString> names;
+    QSet<int> ports;
+    if (result.httpPort != 0)
+        ports.insert(result.httpPort);
+    int index = 0;
+    for (const QJsonValue& entry : devices.toArray()) {
+        DeviceConfig device;
+        if (!entry.isObject()) {
+            error = "devices[" + QString::number(index) + "] is not an object";
+            return false;
+        }
+        if (!ParseDevice(entry.toObject(), index++, device, error))
+            return false;
+        if (names.contains(device.name)) {
+            error = "device " + device.name + ": the name is used twice";
+            return false;
+        }
+        if (device.linePort != 0 && ports.contains(device.linePort)) {
+            error = "device " + device.name + ": \"line_port\" " + QString::number(device.linePort) + " is used twice";
+            return false;
+        }
+        names.insert(device.name);
+        ports.insert(device.linePort);
+        result.devices.push_back(device);
+    }
+    config = result;
+    return true;
+}
+
+bool LoadConfig(const QString& path, DaemonConfig& config, QString& error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = path + ": " + file.errorString();
+        return false;
+    }
+    if (file.size() > kConfigLimit) {
+        error = path + ": larger than 1 MiB";
+        return false;
+    }
+    if (!ParseConfig(file.readAll(), config, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+QString DefaultConfigPath()
+{
+    const QString user = QDir::homePath() + "/.config/quellix/quellixd.conf";
+    return QFile::exists(user) ? user : QStringLiteral("/etc/quellix/quellixd.conf");
+}
+
+}  // namespace quellixd

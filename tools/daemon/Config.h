@@ -1,0 +1,62 @@
+#pragma once
+// The daemon's configuration: a JSON file naming the devices it owns and
+// where it listens.
+//
+//   {
+//     "listen": "127.0.0.1",         address of the HTTP API and the shared lines
+//     "http_port": 8470,             0 picks a free port
+//     "token": "secret",             required when "listen" is not a loopback address
+//     "poll_ms": 2000,               how often each device's event messages are read
+//     "devices": [
+//       {"name": "studio", "port": "/dev/ttyUSB0", "model": "8x8", "id": 0,
+//        "line_port": 8471, "data": "/var/lib/quellix"}
+//     ]
+//   }
+//
+// "id" defaults to the model's own (255, which every device answers);
+// "data" is the folder whose ds.dat names inputs and outputs and whose
+// presets.json holds the device's presets (optional). Keys starting with
+// "_" are notes. A port path absent now is taken (the daemon waits for it).
+#include <QHostAddress>
+#include <QString>
+
+#include <string>
+#include <vector>
+
+namespace xandrel {
+struct ModelSpec;
+}
+
+namespace quellixd {
+
+struct DeviceConfig {
+    QString name;
+    std::string port;  // as written: a COM number, a path or tcp://host:port
+    const xandrel::ModelSpec* model = nullptr;
+    int id = 255;
+    quint16 linePort = 0;
+    QString dataFolder;
+
+    bool operator==(const DeviceConfig&) const = default;
+};
+
+struct DaemonConfig {
+    QHostAddress listen{QHostAddress::LocalHost};
+    quint16 httpPort = 8470;
+    QString token;
+    int pollMs = 2000;
+    std::vector<DeviceConfig> devices;
+};
+
+inline constexpr int kDefaultHttpPort = 8470;
+
+// Reads and checks a whole configuration; false with a message naming the
+// key at fault when it is not one the daemon can run with.
+bool ParseConfig(const QByteArray& text, DaemonConfig& config, QString& error);
+bool LoadConfig(const QString& path, DaemonConfig& config, QString& error);
+
+// The file used without --config: ~/.config/quellix/quellixd.conf when it
+// exists, else /etc/quellix/quellixd.conf.
+QString DefaultConfigPath();
+
+}  // namespace quellixd

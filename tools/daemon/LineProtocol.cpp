@@ -1,0 +1,98 @@
+#include "LineProtocol.h"
+
+#include "xandrel/device/INFODEVICEMATRIXBASE.h"
+#include "xandrel/device/ModelCatalog.h"
+#include "xandrel/edid/EdidCommands.h"
+
+namespace quellixd {
+
+namespace {
+using Base = INFODEVICEMATRIXBASE;
+constexpr int kEventHeaderLength = 7;
+constexpr int kMaxEventLength = 49;
+}  // namespace
+
+ExpectedReply ReplyTo(const xandrel::ModelSpec& model, const QByteArray& frame)
+{
+    if (frame.size() < Base::kMinFrameLength)
+        return {};
+    const auto code = static_cast<uint8_t>(frame[6]);
+    switch (code) {
+    case Base::kReadRouting:
+        return {model.outputs + 2, false};
+    case Base::kWriteRouting:
+        // The 8x8 family answers a routing write with the routing it now has.
+        return {model.family == xandrel::ModelFamily::Hdmi8x8 ? 16 : 0, false};
+    case Base::kReadSignals:
+        return {model.inputs + 2, false};
+    case Base::kReadDeviceID:
+        return {3, false};
+    case xandrel::edid::kCopyCode:
+        return {1, true};  // B6 once copied (00 at once when refused)
+    case xandrel::edid::kWriteCode:
+        return {1, false};  // B6 for a chunk taken
+    case xandrel::edid::kReadCode:
+        if (frame.size() >= 10 && static_cast<uint8_t>(frame[8]) == xandrel::edid::kWholeEdid)
+            return {256, true};
+        if (frame.size() >= 10 && static_cast<uint8_t>(frame[8]) == xandrel::edid::kIdentityProbe)
+            return {8, false};
+        return {};
+    default:
+        return {};  // writes of the device ID, and codes the daemon does not know: the AA alone
+    }
+}
+
+std::vector<QByteArray> FrameAssembler::take(const QByteArray& bytes)
+{
+    std::vector<QByteArray> frames;
+    pending_ += bytes;
+    while (!pending_.isEmpty()) {
+        const int length = static_cast<uint8_t>(pending_[0]);
+        if (length < Base::kMinFrameLength || length > Base::kMaxFrameLength) {
+            pending_.remove(0, 1);
+            ++dropped_;
+            continue;
+        }
+        if (pending_.size() < length)
+            break;
+        frames.push_back(pending_.left(length));
+        pending_.remove(0, length);
+    }
+    return frames;
+}
+
+int FrameAssembler::dropPartial()
+{
+    const int size = static_cast<int>(pending_.size());
+    pending_.clear();
+    return size;
+}
+
+int EventLength(unsigned char first)
+{
+    return first >= kEventHeaderLength && first <= kMaxEventLength ? first : 0;
+}
+
+std::optional<EventMessage> ParseEvent(const xandrel::ModelSpec& model, const QByteArray& bytes)
+{
+    if (bytes.size() < kEventHeaderLength || EventLength(static_cast<uint8_t>(bytes[0])) != bytes.size())
+        return std::nullopt;
+    for (int k = 0; k < 4; ++k)
+        if (static_cast<uint8_t>(bytes[1 + k]) != model.header[k])
+            return std::nullopt;
+    EventMessage event;
+    event.type = static_cast<uint8_t>(bytes[6]);
+    const int count = event.type == 1 ? model.outputs : event.type == 2 ? model.inputs : -1;
+    const int highest = event.type == 1 ? model.inputs : 1;
+    if (count < 0 || bytes.size() - kEventHeaderLength < count)
+        return std::nullopt;
+    for (int k = 0; k < count; ++k) {
+        const int entry = static_cast<uint8_t>(bytes[kEventHeaderLength + k]);
+        if (entry > highest)
+            return std::nullopt;
+        event.entries.push_back(entry);
+    }
+    return event;
+}
+
+}  // namespace quellixd

@@ -1,0 +1,42 @@
+#pragma once
+// A device's shared line: a TCP server speaking the device's own protocol.
+// Each client's bytes are cut into whole frames; each frame joins the
+// device's queue, and its reply goes back to that client only. Event
+// messages go to every client, never between a client's frame and its
+// answer. A frame not completed within 1 s is dropped.
+// With a token, a client's first line must be "AUTH <token>\n"; a client
+// that sends anything else is disconnected.
+#include <QObject>
+#include <QTcpServer>
+
+#include <memory>
+#include <vector>
+
+namespace quellixd {
+
+class DeviceLink;
+
+class SharedLine : public QObject {
+    Q_OBJECT
+public:
+    SharedLine(DeviceLink& link, QString token, QObject* parent = nullptr);
+    ~SharedLine() override;
+
+    bool listen(const QHostAddress& address, quint16 port, QString& error);
+    quint16 port() const { return server_.serverPort(); }
+    int clientCount() const { return static_cast<int>(clients_.size()); }
+
+private:
+    struct Client;
+    void accept();
+    void read(Client& client);
+    void drop(Client& client, const QString& why);
+    void broadcast(const QByteArray& message);
+
+    DeviceLink& link_;
+    QString token_;
+    QTcpServer server_;
+    std::vector<std::unique_ptr<Client>> clients_;
+};
+
+}  // namespace quellixd
