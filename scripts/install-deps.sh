@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64
   qt6-httpserver-dev qt6-websockets-dev
+  chromium chromium-driver python3-selenium
 )
 
 missing=()
