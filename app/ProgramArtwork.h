@@ -1,7 +1,8 @@
 #pragma once
-// The program's own pictures, drawn in code at run time: its icon and the
-// built-in splash picture. The lettering is drawn as paths, so the splash
-// looks the same everywhere and needs no font.
+// The program's own pictures: its icon and the built-in splash picture,
+// SVG files compiled into the library beside its own pictures
+// (xandrel/res/svg) and rendered with Qt SVG. The lettering in them is made
+// of paths, so the splash looks the same everywhere and needs no font.
 //
 // The QImage functions work without an application object; QIcon needs a
 // QGuiApplication.
@@ -11,7 +12,9 @@
 namespace quellix::art {
 
 // The program icon: a dark tile with coloured routes between input and
-// output dots, the same motif as the matrix window's green icon.
+// output dots, the same motif as the matrix window's green icon. It is
+// designed for each size up to 64 pixels (fewer routes at the small ones);
+// larger sizes scale the 64-pixel design.
 inline constexpr int kProgramIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 QImage ProgramIconImage(int size);  // Format_ARGB32_Premultiplied
 QIcon ProgramIcon();                // one pixmap per kProgramIconSizes

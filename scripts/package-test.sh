@@ -30,7 +30,7 @@ has_all "$cli_deb" usr/bin/quellix-cli usr/bin/quellix-sim libTavrik.so.1 usr/sh
 has_all "$gui_deb" usr/bin/Quellix usr/bin/quellix-edid libXandrel.so.1 usr/share/quellix/data/ds.dat \
   usr/share/applications/quellix.desktop usr/share/applications/quellix-edid.desktop \
   usr/share/icons/hicolor/48x48/apps/quellix.png
-gui_libraries='libQt6Gui|libQt6Widgets|libX11|libxcb|libGL|libEGL|libOpenGL'
+gui_libraries='libQt6Gui|libQt6Widgets|libQt6Svg|libX11|libxcb|libGL|libEGL|libOpenGL'
 if dpkg-deb -f "$cli_deb" Depends | grep -qiE 'qt6gui|qt6widgets|libx11|libgl|qpa'; then
   fail "quellix-cli depends on a display stack"
 fi

@@ -1,6 +1,6 @@
-// The pictures drawn in code: the facts the toolbar, the routing panel and
-// the shaped splash window rely on. Only QImage is used, which needs no
-// QGuiApplication.
+// The pictures rendered from the SVG resources: the facts the toolbar, the
+// routing panel, the icons and the shaped splash window rely on. Only QImage
+// is used, which needs no QGuiApplication.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -33,7 +33,6 @@ TEST(ToolbarStrip, IsTenImagesOfThirtyTwoPixelsIn24BitColour)
     const QImage strip = ToolbarStrip();
     EXPECT_EQ(strip.size(), QSize(320, 32));
     EXPECT_EQ(strip.format(), QImage::Format_RGB888);
-    EXPECT_EQ(kToolbarImageCount * kToolbarImageSize, 320);
 }
 
 TEST(ToolbarStrip, BackgroundIsExactlyTheKeyColourAroundEveryTileAndNowhereInside)
@@ -125,10 +124,39 @@ TEST(Icons, EveryRequiredSizeIsDrawnAsATileWithTransparentCorners)
 {
     for (const int size : kLibraryIconSizes)
         ExpectIconShape(LibraryIconImage(size), size);
+    // The desktop icons are written at the program icon's sizes for both.
+    for (const int size : quellix::art::kProgramIconSizes)
+        ExpectIconShape(LibraryIconImage(size), size);
     for (const int size : quellix::art::kProgramIconSizes)
         ExpectIconShape(quellix::art::ProgramIconImage(size), size);
     // The two icons must not be mistaken for one another.
     EXPECT_NE(LibraryIconImage(32), quellix::art::ProgramIconImage(32));
+}
+
+// The rule the strip and the splash are made opaque by: at least half covered
+// is kept at full strength, the rest becomes exactly the key colour, and a
+// kept pixel never equals the key colour or pure black.
+TEST(OverKeyColour, KeepsHalfCoveredPixelsOpaqueAndKeepsKeyAndBlackForTheBackground)
+{
+    QImage image(6, 1, QImage::Format_ARGB32);
+    image.setPixel(0, 0, qRgba(200, 10, 10, 0));
+    image.setPixel(1, 0, qRgba(200, 10, 10, 127));
+    image.setPixel(2, 0, qRgba(200, 10, 10, 128));
+    image.setPixel(3, 0, kToolbarBackground);
+    image.setPixel(4, 0, qRgb(0, 0, 0));
+    image.setPixel(5, 0, qRgba(1, 2, 3, 255));
+    const QImage result = OverKeyColour(image, kToolbarBackground);
+    ASSERT_EQ(result.format(), QImage::Format_RGB888);
+    EXPECT_EQ(result.pixel(0, 0), kToolbarBackground);
+    EXPECT_EQ(result.pixel(1, 0), kToolbarBackground);
+    EXPECT_EQ(result.pixel(2, 0), qRgb(200, 10, 10));
+    EXPECT_NE(result.pixel(3, 0), kToolbarBackground);
+    EXPECT_FALSE(IsBlack(result.pixel(4, 0)));
+    EXPECT_EQ(result.pixel(5, 0), qRgb(1, 2, 3));
+    // With black as the key, only uncovered pixels are black.
+    const QImage onBlack = OverKeyColour(image, qRgb(0, 0, 0));
+    EXPECT_TRUE(IsBlack(onBlack.pixel(1, 0)));
+    EXPECT_FALSE(IsBlack(onBlack.pixel(4, 0)));
 }
 
 class SplashPicture : public ::testing::Test {

@@ -1,5 +1,5 @@
-// artwork_preview: renders every picture drawn in code to PNG files for
-// review. Usage: artwork_preview FOLDER
+// artwork_preview: renders every picture (the SVG resources, as the program
+// gets them) to PNG files for review. Usage: artwork_preview FOLDER
 #include <QDir>
 #include <QGuiApplication>
 #include <QPainter>

@@ -1,5 +1,6 @@
-// quellix-icons: writes the programs' icons as PNG files for installation
-// (the pictures are drawn in code; these files are build outputs).
+// quellix-icons: writes the programs' icons as PNG files for installation,
+// rendered from the same SVG resources the programs use (these files are
+// build outputs).
 //
 //   quellix-icons FOLDER    writes FOLDER/<size>/quellix.png and quellix-edid.png
 #include <QDir>

@@ -1,8 +1,10 @@
 #pragma once
-// The library's pictures, drawn in code at run time: the toolbar image strip,
-// the two signal lamps of the routing panel and the matrix window's icon.
-// Everything is painted with QPainter; no image files are involved, and the
-// lettering is drawn as paths, so no font is needed either.
+// The library's pictures: the toolbar image strip, the two signal lamps of the
+// routing panel and the matrix window's icon. Each is an SVG file compiled
+// into the library as a Qt resource (xandrel/res/svg, under ":/xandrel/art/")
+// and rendered with Qt SVG; the lettering in them is made of paths, so no
+// font is needed. The program's own pictures (app/ProgramArtwork.h) are
+// rendered the same way from files in the same folder.
 //
 // The QImage functions work without an application object. QPixmap and QIcon
 // need a QGuiApplication, as always in Qt.
@@ -10,6 +12,8 @@
 #include <QImage>
 #include <QPixmap>
 #include <QRgb>
+#include <QSize>
+#include <QString>
 #include <span>
 
 #include "xandrel/XandrelExport.h"
@@ -54,12 +58,34 @@ XANDREL_EXPORT QPixmap SignalLamp(bool present);
 
 // The matrix window's built-in icon: a crosspoint matrix on a green tile,
 // input lines across, output lines down and a dot on each connection. It is
-// drawn for each size, with fewer lines at the small ones.
+// designed for each of these sizes, with fewer lines at the small ones, and
+// for 64 and 256 pixels (the desktop's icons); other sizes scale the design
+// of the next larger size.
 inline constexpr int kLibraryIconSizes[] = {48, 32, 24, 16};
 XANDREL_EXPORT QImage LibraryIconImage(int size);  // Format_ARGB32_Premultiplied
 XANDREL_EXPORT QIcon LibraryIcon();                // one pixmap per kLibraryIconSizes
 
 // An icon with one pixmap per size, each drawn by `draw` for its size.
 XANDREL_EXPORT QIcon IconFromImages(std::span<const int> sizes, QImage (*draw)(int size));
+
+// The building blocks, for the program's pictures too.
+
+// The SVG file at `path` (a resource such as ":/xandrel/art/splash.svg")
+// rendered antialiased over transparency, scaled to `size`.
+// Format_ARGB32_Premultiplied; a file that cannot be read gives a fully
+// transparent image (and a warning).
+XANDREL_EXPORT QImage SvgImage(const QString& path, QSize size);
+
+// An icon image of `size` from the designs "<base>-<design>.svg", one per
+// size in `designs` (ascending): the smallest design at least as large as
+// `size`, else the largest, scaled. Format_ARGB32_Premultiplied.
+XANDREL_EXPORT QImage IconImage(const QString& base, std::span<const int> designs, int size);
+
+// `image` made opaque over a key colour, Format_RGB888: a pixel at least half
+// covered keeps its own colour at full strength; every other pixel becomes
+// exactly `key`. So the picture's outline is not blended with the key colour,
+// and a kept pixel is never exactly `key` nor pure black (it is moved one step
+// away), so either can mark what is not picture.
+XANDREL_EXPORT QImage OverKeyColour(const QImage& image, QRgb key);
 
 }  // namespace xandrel::art
