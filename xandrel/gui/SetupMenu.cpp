@@ -94,11 +94,11 @@ void SetupMenu::Restore()
 
 void SetupMenu::ShowTrafficLog()
 {
-    if (!m_TrafficLog)
-        m_TrafficLog = new TrafficLogWindow(&frame_);
-    m_TrafficLog->setWindowFlag(Qt::Window);
-    m_TrafficLog->show();
-    m_TrafficLog->raise();
+    if (!trafficLog_)
+        trafficLog_ = new TrafficLogWindow(&frame_);
+    trafficLog_->setWindowFlag(Qt::Window);
+    trafficLog_->show();
+    trafficLog_->raise();
 }
 
 }  // namespace xandrel::gui

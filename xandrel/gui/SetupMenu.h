@@ -25,11 +25,11 @@ public:
     void BackUp();
     void Restore();
     void ShowTrafficLog();
-    TrafficLogWindow* trafficLog() const { return m_TrafficLog; }
+    TrafficLogWindow* trafficLog() const { return trafficLog_; }
 
 private:
     CMatrix0001Frame& frame_;
-    QPointer<TrafficLogWindow> m_TrafficLog;
+    QPointer<TrafficLogWindow> trafficLog_;
 };
 
 }  // namespace xandrel::gui

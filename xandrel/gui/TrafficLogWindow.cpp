@@ -16,35 +16,35 @@ namespace xandrel::gui {
 
 TrafficLogWindow::TrafficLogWindow(QWidget* parent)
     : QDialog(parent)
-    , m_Table(new QTableWidget(0, 4, this))
+    , table_(new QTableWidget(0, 4, this))
 {
     setWindowTitle(tr("Traffic Log"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    m_Table->setHorizontalHeaderLabels({tr("Time"), tr("What"), tr("Bytes"), tr("Meaning")});
-    m_Table->verticalHeader()->hide();
-    m_Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_Table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_Table->setWordWrap(false);
-    m_Table->horizontalHeader()->setStretchLastSection(true);
+    table_->setHorizontalHeaderLabels({tr("Time"), tr("What"), tr("Bytes"), tr("Meaning")});
+    table_->verticalHeader()->hide();
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setWordWrap(false);
+    table_->horizontalHeader()->setStretchLastSection(true);
     QFont fixed(QStringLiteral("monospace"));
     fixed.setStyleHint(QFont::TypeWriter);
-    m_Table->setFont(fixed);
-    m_Table->verticalHeader()->setDefaultSectionSize(QFontMetrics(fixed).height() + 6);
-    m_Table->setColumnWidth(0, 110);
-    m_Table->setColumnWidth(1, 80);
-    m_Table->setColumnWidth(2, 360);
+    table_->setFont(fixed);
+    table_->verticalHeader()->setDefaultSectionSize(QFontMetrics(fixed).height() + 6);
+    table_->setColumnWidth(0, 110);
+    table_->setColumnWidth(1, 80);
+    table_->setColumnWidth(2, 360);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* clear = buttons->addButton(tr("Clear"), QDialogButtonBox::ResetRole);
     clear->setAutoDefault(false);
     QPushButton* save = buttons->addButton(tr("Save As Text..."), QDialogButtonBox::ActionRole);
     buttons->addButton(QDialogButtonBox::Close);
-    connect(clear, &QPushButton::clicked, this, [this] { m_Table->setRowCount(0); });
+    connect(clear, &QPushButton::clicked, this, [this] { table_->setRowCount(0); });
     connect(save, &QPushButton::clicked, this, &TrafficLogWindow::SaveAsText);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_Table);
+    layout->addWidget(table_);
     layout->addWidget(buttons);
     resize(900, 420);
 }
@@ -56,10 +56,10 @@ TrafficLogWindow::~TrafficLogWindow() = default;
 void TrafficLogWindow::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (m_Listening)
+    if (listening_)
         return;
     QPointer<TrafficLogWindow> self(this);
-    m_Listening = std::make_unique<xandrel::traffic::Listening>([self](const xandrel::traffic::Line& line) {
+    listening_ = std::make_unique<xandrel::traffic::Listening>([self](const xandrel::traffic::Line& line) {
         const QString time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"));
         QMetaObject::invokeMethod(
             self.data(), [self, time, line] { if (self) self->append(time, line); }, Qt::QueuedConnection);
@@ -68,32 +68,32 @@ void TrafficLogWindow::showEvent(QShowEvent* event)
 
 void TrafficLogWindow::hideEvent(QHideEvent* event)
 {
-    m_Listening.reset();
+    listening_.reset();
     QDialog::hideEvent(event);
 }
 
 void TrafficLogWindow::append(const QString& time, const xandrel::traffic::Line& line)
 {
-    if (m_Table->rowCount() >= kMaxRows)
-        m_Table->removeRow(0);
-    const bool atEnd = m_Table->rowCount() == 0
-        || m_Table->verticalScrollBar()->value() == m_Table->verticalScrollBar()->maximum();
-    const int row = m_Table->rowCount();
-    m_Table->insertRow(row);
+    if (table_->rowCount() >= kMaxRows)
+        table_->removeRow(0);
+    const bool atEnd = table_->rowCount() == 0
+        || table_->verticalScrollBar()->value() == table_->verticalScrollBar()->maximum();
+    const int row = table_->rowCount();
+    table_->insertRow(row);
     const QString fields[] = {time, FromBytes(line.what), FromBytes(line.hex), FromBytes(line.meaning)};
     for (int column = 0; column < 4; ++column)
-        m_Table->setItem(row, column, new QTableWidgetItem(fields[column]));
+        table_->setItem(row, column, new QTableWidgetItem(fields[column]));
     if (atEnd)
-        m_Table->scrollToBottom();
+        table_->scrollToBottom();
 }
 
 QString TrafficLogWindow::Text() const
 {
     QString text;
-    for (int row = 0; row < m_Table->rowCount(); ++row) {
+    for (int row = 0; row < table_->rowCount(); ++row) {
         QStringList fields;
-        for (int column = 0; column < m_Table->columnCount(); ++column)
-            if (const QTableWidgetItem* item = m_Table->item(row, column); item && !item->text().isEmpty())
+        for (int column = 0; column < table_->columnCount(); ++column)
+            if (const QTableWidgetItem* item = table_->item(row, column); item && !item->text().isEmpty())
                 fields << item->text();
         text += fields.join(QLatin1Char(' ')) + QLatin1Char('\n');
     }

@@ -24,7 +24,7 @@ public:
     explicit TrafficLogWindow(QWidget* parent = nullptr);
     ~TrafficLogWindow() override;
 
-    QTableWidget* table() const { return m_Table; }
+    QTableWidget* table() const { return table_; }
     // The table as lines of text, one row a line, fields separated by spaces.
     QString Text() const;
     void SaveAsText();
@@ -36,8 +36,8 @@ protected:
 private:
     void append(const QString& time, const xandrel::traffic::Line& line);
 
-    QTableWidget* m_Table = nullptr;
-    std::unique_ptr<xandrel::traffic::Listening> m_Listening;
+    QTableWidget* table_ = nullptr;
+    std::unique_ptr<xandrel::traffic::Listening> listening_;
 };
 
 }  // namespace xandrel::gui
