@@ -408,8 +408,9 @@ int ResolvePort(const std::string& text, std::string& problem)
         return 0;
     }
     if (IsTcpAddress(text)) {
-        const auto colon = text.rfind(':');
-        const std::string port = colon == std::string::npos ? "" : text.substr(colon + 1);
+        const std::string address = text.substr(0, text.find('?'));  // "?token=..." is for the server
+        const auto colon = address.rfind(':');
+        const std::string port = colon == std::string::npos ? "" : address.substr(colon + 1);
         if (colon < 6 || port.empty() || port.find_first_not_of("0123456789") != std::string::npos) {
             problem = "'" + text + "' needs a port number: tcp://host:port";
             return 0;

@@ -26,9 +26,19 @@ protected:
     }
 };
 
-bool SplitHostPort(const std::string& address, QString& host, quint16& port)
+// "tcp://host:port" or "tcp://host:port?token=SECRET": the token is sent
+// first, as the line "AUTH SECRET", to a server that shares the device
+// (quellixd listening beyond this computer asks for one).
+bool SplitHostPort(const std::string& address, QString& host, quint16& port, std::string& token)
 {
-    const std::string rest = address.substr(6);  // after "tcp://"
+    std::string rest = address.substr(6);  // after "tcp://"
+    if (const auto query = rest.find('?'); query != std::string::npos) {
+        const std::string parameter = rest.substr(query + 1);
+        if (parameter.rfind("token=", 0) != 0 || parameter.size() == 6)
+            return false;
+        token = parameter.substr(6);
+        rest.erase(query);
+    }
     const auto colon = rest.rfind(':');
     if (colon == std::string::npos || colon == 0)
         return false;
@@ -49,9 +59,10 @@ std::unique_ptr<Transport> MakeTcpTransport(const std::string& address, OpenOutc
 {
     QString host;
     quint16 port = 0;
-    if (!SplitHostPort(address, host, port)) {
+    std::string token;
+    if (!SplitHostPort(address, host, port, token)) {
         outcome.status = OpenStatus::NotFound;
-        outcome.message = address + ": not a tcp://host:port address";
+        outcome.message = address + ": not a tcp://host:port[?token=SECRET] address";
         return nullptr;
     }
     auto socket = std::make_unique<QTcpSocket>();
@@ -65,6 +76,10 @@ std::unique_ptr<Transport> MakeTcpTransport(const std::string& address, OpenOutc
         return nullptr;
     }
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    if (!token.empty()) {
+        socket->write(QByteArray::fromStdString("AUTH " + token + "\n"));
+        socket->waitForBytesWritten(kConnectTimeoutMs);
+    }
     outcome.status = OpenStatus::Opened;
     return std::make_unique<TcpTransport>(std::move(socket));
 }

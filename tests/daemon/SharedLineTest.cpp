@@ -197,6 +197,10 @@ TEST_F(SharedLine, TokenWantsAnAuthLineFirst)
     ASSERT_EQ(reply.size(), 4);  // AA and the 3-byte ID answer
     EXPECT_EQ(static_cast<uint8_t>(reply[0]), 0xAA);
     EXPECT_EQ(static_cast<uint8_t>(reply[2]), 4);
+
+    LineClient program(lineAddress() + "?token=s3cret");  // the port library sends the line itself
+    ASSERT_TRUE(program.opened);
+    EXPECT_EQ(program.model->DEVMA_GetDeviceID(), 1);
 }
 
 // A device that goes away is reported offline and taken up again once back.
