@@ -14,7 +14,7 @@ fault() { echo "check-pages: $*" >&2; faults=$((faults + 1)); }
 
 if [ $# -eq 0 ]; then
   if command -v groff > /dev/null; then
-    for file in "$here"/man/*.1; do
+    for file in "$here"/man/*.[18]; do
       warnings=$(groff -man -ww -z "$file" 2>&1)
       [ -z "$warnings" ] || fault "$(basename "$file"): $warnings"
     done
