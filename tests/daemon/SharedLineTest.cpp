@@ -67,10 +67,13 @@ TEST_F(SharedLine, EventWaitsForTheAnswerInFlight)
     LineClient copying(lineAddress()), waiting(lineAddress());
     ASSERT_EQ(waiting.model->DEVMA_GetDeviceID(), 1);
     const size_t framesBefore = device->frames().size();
+    copying.driver.RS232_ReleaseThread();  // its socket moves to the copy's thread, and back after
     auto copied = std::async(std::launch::async, [&] {
         xandrel::PlainEdidHost host(*copying.model);
         xandrel::EdidProgress progress;
-        return EDID_DeviceCopy(host, progress, xandrel::edid::kInputToSlot, xandrel::edid::kDefaultA, 2);
+        const bool done = EDID_DeviceCopy(host, progress, xandrel::edid::kInputToSlot, xandrel::edid::kDefaultA, 2);
+        copying.driver.RS232_ReleaseThread();
+        return done;
     });
     // The copy is under way: the front panel's event follows its B6, and the
     // waiting client's frame is queued behind it.
