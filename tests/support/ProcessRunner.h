@@ -1,86 +1,83 @@
 #pragma once
 // Runs a program to its end and collects its exit status and output.
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QStringList>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
 extern char** environ;
+#endif
 
 namespace testsupport {
 
 struct ProcessResult {
-    int exitCode = -1;
+    int exitCode = -1;  // 128 + the signal for a program killed by one; -1 when it did not start
     std::string out;
     std::string err;
 };
 
+// `program` is looked up on the PATH like a shell would; `extraEnvironment`
+// holds "NAME=value" entries that add to or override the test's own
+// environment. Standard input is empty.
 inline ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                                 const std::vector<std::string>& extraEnvironment = {},
                                 const std::string& workingFolder = {})
 {
-    int outPipe[2];
-    int errPipe[2];
-    if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0)
-        return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
-        posix_spawn_file_actions_addclose(&actions, fd);
-    if (!workingFolder.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
-
-    std::vector<std::string> words{program};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> environment(extraEnvironment);
-    for (char** entry = environ; *entry; ++entry)
-        environment.emplace_back(*entry);
-    std::vector<char*> envp;
-    for (std::string& entry : environment)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(outPipe[1]);
-    ::close(errPipe[1]);
-    ProcessResult result;
-    if (spawned == 0) {
-        pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-        std::string* sinks[2] = {&result.out, &result.err};
-        int open = 2;
-        while (open > 0 && ::poll(fds, 2, -1) > 0) {
-            for (int k = 0; k < 2; ++k) {
-                if (fds[k].fd < 0 || !(fds[k].revents & (POLLIN | POLLHUP)))
-                    continue;
-                char buffer[4096];
-                const ssize_t n = ::read(fds[k].fd, buffer, sizeof buffer);
-                if (n > 0) {
-                    sinks[k]->append(buffer, static_cast<size_t>(n));
-                } else {
-                    fds[k].fd = -1;
-                    --open;
-                }
-            }
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    QStringList words;
+    for (const std::string& argument : arguments)
+        words.append(QString::fromStdString(argument));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const std::string& entry : extraEnvironment) {
+        const size_t equals = entry.find('=');
+        environment.insert(QString::fromStdString(entry.substr(0, equals)),
+                           QString::fromStdString(equals == std::string::npos ? "" : entry.substr(equals + 1)));
     }
-    ::close(outPipe[0]);
-    ::close(errPipe[0]);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    if (!workingFolder.empty())
+        process.setWorkingDirectory(QString::fromStdString(workingFolder));
+#if defined(Q_OS_UNIX)
+    // Here an argument is bytes and need not be UTF-8 (a file name in another
+    // encoding), but QProcess passes text. For such an argument the child,
+    // once QProcess has set up its output and folder, starts the program
+    // itself with the exact bytes and the same environment.
+    std::vector<std::string> rawWords;
+    std::vector<std::string> rawEnvironment(extraEnvironment);
+    std::vector<char*> rawArgv;
+    std::vector<char*> rawEnvp;
+    const auto isText = [](const std::string& bytes) { return QString::fromStdString(bytes).toStdString() == bytes; };
+    if (!std::all_of(arguments.begin(), arguments.end(), isText)) {
+        const bool bare = program.find('/') == std::string::npos;
+        rawWords.push_back(bare ? QStandardPaths::findExecutable(QString::fromStdString(program)).toStdString() : program);
+        rawWords.insert(rawWords.end(), arguments.begin(), arguments.end());
+        for (char** entry = environ; *entry; ++entry)
+            rawEnvironment.emplace_back(*entry);
+        for (std::string& word : rawWords)
+            rawArgv.push_back(word.data());
+        rawArgv.push_back(nullptr);
+        for (std::string& entry : rawEnvironment)
+            rawEnvp.push_back(entry.data());
+        rawEnvp.push_back(nullptr);
+        process.setChildProcessModifier([&rawArgv, &rawEnvp] { ::execve(rawArgv[0], rawArgv.data(), rawEnvp.data()); });
+    }
+#endif
+    process.start(QString::fromStdString(program), words);
+    ProcessResult result;
+    if (!process.waitForStarted(-1))
+        return result;
+    process.waitForFinished(-1);
+    const QByteArray out = process.readAllStandardOutput();
+    const QByteArray err = process.readAllStandardError();
+    result.out.assign(out.constData(), static_cast<size_t>(out.size()));
+    result.err.assign(err.constData(), static_cast<size_t>(err.size()));
+    result.exitCode = process.exitStatus() == QProcess::CrashExit ? 128 + process.exitCode() : process.exitCode();
     return result;
 }
 

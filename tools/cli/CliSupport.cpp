@@ -5,7 +5,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#if defined(_WIN32)
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include "tavrik/PortTable.h"
 #include "xandrel/custom/StringTableFile.h"
@@ -123,9 +127,23 @@ int Output::finish(int code) const
     return code;
 }
 
+namespace {
+
+// True when standard error is a terminal a person watches, not a file or a pipe.
+bool StandardErrorIsTerminal()
+{
+#if defined(_WIN32)
+    return ::_isatty(::_fileno(stderr)) != 0;
+#else
+    return ::isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+}  // namespace
+
 TerminalProgress::TerminalProgress(std::string label)
     : label_(std::move(label))
-    , active_(::isatty(STDERR_FILENO) != 0)
+    , active_(StandardErrorIsTerminal())
 {
 }
 

@@ -1,84 +1,285 @@
 #include "LineServer.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QSocketNotifier>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+
+#include <utility>
+
+#include "PseudoTerminal.h"
 
 namespace quellix::sim {
-namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void SetNonBlocking(int fd)
+// The line's side on the server's thread: the listening socket and its one
+// client, or the pseudo-terminal. Reads what arrives and sends what is due
+// when it is due.
+class LineWorker : public QObject {
+public:
+    explicit LineWorker(LineServer& server)
+        : server_(server)
+        , timer_(new QTimer(this))
+    {
+        timer_->setSingleShot(true);
+        timer_->setTimerType(Qt::PreciseTimer);
+        connect(timer_, &QTimer::timeout, this, [this] { service(); });
+    }
+
+    std::string openTcp(const std::string& host, uint16_t port);
+    std::string openPseudoTerminal();
+    // Carries out a hang-up asked for, then sends what is due.
+    void service();
+
+private:
+    bool lineOpen() const { return pty_ ? pty_->ok() : client_ != nullptr; }
+    void usePseudoTerminal(std::unique_ptr<PseudoTerminal> pty);
+    void readPseudoTerminal();
+    void takeClients();
+    void readClient();
+    void dropClient();
+    void setClient(bool present);
+    std::ptrdiff_t writeLine(const uint8_t* bytes, size_t size);
+    void flushDue();
+
+    LineServer& server_;
+    QTimer* timer_;
+    QTcpServer* listener_ = nullptr;
+    QTcpSocket* client_ = nullptr;
+    std::unique_ptr<PseudoTerminal> pty_;
+    std::unique_ptr<QSocketNotifier> ptyWatch_;  // destroyed before the pseudo-terminal it watches
+};
+
+std::string LineWorker::openTcp(const std::string& host, uint16_t port)
 {
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    const QString name = QString::fromStdString(host);
+    QList<QHostAddress> candidates;
+    if (QHostAddress literal; literal.setAddress(name))
+        candidates.append(literal);
+    else
+        candidates = QHostInfo::fromName(name).addresses();
+    if (candidates.isEmpty())
+        return host + ": no such host";
+    listener_ = new QTcpServer(this);
+    bool listening = false;
+    for (const QHostAddress& candidate : candidates)
+        if ((listening = listener_->listen(candidate, port)))
+            break;
+    if (!listening)
+        return "cannot listen on " + host + ":" + std::to_string(port) + ": " + listener_->errorString().toStdString();
+    connect(listener_, &QTcpServer::newConnection, this, [this] { takeClients(); });
+    const bool ipv6 = host.find(':') != std::string::npos;
+    std::lock_guard lock(server_.mutex_);
+    server_.address_ = "tcp://" + (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(listener_->serverPort());
+    return {};
 }
 
-int Listen(const std::string& host, uint16_t port, uint16_t& boundPort, std::string& error)
+std::string LineWorker::openPseudoTerminal()
 {
-    addrinfo hints {};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_PASSIVE;
-    addrinfo* found = nullptr;
-    const std::string service = std::to_string(port);
-    if (int status = ::getaddrinfo(host.empty() ? nullptr : host.c_str(), service.c_str(), &hints, &found); status != 0) {
-        error = host + ": " + ::gai_strerror(status);
-        return -1;
+    auto pty = std::make_unique<PseudoTerminal>();
+    if (!pty->ok())
+        return pty->error();
+    usePseudoTerminal(std::move(pty));
+    setClient(true);  // a pseudo-terminal is always there for a program to open
+    return {};
+}
+
+void LineWorker::usePseudoTerminal(std::unique_ptr<PseudoTerminal> pty)
+{
+    ptyWatch_.reset();
+    pty_ = std::move(pty);
+    if (pty_->ok()) {
+        ptyWatch_ = std::make_unique<QSocketNotifier>(pty_->masterFd(), QSocketNotifier::Read);
+        connect(ptyWatch_.get(), &QSocketNotifier::activated, this, [this] { readPseudoTerminal(); });
     }
-    int fd = -1;
-    for (addrinfo* candidate = found; candidate && fd < 0; candidate = candidate->ai_next) {
-        fd = ::socket(candidate->ai_family, candidate->ai_socktype | SOCK_CLOEXEC, candidate->ai_protocol);
-        if (fd < 0)
+    std::lock_guard lock(server_.mutex_);
+    server_.address_ = pty_->slavePath();
+}
+
+void LineWorker::readPseudoTerminal()
+{
+    uint8_t buffer[512];
+    const std::ptrdiff_t n = pty_->read(buffer, sizeof buffer);
+    if (n > 0) {
+        server_.receiver_(Bytes(buffer, buffer + n));
+    } else if (n < 0) {
+        // No program on the line: the master reports a hang-up until one
+        // opens it again. Look again a little later instead of spinning.
+        ptyWatch_->setEnabled(false);
+        QTimer::singleShot(5, this, [this, watch = ptyWatch_.get()] {
+            if (ptyWatch_.get() == watch)
+                watch->setEnabled(true);
+        });
+    }
+}
+
+void LineWorker::takeClients()
+{
+    while (QTcpSocket* socket = listener_->nextPendingConnection()) {
+        // A client that left just before the next came must not turn it away:
+        // take in what it sent last and see whether it is gone.
+        if (client_ && client_->state() == QAbstractSocket::ConnectedState)
+            client_->waitForReadyRead(0);
+        if (client_ && client_->state() != QAbstractSocket::ConnectedState)
+            dropClient();
+        if (client_) {  // one client at a time, like a serial line
+            socket->close();
+            socket->deleteLater();
             continue;
-        const int yes = 1;
-        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        if (::bind(fd, candidate->ai_addr, candidate->ai_addrlen) != 0 || ::listen(fd, 1) != 0) {
-            error = "cannot listen on " + host + ":" + service + ": " + std::strerror(errno);
-            ::close(fd);
-            fd = -1;
+        }
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        client_ = socket;
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+            if (socket == client_)
+                readClient();
+        });
+        // Queued: a write that finds the client gone must not drop it while
+        // the queue of bytes to send is being worked through.
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            if (socket == client_)
+                dropClient();
+        }, Qt::QueuedConnection);
+        setClient(true);
+    }
+}
+
+void LineWorker::readClient()
+{
+    const QByteArray bytes = client_->readAll();
+    if (!bytes.isEmpty())
+        server_.receiver_(Bytes(bytes.begin(), bytes.end()));
+}
+
+void LineWorker::dropClient()
+{
+    if (!client_)
+        return;
+    if (client_->bytesAvailable() > 0)
+        readClient();
+    QTcpSocket* socket = std::exchange(client_, nullptr);
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+    setClient(false);
+}
+
+void LineWorker::setClient(bool present)
+{
+    {
+        std::lock_guard lock(server_.mutex_);
+        server_.hasClient_ = present;
+    }
+    server_.clientChanged_.notify_all();
+}
+
+std::ptrdiff_t LineWorker::writeLine(const uint8_t* bytes, size_t size)
+{
+    if (pty_)
+        return pty_->write(bytes, size);
+    const qint64 written = client_->write(reinterpret_cast<const char*>(bytes), static_cast<qint64>(size));
+    client_->flush();  // to the system now, not when the event loop next runs
+    return static_cast<std::ptrdiff_t>(written);
+}
+
+void LineWorker::service()
+{
+    bool hangUp = false;
+    std::function<void(const std::string&)> announce;
+    {
+        std::lock_guard lock(server_.mutex_);
+        server_.wakePosted_ = false;
+        std::swap(hangUp, server_.hangUpRequested_);
+        if (hangUp) {
+            server_.outgoing_.clear();
+            announce = server_.addressChanged_;
         }
     }
-    ::freeaddrinfo(found);
-    if (fd < 0)
-        return -1;
-    sockaddr_storage bound {};
-    socklen_t length = sizeof bound;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length);
-    boundPort = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
-                                                  : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
-    SetNonBlocking(fd);
-    return fd;
+    if (hangUp) {
+        if (pty_)
+            usePseudoTerminal(std::make_unique<PseudoTerminal>());
+        else
+            dropClient();
+        if (announce)
+            announce(server_.address());
+    }
+    flushDue();
 }
 
-}  // namespace
+// Sends every byte that is due; the timer wakes the thread for the next one.
+void LineWorker::flushDue()
+{
+    std::lock_guard lock(server_.mutex_);
+    std::deque<LineServer::Pending>& outgoing = server_.outgoing_;
+    while (!outgoing.empty()) {
+        LineServer::Pending& next = outgoing.front();
+        const auto now = Clock::now();
+        if (next.due > now) {
+            timer_->start(std::chrono::ceil<std::chrono::milliseconds>(next.due - now));
+            return;
+        }
+        if (!lineOpen()) {  // no client: the bytes go nowhere, as on an unplugged cable
+            outgoing.pop_front();
+            continue;
+        }
+        const size_t chunk = next.byteGap.count() > 0 ? 1 : next.bytes.size() - next.sent;
+        const std::ptrdiff_t written = writeLine(next.bytes.data() + next.sent, chunk);
+        if (written == 0) {  // the line is full: try again shortly
+            timer_->start(std::chrono::milliseconds(1));
+            return;
+        }
+        if (written < 0) {
+            outgoing.pop_front();
+            continue;
+        }
+        next.sent += static_cast<size_t>(written);
+        if (next.sent == next.bytes.size())
+            outgoing.pop_front();
+        else if (next.byteGap.count() > 0)
+            next.due += next.byteGap;  // from when the byte was due, so waking late does not add up
+    }
+}
 
 LineServer::LineServer(Receiver receiver)
     : receiver_(std::move(receiver))
 {
-    if (::pipe2(wakePipe_, O_CLOEXEC) == 0) {
-        SetNonBlocking(wakePipe_[0]);
-        SetNonBlocking(wakePipe_[1]);
+}
+
+bool LineServer::start(const std::function<std::string(LineWorker&)>& open, std::string& error)
+{
+    if (!QCoreApplication::instance()) {
+        error = "serving a line needs a QCoreApplication";
+        return false;
     }
+    thread_ = std::make_unique<QThread>();
+    auto* worker = new LineWorker(*this);
+    worker->moveToThread(thread_.get());
+    // Deleted on its own thread as that ends, with the sockets it holds.
+    QObject::connect(thread_.get(), &QThread::finished, worker, &QObject::deleteLater);
+    {
+        std::lock_guard lock(mutex_);
+        worker_ = worker;
+    }
+    thread_->start();
+    std::string why;
+    QMetaObject::invokeMethod(worker, [&] { why = open(*worker); }, Qt::BlockingQueuedConnection);
+    if (!why.empty()) {
+        error = why;
+        stop();
+        return false;
+    }
+    return true;
 }
 
 std::unique_ptr<LineServer> LineServer::OnPseudoTerminal(Receiver receiver, std::string& error)
 {
     std::unique_ptr<LineServer> server(new LineServer(std::move(receiver)));
-    server->pty_ = std::make_unique<PseudoTerminal>();
-    if (!server->pty_->ok()) {
-        error = server->pty_->error();
+    if (!server->start([](LineWorker& worker) { return worker.openPseudoTerminal(); }, error))
         return nullptr;
-    }
-    SetNonBlocking(server->pty_->masterFd());
-    server->thread_ = std::thread(&LineServer::run, server.get());
     return server;
 }
 
@@ -86,32 +287,21 @@ std::unique_ptr<LineServer> LineServer::OnTcp(const std::string& host, uint16_t 
                                                std::string& error)
 {
     std::unique_ptr<LineServer> server(new LineServer(std::move(receiver)));
-    server->host_ = host.empty() ? "127.0.0.1" : host;
-    server->listenFd_ = Listen(server->host_, port, server->tcpPort_, error);
-    if (server->listenFd_ < 0)
+    const std::string name = host.empty() ? "127.0.0.1" : host;
+    if (!server->start([&](LineWorker& worker) { return worker.openTcp(name, port); }, error))
         return nullptr;
-    server->thread_ = std::thread(&LineServer::run, server.get());
     return server;
 }
 
 LineServer::~LineServer()
 {
     stop();
-    if (listenFd_ >= 0)
-        ::close(listenFd_);
-    closeClient();
-    for (int fd : wakePipe_)
-        if (fd >= 0)
-            ::close(fd);
 }
 
 std::string LineServer::address() const
 {
     std::lock_guard lock(mutex_);
-    if (pty_)
-        return pty_->slavePath();
-    const bool ipv6 = host_.find(':') != std::string::npos;
-    return "tcp://" + (ipv6 ? "[" + host_ + "]" : host_) + ":" + std::to_string(tcpPort_);
+    return address_;
 }
 
 void LineServer::send(Bytes bytes, std::chrono::microseconds delay, std::chrono::microseconds byteGap)
@@ -148,141 +338,31 @@ void LineServer::stop()
 {
     if (stopping_.exchange(true))
         return;
-    wake();
-    if (thread_.joinable())
-        thread_.join();
+    {
+        std::lock_guard lock(mutex_);
+        worker_ = nullptr;
+    }
+    if (thread_) {
+        thread_->quit();
+        thread_->wait();
+    }
 }
 
 bool LineServer::waitForClient(std::chrono::milliseconds timeout)
 {
-    const auto deadline = Clock::now() + timeout;
-    while (!pty_ && clientFd_ < 0 && Clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    return pty_ || clientFd_ >= 0;
+    std::unique_lock lock(mutex_);
+    return clientChanged_.wait_for(lock, timeout, [this] { return hasClient_; });
 }
 
+// Has the line's thread look at the queue and at a hang-up asked for; one
+// call waiting on the thread is enough however many come before it runs.
 void LineServer::wake()
 {
-    const char byte = 0;
-    [[maybe_unused]] ssize_t ignored = ::write(wakePipe_[1], &byte, 1);
-}
-
-int LineServer::lineFd() const
-{
-    return pty_ ? pty_->masterFd() : clientFd_.load();
-}
-
-void LineServer::acceptClient()
-{
-    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0)
-        return;
-    if (clientFd_ >= 0) {  // one client at a time, like a serial line
-        ::close(fd);
-        return;
-    }
-    const int yes = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-    SetNonBlocking(fd);
-    clientFd_ = fd;
-}
-
-void LineServer::closeClient()
-{
-    if (clientFd_ >= 0)
-        ::close(clientFd_);
-    clientFd_ = -1;
-}
-
-void LineServer::readLine()
-{
-    uint8_t buffer[512];
-    const ssize_t n = ::read(lineFd(), buffer, sizeof buffer);
-    if (n > 0) {
-        receiver_(Bytes(buffer, buffer + n));
-        return;
-    }
-    // A TCP client that left; a pseudo-terminal whose last user closed the
-    // slave reports EIO until it is opened again, which is not an end.
-    if (!pty_ && (n == 0 || (errno != EAGAIN && errno != EINTR)))
-        closeClient();
-}
-
-// Returns how long, in microseconds, until the next byte is due (-1: none).
-int LineServer::flushDue()
-{
     std::lock_guard lock(mutex_);
-    while (!outgoing_.empty()) {
-        Pending& next = outgoing_.front();
-        const auto now = Clock::now();
-        if (next.due > now)
-            return static_cast<int>(std::chrono::ceil<std::chrono::microseconds>(next.due - now).count());
-        const int fd = lineFd();
-        if (fd < 0) {  // no client: the bytes go nowhere, as on an unplugged cable
-            outgoing_.pop_front();
-            continue;
-        }
-        const size_t chunk = next.byteGap.count() > 0 ? 1 : next.bytes.size() - next.sent;
-        const ssize_t written = ::write(fd, next.bytes.data() + next.sent, chunk);
-        if (written < 0)
-            return errno == EAGAIN ? 1000 : (outgoing_.pop_front(), 0);
-        next.sent += static_cast<size_t>(written);
-        if (next.sent == next.bytes.size())
-            outgoing_.pop_front();
-        else if (next.byteGap.count() > 0)
-            next.due += next.byteGap;  // from when the byte was due, so waking late does not add up
-    }
-    return -1;
-}
-
-void LineServer::reopenPseudoTerminal()
-{
-    auto fresh = std::make_unique<PseudoTerminal>();
-    if (fresh->ok())
-        SetNonBlocking(fresh->masterFd());
-    std::lock_guard lock(mutex_);
-    pty_ = std::move(fresh);
-}
-
-void LineServer::run()
-{
-    while (!stopping_) {
-        bool hangUp = false;
-        std::function<void(const std::string&)> announce;
-        {
-            std::lock_guard lock(mutex_);
-            std::swap(hangUp, hangUpRequested_);
-            if (hangUp) {
-                outgoing_.clear();
-                announce = addressChanged_;
-            }
-        }
-        if (hangUp) {
-            if (pty_)
-                reopenPseudoTerminal();
-            else
-                closeClient();
-            if (announce)
-                announce(address());
-        }
-        const int timeoutUs = flushDue();
-        pollfd fds[3] = {{wakePipe_[0], POLLIN, 0}, {lineFd(), POLLIN, 0}, {listenFd_, POLLIN, 0}};
-        const timespec timeout{timeoutUs < 0 ? 1 : timeoutUs / 1000000, timeoutUs < 0 ? 0 : (timeoutUs % 1000000) * 1000L};
-        const int ready = ::ppoll(fds, 3, &timeout, nullptr);
-        if (ready <= 0)
-            continue;
-        if (fds[0].revents & POLLIN) {
-            char drain[64];
-            while (::read(wakePipe_[0], drain, sizeof drain) > 0) {
-            }
-        }
-        if (fds[1].fd >= 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
-            readLine();
-        if (fds[1].fd >= 0 && pty_ && (fds[1].revents & POLLHUP) && !(fds[1].revents & POLLIN))
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));  // no program on the line yet
-        if (fds[2].fd >= 0 && (fds[2].revents & POLLIN))
-            acceptClient();
-    }
+    if (!worker_ || wakePosted_)
+        return;
+    wakePosted_ = true;
+    QMetaObject::invokeMethod(worker_, [worker = worker_] { worker->service(); }, Qt::QueuedConnection);
 }
 
 }  // namespace quellix::sim

@@ -1,25 +1,29 @@
 #pragma once
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "PseudoTerminal.h"
+class QThread;
 
 namespace quellix::sim {
 
 using Bytes = std::vector<uint8_t>;
 
+class LineWorker;
+
 // Serves one device line on its own thread: a pseudo-terminal whose slave
-// path programs open as a serial port, or a TCP port that takes one client at
-// a time. Received bytes go to the receiver (on the server's thread); bytes to
-// send are queued with a delay and an optional pause between bytes.
+// path programs open as a serial port (POSIX systems only), or a TCP port
+// that takes one client at a time. Received bytes go to the receiver (on the
+// server's thread); bytes to send are queued with a delay and an optional
+// pause between bytes. The thread runs a Qt event loop, so the process needs
+// a QCoreApplication (it need not run it).
 class LineServer {
 public:
     using Receiver = std::function<void(const Bytes& bytes)>;
@@ -50,6 +54,8 @@ public:
     bool waitForClient(std::chrono::milliseconds timeout);
 
 private:
+    friend class LineWorker;
+
     struct Pending {
         std::chrono::steady_clock::time_point due;
         std::chrono::microseconds byteGap;
@@ -57,30 +63,26 @@ private:
         size_t sent = 0;
     };
 
-    LineServer(Receiver receiver);
-    void run();
+    explicit LineServer(Receiver receiver);
+    // Starts the thread and opens the line on it with `open`, which returns
+    // why it could not ("" when it did).
+    bool start(const std::function<std::string(LineWorker&)>& open, std::string& error);
     void wake();
-    int lineFd() const;
-    void acceptClient();
-    void closeClient();
-    void readLine();
-    int flushDue();
-    void reopenPseudoTerminal();
 
     Receiver receiver_;
-    std::unique_ptr<PseudoTerminal> pty_;
-    int listenFd_ = -1;
-    std::atomic<int> clientFd_{-1};
-    std::string host_;
-    uint16_t tcpPort_ = 0;
-    int wakePipe_[2] = {-1, -1};
 
     mutable std::mutex mutex_;
+    std::condition_variable clientChanged_;
+    std::string address_;
+    bool hasClient_ = false;
     std::deque<Pending> outgoing_;
     bool hangUpRequested_ = false;
+    bool wakePosted_ = false;
     std::function<void(const std::string&)> addressChanged_;
+    LineWorker* worker_ = nullptr;  // lives on thread_; null once stopped
+
     std::atomic<bool> stopping_{false};
-    std::thread thread_;
+    std::unique_ptr<QThread> thread_;
 };
 
 }  // namespace quellix::sim

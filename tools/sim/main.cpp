@@ -10,6 +10,8 @@
 #include <sstream>
 #include <thread>
 
+#include <QCoreApplication>
+
 #include "SimulatedDevice.h"
 #include "xandrel/custom/AtomicFile.h"
 
@@ -45,6 +47,7 @@ const char* kUsage =
     "usage: quellix-sim [options]\n"
     "Serves a virtual matrix switch on a pseudo-terminal (the default; its path is\n"
     "printed) or on a TCP port. Front-panel commands are read from standard input.\n"
+    "Windows has no pseudo-terminals: there it serves TCP only.\n"
     "\n"
     "  --model M            class name (INFOHDMIMATRIX0001_4_4), mode index 0-10 or\n"
     "                       display name; default INFOHDMIMATRIX0001_8_8\n"
@@ -247,7 +250,12 @@ int main(int argc, char** argv)
         return 2;
     }
     StopOnSignals();
-    std::signal(SIGPIPE, SIG_IGN);
+#if defined(SIGPIPE)
+    std::signal(SIGPIPE, SIG_IGN);  // a reader of the output that went away is no reason to die
+#endif
+    // The line's thread runs a Qt event loop, which wants an application
+    // object; this thread reads the front-panel commands instead of running it.
+    QCoreApplication application(argc, argv);
 
     options.sim.log = [&options](const std::string& text) {
         std::fprintf(stderr, "quellix-sim: %s\n", text.c_str());

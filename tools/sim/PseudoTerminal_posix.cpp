@@ -41,11 +41,29 @@ PseudoTerminal::PseudoTerminal()
     }
     MakeRaw(slave_);
     MakeRaw(master_);
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
 }
 
 PseudoTerminal::~PseudoTerminal()
 {
     close();
+}
+
+std::ptrdiff_t PseudoTerminal::read(uint8_t* buffer, size_t size)
+{
+    const ssize_t n = ::read(master_, buffer, size);
+    if (n >= 0)
+        return n;
+    // EIO: the last program on the slave side closed it (until one opens it again).
+    return errno == EAGAIN || errno == EINTR ? 0 : -1;
+}
+
+std::ptrdiff_t PseudoTerminal::write(const uint8_t* bytes, size_t size)
+{
+    const ssize_t n = ::write(master_, bytes, size);
+    if (n >= 0)
+        return n;
+    return errno == EAGAIN || errno == EINTR ? 0 : -1;
 }
 
 void PseudoTerminal::close()
