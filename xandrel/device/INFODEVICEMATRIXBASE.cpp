@@ -191,7 +191,8 @@ bool INFODEVICEMATRIXBASE::TryOnce(BYTE* reply, BYTE replyLength)
     if (m_PortDriver->RS232_WriteBuf(m_Command, m_CommandLength) != 1)
         return false;
     traffic::Sent(m_Command, m_CommandLength);
-    const std::string command = traffic::CommandName(m_Command[6]);
+    // Named only while someone reads the traffic log: every exchange passes here.
+    const std::string command = traffic::Enabled() ? traffic::CommandName(m_Command[6]) : std::string();
     BYTE acknowledge = 0;
     if (m_PortDriver->RS232_ReadBuf(&acknowledge, 1) != 1) {
         traffic::NoAnswer("no acknowledgement of " + command);
