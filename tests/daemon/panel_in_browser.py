@@ -35,7 +35,7 @@ def free_port():
         return s.getsockname()[1]
 
 
-def wait_for(condition, what, seconds=15):
+def wait_for(condition, what, seconds=30):
     deadline = time.time() + seconds
     while time.time() < deadline:
         try:
@@ -59,13 +59,16 @@ def main():
         return 77
     quellixd, sim = sys.argv[1], sys.argv[2]
     work = tempfile.mkdtemp()
-    sim_port, line_port, http_port = free_port(), free_port(), free_port()
-    panel = subprocess.Popen([sim, "--model", "8x8", "--tcp", str(sim_port), "--signals", "1"],
+    line_port, http_port = free_port(), free_port()
+    # The simulator picks its own port (no race with tests beside this one).
+    address_file = os.path.join(work, "sim-address")
+    panel = subprocess.Popen([sim, "--model", "8x8", "--tcp", "0", "--address-file", address_file, "--signals", "1"],
                              stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, text=True)
+    sim_address = wait_for(lambda: open(address_file).read().strip(), "the simulator's address")
     config = os.path.join(work, "quellixd.conf")
     with open(config, "w") as f:
         json.dump({"http_port": http_port, "devices": [
-            {"name": "studio", "port": f"tcp://127.0.0.1:{sim_port}", "model": "8x8", "line_port": line_port,
+            {"name": "studio", "port": sim_address, "model": "8x8", "line_port": line_port,
              "data": work}]}, f)
     daemon = subprocess.Popen([quellixd, "--config", config], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     options = Options()
@@ -76,7 +79,7 @@ def main():
         wait_for(lambda: device_state(http_port).get("connection") == "online", "the daemon to reach the device")
         browser = webdriver.Chrome(service=Service(DRIVER), options=options)
         browser.get(f"http://127.0.0.1:{http_port}/")
-        wait = WebDriverWait(browser, 15)
+        wait = WebDriverWait(browser, 30)  # a busy machine starts the browser slowly
         wait.until(lambda b: len(b.find_elements(By.CSS_SELECTOR, "#outputs button")) == 8)
         browser.find_element(By.CSS_SELECTOR, "#inputs button[title='input 5']").click()
         browser.find_element(By.CSS_SELECTOR, "#outputs button[title='output 3']").click()
