@@ -29,6 +29,7 @@ build=build-fuzz
 seeds_for() {
   case $1 in
     edid_*) echo "$root/../shared/edid-corpus" ;;
+    routing_body_*) echo "$root/tests/daemon/fuzz-seeds" ;;
   esac
 }
 

@@ -91,6 +91,7 @@ TEST_F(HttpApi, RefusesWhatItCannotDo)
         {"PUT", "/api/devices/studio/routing", R"({"9": 1})", 400},
         {"PUT", "/api/devices/studio/routing", R"({"1": 0})", 400},
         {"PUT", "/api/devices/studio/routing", R"({"1": "2"})", 400},
+        {"PUT", "/api/devices/studio/routing", R"({"2": 1e300})", 400},
         {"PUT", "/api/devices/studio/routing", "[1, 2, 3]", 400},
         {"PUT", "/api/devices/studio/routing", "{}", 400},
         {"PUT", "/api/devices/studio/routing", QByteArray(70 * 1024, ' '), 413},

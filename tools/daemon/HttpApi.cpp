@@ -12,6 +12,7 @@
 
 #include "DeviceLink.h"
 #include "Log.h"
+#include "RoutingBody.h"
 #include "xandrel/custom/PresetFile.h"
 #include "xandrel/custom/StringTableFile.h"
 #include "xandrel/device/ModelCatalog.h"
@@ -80,56 +81,6 @@ std::vector<xandrel::Preset> Presets(const DeviceLink& link, QString* error = nu
         return {};
     }
     return book.of({link.config().model->className, link.address(), link.config().id});
-}
-
-// The outputs a request body sets: {"3": 5} sets output 3 to input 5; a
-// list gives the input of every output. Empty with `error` when it is none.
-std::map<int, int> ParseRouting(const QByteArray& body, const xandrel::ModelSpec& model, QString& error)
-{
-    QJsonParseError parse{};
-    const QJsonDocument document = QJsonDocument::fromJson(body, &parse);
-    if (parse.error != QJsonParseError::NoError) {
-        error = "the body is no JSON: " + parse.errorString();
-        return {};
-    }
-    std::map<int, int> changes;
-    const auto input = [&](const QJsonValue& value, const QString& where) {
-        const double number = value.toDouble(-1);
-        if (!value.isDouble() || number != static_cast<int>(number) || number < 1 || number > model.inputs) {
-            error = where + ": the input must be a whole number from 1 to " + QString::number(model.inputs);
-            return 0;
-        }
-        return static_cast<int>(number);
-    };
-    if (document.isArray()) {
-        const QJsonArray table = document.array();
-        if (table.size() != model.outputs) {
-            error = QString("a whole table gives %1 inputs, one per output; this one has %2")
-                        .arg(model.outputs)
-                        .arg(table.size());
-            return {};
-        }
-        for (int output = 1; output <= model.outputs; ++output)
-            if (!(changes[output] = input(table[output - 1], "output " + QString::number(output))))
-                return {};
-        return changes;
-    }
-    if (!document.isObject() || document.object().isEmpty()) {
-        error = R"(the body must be {"output": input, ...} or a list of every output's input)";
-        return {};
-    }
-    const QJsonObject object = document.object();
-    for (auto it = object.begin(); it != object.end(); ++it) {
-        bool ok = false;
-        const int output = it.key().toInt(&ok);
-        if (!ok || output < 1 || output > model.outputs) {
-            error = "\"" + it.key() + "\" is no output: 1 to " + QString::number(model.outputs);
-            return {};
-        }
-        if (!(changes[output] = input(it.value(), "output " + it.key())))
-            return {};
-    }
-    return changes;
 }
 
 Status StatusOf(int code)
