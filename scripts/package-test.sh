@@ -25,7 +25,7 @@ has_all() {  # DEB WANTED...: every wanted path is in the package
   shift
   for wanted; do grep -q "$wanted" <<<"$listing" || fail "the package lacks $wanted"; done
 }
-has_all "$cli_deb" usr/bin/quellix-cli usr/bin/quellix-sim libTavrik.so.1 usr/share/man/man1/quellix-cli.1 \
+has_all "$cli_deb" usr/bin/quellix-cli usr/libexec/quellix/quellix-cli-full usr/bin/quellix-sim libTavrik.so.1 usr/share/man/man1/quellix-cli.1 \
   usr/share/man/man1/quellix-sim.1 usr/share/bash-completion/completions/quellix-cli
 has_all "$gui_deb" usr/bin/Quellix usr/bin/quellix-edid libXandrel.so.1 usr/share/quellix/data/ds.dat \
   usr/share/applications/quellix.desktop usr/share/applications/quellix-edid.desktop \
@@ -39,8 +39,9 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 dpkg-deb -x "$cli_deb" "$scratch/root"
 dpkg-deb -x "$gui_deb" "$scratch/root"
-for program in Quellix quellix-edid quellix-cli quellix-sim; do
-  missing=$(ldd "$scratch/root/usr/bin/$program" | grep "not found" || true)
+cli_programs="usr/bin/quellix-cli usr/libexec/quellix/quellix-cli-full usr/bin/quellix-sim"
+for program in usr/bin/Quellix usr/bin/quellix-edid $cli_programs; do
+  missing=$(ldd "$scratch/root/$program" | grep "not found" || true)
   [ -z "$missing" ] || fail "$program in a scratch root does not find: $missing"
 done
 echo "== scratch root: every program finds its libraries"
@@ -51,8 +52,8 @@ echo "== scratch root: every program finds its libraries"
 bare=$scratch/bare
 dpkg-deb -x "$cli_deb" "$bare"
 mkdir -p "$bare/tmp"
-for program in quellix-cli quellix-sim; do
-  for library in $(ldd "$bare/usr/bin/$program" | awk '/=> \// {print $3} /^\t\/[^ ]*ld-linux/ {print $1}'); do
+for program in $cli_programs; do
+  for library in $(ldd "$bare/$program" | awk '/=> \// {print $3} /^\t\/[^ ]*ld-linux/ {print $1}'); do
     case $library in "$bare"/*) continue ;; esac
     mkdir -p "$bare$(dirname "$library")"
     cp -L "$library" "$bare$library"

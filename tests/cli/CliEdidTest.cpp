@@ -72,6 +72,13 @@ TEST_F(CliEdid, ReportTakesSeveralFiles)
     const size_t second = result.out.find("\n\n==> " + garbage + " <==\nerror edid format\n");
     EXPECT_TRUE(first == 0 && second != std::string::npos) << result.out;
     EXPECT_EQ(run({"edid", "report", missing, good}, false).exitCode, 4);
+    // quellix-cli reports plain runs itself; any option hands the run to the
+    // full program, which must answer byte for byte alike.
+    const ProcessResult plain = run({"edid", "report", good, garbage, missing}, false);
+    const ProcessResult handedOn = run({"--model", "4x4", "edid", "report", good, garbage, missing}, false);
+    EXPECT_EQ(handedOn.out, plain.out);
+    EXPECT_EQ(handedOn.err, plain.err);
+    EXPECT_EQ(handedOn.exitCode, plain.exitCode);
 
     result = run({"edid", "report", good, "--json", garbage, missing}, false);
     EXPECT_EQ(result.exitCode, 4);

@@ -30,27 +30,6 @@ void PauseUnlessInterrupted(std::chrono::steady_clock::duration duration)
         tavrik::Wait(static_cast<uint32_t>(std::min(left, kStep).count()));
 }
 
-namespace {
-
-std::string& LastComplaintText()
-{
-    static std::string text;
-    return text;
-}
-
-}  // namespace
-
-void Complain(const std::string& text)
-{
-    std::fprintf(stderr, "quellix-cli: %s\n", text.c_str());
-    LastComplaintText() = text;
-}
-
-std::string LastComplaint()
-{
-    return LastComplaintText();
-}
-
 int ParseNumber(const std::string& text, int low, int high, const std::string& what)
 {
     if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)

@@ -13,20 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "Complaints.h"
+#include "ExitCodes.h"
 #include "tavrik/INFOPORTDRIVER.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
 #include "xandrel/device/ModelCatalog.h"
 #include "xandrel/device/TrafficLog.h"
 
 namespace quellix::cli {
-
-enum ExitCode : int {
-    kOk = 0,
-    kNoAnswer = 1,     // the device gave no valid answer
-    kUsage = 2,        // bad verb, option or number; nothing was sent
-    kPortProblem = 3,  // the port could not be opened or was not open
-    kFileProblem = 4,
-};
 
 struct GlobalOptions {
     std::string port;                   // as typed: 3, COM3, /dev/ttyUSB0, ttyUSB0, tcp://host:port
@@ -48,11 +42,6 @@ extern volatile std::sig_atomic_t g_interrupted;
 
 // Waits, in steps short enough that Ctrl+C ends the wait soon.
 void PauseUnlessInterrupted(std::chrono::steady_clock::duration duration);
-
-// Prints "quellix-cli: <text>" on stderr and keeps it as the reason of a
-// failure (see LastComplaint).
-void Complain(const std::string& text);
-std::string LastComplaint();
 
 // Reads a whole decimal number within [low, high]; throws UsageError naming `what`.
 int ParseNumber(const std::string& text, int low, int high, const std::string& what);

@@ -1,12 +1,11 @@
 // quellix-cli edid: report, read, write, copy and ids.
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <unistd.h>
 
+#include "EdidReportText.h"
 #include "Verbs.h"
+#include "xandrel/custom/PlatformFile.h"
 #include "xandrel/edid/EdidCommands.h"
 #include "xandrel/edid/EdidFile.h"
 #include "xandrel/edid/EdidReport.h"
@@ -72,42 +71,33 @@ std::string SaveTargetProblem(const std::string& path)
         return "cannot save to " + path + ": the folder " + folder + " does not exist";
     if (!fs::is_directory(folder, error))
         return "cannot save to " + path + ": " + folder + " is not a folder";
-    if (::access(folder.c_str(), W_OK) != 0)
-        return "cannot save to " + path + ": the folder " + folder + " cannot be written to ("
-            + std::strerror(errno) + ")";
+    if (const std::string refusal = xandrel::platform::FolderRefusal(folder); !refusal.empty())
+        return "cannot save to " + path + ": the folder " + folder + " cannot be written to (" + refusal + ")";
     return {};
 }
-
-// The whole report of an image without the EDID header: one line, no line end.
-constexpr const char* kNotAnEdidReport = "error edid format";
 
 QJsonObject FileFailure(const std::string& file, int code, const std::string& message)
 {
     return {{"file", Text(file)}, {"error", ErrorJson(code, message)}};
 }
 
-// Reports one file: printed, or with --json added to `list`. The file's exit code.
-int ReportOne(const std::string& file, bool raw, const Output& output, QJsonArray& list)
+// The reports of `files` as a JSON array of { file, report } or { file, error }.
+QJsonArray ReportsJson(const std::vector<std::string>& files, int& code)
 {
-    xandrel::EdidImage image{};
-    std::string error;
-    if (!xandrel::LoadEdidFile(file, image, error)) {
-        list.append(FileFailure(file, kFileProblem, error));
-        return FileProblem(error);
+    QJsonArray list;
+    for (const std::string& file : files) {
+        const FileReport result = ReportFile(file);
+        if (result.code == kFileProblem) {
+            Complain(result.error);
+            list.append(FileFailure(file, result.code, result.error));
+        } else if (result.code == kNoAnswer) {
+            list.append(FileFailure(file, result.code, file + " holds no EDID: " + result.report));
+        } else {
+            list.append(QJsonObject{{"file", Text(file)}, {"report", Text(xandrel::ReportToUtf8(result.report))}});
+        }
+        code = std::max(code, result.code);
     }
-    std::string report;
-    EDID_MakeReport(image, report);
-    const bool notAnEdid = report == kNotAnEdidReport;
-    if (output.json()) {
-        list.append(notAnEdid ? FileFailure(file, kNoAnswer, file + " holds no EDID: " + report)
-                              : QJsonObject{{"file", Text(file)}, {"report", Text(xandrel::ReportToUtf8(report))}});
-    } else {
-        if (notAnEdid)
-            report += "\r\n";  // ends like every line of a report
-        const std::string text = raw ? report : xandrel::ReportToUtf8(report, xandrel::ReportLineEnds::Platform);
-        std::fwrite(text.data(), 1, text.size(), stdout);
-    }
-    return notAnEdid ? kNoAnswer : kOk;
+    return list;
 }
 
 int Report(const Invocation& call, Output& output)
@@ -117,15 +107,10 @@ int Report(const Invocation& call, Output& output)
         throw UsageError{"edid report needs a FILE"};
     if (raw && output.json())
         throw UsageError{"--raw gives the report's own bytes, which --json does not carry: give one of them"};
-    const Arguments& files = call.arguments;
-    QJsonArray list;
+    if (!output.json())
+        return PrintReports(call.arguments, raw);
     int code = kOk;
-    for (size_t k = 0; k < files.size(); ++k) {
-        if (files.size() > 1 && !output.json())
-            output.text(std::string(k > 0 ? "\n" : "") + "==> " + files[k] + " <==");
-        code = std::max(code, ReportOne(files[k], raw, output, list));  // 4 (unreadable) outweighs 1 (no EDID)
-    }
-    output.set(list);
+    output.set(ReportsJson(call.arguments, code));
     output.keepOnFailure();  // each file tells its own failure
     return code;
 }

@@ -1,4 +1,5 @@
-// quellix-cli: script a matrix switch from the command line.
+// quellix-cli: script a matrix switch from the command line (the full
+// program, with Qt; see Launcher.cpp for how it is started).
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -27,6 +28,9 @@ std::vector<Verb> AllVerbs()
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
+    // Installed as quellix-cli-full and started by the quellix-cli launcher:
+    // help and messages name the program people type.
+    QCoreApplication::setApplicationName("quellix-cli");
     tavrik::SetErrorReporter([](const std::string& text) { Complain(text); });
     CommandLine commandLine(argc, argv, AllVerbs());
     Output output(commandLine.json());

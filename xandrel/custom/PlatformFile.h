@@ -18,4 +18,8 @@ bool ReplaceWithBytes(const std::filesystem::path& target, const std::string& sh
                       std::filesystem::path (*temporaryName)(const std::filesystem::path& target),
                       std::string& error);
 
+// Why the system refuses new files in `folder` to this process, or "" when
+// it does not (as far as it tells before a file is made).
+std::string FolderRefusal(const std::filesystem::path& folder);
+
 }  // namespace xandrel::platform

@@ -112,4 +112,9 @@ bool ReplaceWithBytes(const fs::path& target, const std::string& shown, std::str
     return true;
 }
 
+std::string FolderRefusal(const fs::path& folder)
+{
+    return ::access(folder.c_str(), W_OK) == 0 ? std::string() : std::strerror(errno);
+}
+
 }  // namespace xandrel::platform

@@ -104,4 +104,11 @@ bool ReplaceWithBytes(const fs::path& target, const std::string& shown, std::str
     return true;
 }
 
+// A folder's read-only flag does not keep files out on Windows, and its
+// access list tells only when a file is made: the save reports that itself.
+std::string FolderRefusal(const fs::path& /*folder*/)
+{
+    return {};
+}
+
 }  // namespace xandrel::platform

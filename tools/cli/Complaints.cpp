@@ -1,0 +1,28 @@
+#include "Complaints.h"
+
+#include <cstdio>
+
+namespace quellix::cli {
+
+namespace {
+
+std::string& LastComplaintText()
+{
+    static std::string text;
+    return text;
+}
+
+}  // namespace
+
+void Complain(const std::string& text)
+{
+    std::fprintf(stderr, "quellix-cli: %s\n", text.c_str());
+    LastComplaintText() = text;
+}
+
+std::string LastComplaint()
+{
+    return LastComplaintText();
+}
+
+}  // namespace quellix::cli
