@@ -5,11 +5,15 @@ it, and raw clients speaking the protocol.
 
   - one ID query's round trip straight to the simulator and through the
     shared line (median and 95th percentile of 500);
-  - the same with 10 clients at once through the shared line: commands a
-    second;
+  - the same with 10 clients at once through the shared line, 500 commands
+    each: commands a second over the whole run, and over its first and its
+    last 1,000 commands (a daemon that slows down as it works shows there);
   - HTTP: PUT of one output's routing until the answer, and GET of a
     device, median of 20 (a PUT reads, writes and reads back the routing,
-    each exchange after the core's 200 ms pacing).
+    each exchange after the core's 200 ms pacing);
+  - HTTP PUT of one output until the first byte of the frames it causes
+    reaches the device: a second simulated 8x8 sits behind a relay in this
+    script that notes when each piece from the daemon arrives.
 
     bench/daemon.py [BUILD_DIR]"""
 import json
@@ -48,7 +52,7 @@ def connect(port):
     raise SystemExit(f"nothing listens on port {port}")
 
 
-def round_trips(port, count):
+def round_trips(port, count, done=None):
     s = connect(port)
     times = []
     for _ in range(count):
@@ -57,9 +61,55 @@ def round_trips(port, count):
         got = b""
         while len(got) < 4:  # AA and the 3-byte answer
             got += s.recv(16)
-        times.append((time.perf_counter() - start) * 1000)
+        end = time.perf_counter()
+        times.append((end - start) * 1000)
+        if done is not None:
+            done.append(end)
     s.close()
     return times
+
+
+class Relay:
+    """Passes the daemon's connection to a device on to a simulator and notes
+    when each piece of bytes from the daemon arrives (time.perf_counter())."""
+
+    def __init__(self, target_port):
+        self.target_port = target_port
+        self.listener = socket.create_server(("127.0.0.1", 0))
+        self.port = self.listener.getsockname()[1]
+        self.arrivals = []
+        self.lock = threading.Lock()
+        threading.Thread(target=self.accept, daemon=True).start()
+
+    def accept(self):
+        while True:
+            try:
+                daemon_side, _ = self.listener.accept()
+            except OSError:
+                return
+            device_side = connect(self.target_port)
+            daemon_side.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+            threading.Thread(target=self.pump, args=(daemon_side, device_side, True), daemon=True).start()
+            threading.Thread(target=self.pump, args=(device_side, daemon_side, False), daemon=True).start()
+
+    def pump(self, source, target, to_device):
+        try:
+            while data := source.recv(4096):
+                if to_device:
+                    with self.lock:
+                        self.arrivals.append(time.perf_counter())
+                target.sendall(data)
+        except OSError:
+            pass
+        for s in (source, target):
+            try:
+                s.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+
+    def first_after(self, moment):
+        with self.lock:
+            return next((t for t in self.arrivals if t >= moment), None)
 
 
 def describe(times):
@@ -69,49 +119,64 @@ def describe(times):
 
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "build")
-    sim_port, direct_port, line_port, http_port = free_port(), free_port(), free_port(), free_port()
+    sim_port, direct_port, relayed_port = free_port(), free_port(), free_port()
+    line_port, hall_line_port, http_port = free_port(), free_port(), free_port()
     work = tempfile.mkdtemp()
-    # A simulator serves one client: one behind the daemon, one asked directly.
+    # A simulator serves one client: one behind the daemon, one asked directly,
+    # one behind the daemon and the relay.
     sims = [subprocess.Popen([f"{build}/tools/sim/quellix-sim", "--model", "8x8", "--tcp", str(port)],
                              stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            for port in (sim_port, direct_port)]
+            for port in (sim_port, direct_port, relayed_port)]
+    time.sleep(0.3)
+    relay = Relay(relayed_port)
     config = os.path.join(work, "quellixd.conf")
     with open(config, "w") as f:
-        json.dump({"http_port": http_port, "devices": [{"name": "studio", "port": f"tcp://127.0.0.1:{sim_port}",
-                                                        "model": "8x8", "line_port": line_port, "data": work}]}, f)
+        json.dump({"http_port": http_port, "devices": [
+            {"name": "studio", "port": f"tcp://127.0.0.1:{sim_port}", "model": "8x8", "line_port": line_port,
+             "data": work},
+            {"name": "hall", "port": f"tcp://127.0.0.1:{relay.port}", "model": "8x8", "line_port": hall_line_port,
+             "data": work}]}, f)
     daemon = subprocess.Popen([f"{build}/tools/daemon/quellixd", "--config", config],
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        time.sleep(1.5)  # the daemon opens the device and reads its state
+        time.sleep(1.5)  # the daemon opens the devices and reads their state
         print("ID query straight to the simulator:", describe(round_trips(direct_port, 500)))
         print("ID query through the shared line:  ", describe(round_trips(line_port, 500)))
 
-        counts = []
-        def client():
-            counts.append(len(round_trips(line_port, 200)))
-        threads = [threading.Thread(target=client) for _ in range(10)]
+        done = []
+        threads = [threading.Thread(target=round_trips, args=(line_port, 500, done)) for _ in range(10)]
         start = time.perf_counter()
         for t in threads:
             t.start()
         for t in threads:
             t.join()
         elapsed = time.perf_counter() - start
-        print(f"10 clients through the shared line: {sum(counts)} commands in {elapsed:.2f} s, "
-              f"{sum(counts) / elapsed:.0f} a second")
+        done.sort()
+        first = 1000 / (done[999] - start)
+        last = 1000 / (done[-1] - done[-1001])
+        print(f"10 clients through the shared line: {len(done)} commands in {elapsed:.2f} s, "
+              f"{len(done) / elapsed:.0f} a second (first 1,000: {first:.0f} a second, last 1,000: {last:.0f})")
 
-        url = f"http://127.0.0.1:{http_port}/api/devices/studio"
-        gets, puts = [], []
+        url = f"http://127.0.0.1:{http_port}/api/devices/"
+        gets, puts, first_bytes = [], [], []
         for k in range(20):
             start = time.perf_counter()
-            urllib.request.urlopen(url, timeout=10).read()
+            urllib.request.urlopen(url + "studio", timeout=10).read()
             gets.append((time.perf_counter() - start) * 1000)
-            request = urllib.request.Request(url + "/routing", data=json.dumps({"3": k % 8 + 1}).encode(),
+            request = urllib.request.Request(url + "hall/routing", data=json.dumps({"3": k % 8 + 1}).encode(),
                                              method="PUT", headers={"Content-Type": "application/json"})
+            time.sleep(0.05)  # nothing of the last request is on its way
             start = time.perf_counter()
             urllib.request.urlopen(request, timeout=10).read()
             puts.append((time.perf_counter() - start) * 1000)
+            arrival = relay.first_after(start)
+            if arrival is None:
+                raise SystemExit("no byte of the PUT reached the device")
+            first_bytes.append((arrival - start) * 1000)
         print("HTTP GET of the device:", describe(gets))
         print("HTTP PUT of one output (read, write, read back):", describe(puts))
+        print("HTTP PUT of one output until the first byte reaches the device:", describe(first_bytes),
+              f"(above the 200 ms pacing: median {statistics.median(first_bytes) - 200:.2f} ms)")
     finally:
         daemon.terminate()
         for sim in sims:
