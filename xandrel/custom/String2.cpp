@@ -31,7 +31,7 @@ constexpr int kNameChars = 14;
 StringSectionGroup::StringSectionGroup(StringSection section, const QString& caption, const QStringList& labels,
                                        int firstId, int boxChars, QWidget* parent)
     : QGroupBox(caption, parent)
-    , m_Section(section)
+    , section_(section)
 {
     auto* form = new QFormLayout(this);
     form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
@@ -42,44 +42,44 @@ StringSectionGroup::StringSectionGroup(StringSection section, const QString& cap
         auto* label = new QLabel(labels[k], this);
         label->setBuddy(box);
         form->addRow(label, box);
-        m_Boxes.push_back(box);
+        boxes_.push_back(box);
     }
 }
 
 void StringSectionGroup::ShowEntries(const StringTable& table)
 {
-    const auto entries = table.Entries(m_Section);
-    for (size_t k = 0; k < std::min(entries.size(), m_Boxes.size()); ++k) {
-        m_Boxes[k]->setText(FromBytes(entries[k]));
-        m_Boxes[k]->setCursorPosition(0);  // a long text shows its beginning
+    const auto entries = table.Entries(section_);
+    for (size_t k = 0; k < std::min(entries.size(), boxes_.size()); ++k) {
+        boxes_[k]->setText(FromBytes(entries[k]));
+        boxes_[k]->setCursorPosition(0);  // a long text shows its beginning
     }
 }
 
 void StringSectionGroup::TakeEntries(StringTable& table) const
 {
-    const auto entries = table.Entries(m_Section);
-    for (size_t k = 0; k < std::min(entries.size(), m_Boxes.size()); ++k)
-        entries[k] = ToBytes(m_Boxes[k]->text());
+    const auto entries = table.Entries(section_);
+    for (size_t k = 0; k < std::min(entries.size(), boxes_.size()); ++k)
+        entries[k] = ToBytes(boxes_[k]->text());
 }
 
 void StringSectionGroup::EnableFirst(int count)
 {
-    for (size_t k = 0; k < m_Boxes.size(); ++k)
-        m_Boxes[k]->setEnabled(static_cast<int>(k) < count);
+    for (size_t k = 0; k < boxes_.size(); ++k)
+        boxes_[k]->setEnabled(static_cast<int>(k) < count);
 }
 
 StringTableDialog::StringTableDialog(const QString& caption, QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle(caption);
-    m_InputGroup = AddGroup(new StringSectionGroup(StringSection::Inputs, QStringLiteral("Input Port Modify"),
-                                                   Numbered(QStringLiteral("Input%1 :"), 8), 1172, kNameChars, this));
-    m_OutputGroup = AddGroup(new StringSectionGroup(StringSection::Outputs, QStringLiteral("Output Port Modify"),
-                                                    Numbered(QStringLiteral("Output%1 :"), 8), 1157, kNameChars, this));
-    m_SaveButton = MakeButton(QStringLiteral("Save String Table"), 1156, this);
-    m_DefaultButton = MakeButton(QStringLiteral("Set Default"), 1143, this);
-    connect(m_SaveButton, &QPushButton::clicked, this, &StringTableDialog::OnSaveStringTable);
-    connect(m_DefaultButton, &QPushButton::clicked, this, &StringTableDialog::OnSetDefault);
+    inputGroup_ = AddGroup(new StringSectionGroup(StringSection::Inputs, QStringLiteral("Input Port Modify"),
+                                                  Numbered(QStringLiteral("Input%1 :"), 8), 1172, kNameChars, this));
+    outputGroup_ = AddGroup(new StringSectionGroup(StringSection::Outputs, QStringLiteral("Output Port Modify"),
+                                                   Numbered(QStringLiteral("Output%1 :"), 8), 1157, kNameChars, this));
+    saveButton_ = MakeButton(QStringLiteral("Save String Table"), 1156, this);
+    defaultButton_ = MakeButton(QStringLiteral("Set Default"), 1143, this);
+    connect(saveButton_, &QPushButton::clicked, this, &StringTableDialog::OnSaveStringTable);
+    connect(defaultButton_, &QPushButton::clicked, this, &StringTableDialog::OnSetDefault);
 }
 
 // Shown afresh, the dialog reads the data files again, as a dialog run
@@ -93,26 +93,26 @@ void StringTableDialog::setVisible(bool visible)
 
 StringSectionGroup* StringTableDialog::AddGroup(StringSectionGroup* group)
 {
-    m_Groups.push_back(group);
+    groups_.push_back(group);
     return group;
 }
 
 void StringTableDialog::DisableMissingPorts()
 {
-    m_InputGroup->EnableFirst(m_InputNumber);
-    m_OutputGroup->EnableFirst(m_OutputNumber);
+    inputGroup_->EnableFirst(m_InputNumber);
+    outputGroup_->EnableFirst(m_OutputNumber);
 }
 
 StringTable StringTableDialog::BoxContents(StringTable table) const
 {
-    for (const StringSectionGroup* group : m_Groups)
+    for (const StringSectionGroup* group : groups_)
         group->TakeEntries(table);
     return table;
 }
 
 void StringTableDialog::ShowInBoxes(const StringTable& table)
 {
-    for (StringSectionGroup* group : m_Groups)
+    for (StringSectionGroup* group : groups_)
         group->ShowEntries(table);
 }
 
@@ -172,12 +172,12 @@ String2::String2(QWidget* parent)
 {
     auto* table = new QGroupBox(QStringLiteral("String Table"), this);
     auto* ports = new QHBoxLayout(table);
-    ports->addWidget(m_InputGroup);
-    ports->addWidget(m_OutputGroup);
+    ports->addWidget(inputGroup_);
+    ports->addWidget(outputGroup_);
 
     auto* buttons = new QVBoxLayout;
-    buttons->addWidget(m_SaveButton);
-    buttons->addWidget(m_DefaultButton);
+    buttons->addWidget(saveButton_);
+    buttons->addWidget(defaultButton_);
     buttons->addStretch();
 
     auto* layout = new QHBoxLayout(this);

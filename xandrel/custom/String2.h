@@ -36,12 +36,12 @@ public:
     // Boxes from `count` on are disabled (ports the model lacks); they still
     // take part in reading, defaults and saving.
     void EnableFirst(int count);
-    QLineEdit* box(size_t k) const { return m_Boxes.at(k); }
-    size_t size() const { return m_Boxes.size(); }
+    QLineEdit* box(size_t k) const { return boxes_.at(k); }
+    size_t size() const { return boxes_.size(); }
 
 private:
-    StringSection m_Section;
-    std::vector<QLineEdit*> m_Boxes;
+    StringSection section_;
+    std::vector<QLineEdit*> boxes_;
 };
 
 // The base of the two editors of ds.dat: the model's port counts, the groups
@@ -83,13 +83,13 @@ protected:
     void OnSaveStringTable();
     void keyPressEvent(QKeyEvent* event) override;
 
-    StringSectionGroup* m_InputGroup;
-    StringSectionGroup* m_OutputGroup;
-    QPushButton* m_SaveButton;
-    QPushButton* m_DefaultButton;
+    StringSectionGroup* inputGroup_;
+    StringSectionGroup* outputGroup_;
+    QPushButton* saveButton_;
+    QPushButton* defaultButton_;
 
 private:
-    std::vector<StringSectionGroup*> m_Groups;
+    std::vector<StringSectionGroup*> groups_;
 };
 
 }  // namespace xandrel::gui

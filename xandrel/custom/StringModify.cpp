@@ -34,7 +34,7 @@ public:
 
     void SetPicture(QImage picture)
     {
-        m_Picture = std::move(picture);
+        picture_ = std::move(picture);
         update();
     }
 
@@ -44,14 +44,14 @@ protected:
         QPainter painter(this);
         painter.setPen(Qt::black);
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
-        if (!m_Picture.isNull()) {
+        if (!picture_.isNull()) {
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            painter.drawImage(rect().adjusted(1, 1, -1, -1), m_Picture);
+            painter.drawImage(rect().adjusted(1, 1, -1, -1), picture_);
         }
     }
 
 private:
-    QImage m_Picture;
+    QImage picture_;
 };
 
 }  // namespace xandrel::gui
@@ -132,10 +132,10 @@ StringModify::StringModify(QWidget* parent)
     auto* grid = new QGridLayout(strings);
     grid->addWidget(m_TitleGroup, 0, 0);
     grid->addWidget(m_ErrorGroup, 1, 0);
-    grid->addLayout(Column(m_SaveButton, m_DefaultButton), 0, 1, 2, 1);
+    grid->addLayout(Column(saveButton_, defaultButton_), 0, 1, 2, 1);
     auto* ports = new QHBoxLayout;
-    ports->addWidget(m_InputGroup);
-    ports->addWidget(m_OutputGroup);
+    ports->addWidget(inputGroup_);
+    ports->addWidget(outputGroup_);
     ports->addWidget(m_ToolbarGroup);
     grid->addLayout(ports, 2, 0, 1, 2);
     grid->setColumnStretch(0, 1);
@@ -166,10 +166,10 @@ StringModify::StringModify(QWidget* parent)
 
     // Tab through the texts in the order they stand, then the buttons.
     std::vector<QWidget*> order;
-    for (const StringSectionGroup* group : {m_TitleGroup, m_ErrorGroup, m_InputGroup, m_OutputGroup, m_ToolbarGroup})
+    for (const StringSectionGroup* group : {m_TitleGroup, m_ErrorGroup, inputGroup_, outputGroup_, m_ToolbarGroup})
         for (size_t k = 0; k < group->size(); ++k)
             order.push_back(group->box(k));
-    order.insert(order.end(), {m_SaveButton, m_DefaultButton, changeIcon, loadIcon, changeSplash, loadBmp});
+    order.insert(order.end(), {saveButton_, defaultButton_, changeIcon, loadIcon, changeSplash, loadBmp});
     for (size_t k = 1; k < order.size(); ++k)
         setTabOrder(order[k - 1], order[k]);
     xandrel::gui::SizeForScreen(*this);

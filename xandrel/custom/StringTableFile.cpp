@@ -75,7 +75,7 @@ StringTable MakeDefaults()
 // Splits the file into lines of at most a given number of bytes each.
 class LineReader {
 public:
-    explicit LineReader(std::string_view bytes) : m_rest(bytes) {}
+    explicit LineReader(std::string_view bytes) : rest_(bytes) {}
 
     // The next line, up to and including its LF, of at most `limit` bytes;
     // nothing once the bytes are used up. A cut never splits a character.
@@ -83,31 +83,31 @@ public:
     // line end does not come back as an empty line of its own.
     std::optional<std::string_view> Next(size_t limit)
     {
-        if (m_rest.empty())
+        if (rest_.empty())
             return std::nullopt;
         limit = std::max<size_t>(limit, 1);
-        size_t length = m_rest.substr(0, limit).find('\n');
+        size_t length = rest_.substr(0, limit).find('\n');
         if (length != std::string_view::npos) {
             ++length;
-        } else if (m_rest.size() <= limit) {
-            length = m_rest.size();
+        } else if (rest_.size() <= limit) {
+            length = rest_.size();
         } else {
-            length = Utf8PrefixLength(m_rest, limit);
+            length = Utf8PrefixLength(rest_, limit);
             if (length == 0)
                 length = limit;
-            const std::string_view after = m_rest.substr(length);
+            const std::string_view after = rest_.substr(length);
             if (after.starts_with('\n'))
                 length += 1;
             else if (after.starts_with("\r\n"))
                 length += 2;
         }
-        const std::string_view line = m_rest.substr(0, length);
-        m_rest.remove_prefix(length);
+        const std::string_view line = rest_.substr(0, length);
+        rest_.remove_prefix(length);
         return line;
     }
 
 private:
-    std::string_view m_rest;
+    std::string_view rest_;
 };
 
 // A line's text ends at its first zero byte, as every text of the system does.

@@ -96,14 +96,14 @@ QSize EdidByteBox::minimumSizeHint() const
 
 EdidBytePage::EdidBytePage(int firstImageByte, QWidget* parent)
     : QWidget(parent)
-    , m_FirstImageByte(firstImageByte)
+    , firstImageByte_(firstImageByte)
 {
 }
 
 QLineEdit* EdidBytePage::box(int id) const
 {
-    const auto found = m_Boxes.find(id);
-    return found == m_Boxes.end() ? nullptr : found->second;
+    const auto found = boxes_.find(id);
+    return found == boxes_.end() ? nullptr : found->second;
 }
 
 std::vector<EdidBytePage::BoxRow> EdidBytePage::Rows(int firstId, int count, int perRow, const QString& label)
@@ -131,7 +131,7 @@ QGroupBox* EdidBytePage::makeGroup(const QString& caption, const std::vector<Box
         }
         for (int i = 0; i < row.count; ++i) {
             auto* byteBox = new EdidByteBox(row.firstId + i, group);
-            m_Boxes.emplace(row.firstId + i, byteBox);
+            boxes_.emplace(row.firstId + i, byteBox);
             grid->addWidget(byteBox, r, firstColumn + i);
         }
     }
@@ -142,14 +142,14 @@ QGroupBox* EdidBytePage::makeGroup(const QString& caption, const std::vector<Box
 void EdidBytePage::fillBoxes(const std::vector<int>& ids, const BYTE* block, const char* format)
 {
     for (std::size_t i = 0; i < ids.size(); ++i)
-        m_Boxes.at(ids[i])->setText(QString::asprintf(format, block[i]));
+        boxes_.at(ids[i])->setText(QString::asprintf(format, block[i]));
 }
 
 void EdidBytePage::showOnly(const std::vector<int>& ids)
 {
     std::vector<int> shown = ids;
     std::sort(shown.begin(), shown.end());
-    for (const auto& [id, byteBox] : m_Boxes) {
+    for (const auto& [id, byteBox] : boxes_) {
         const bool show = std::binary_search(shown.begin(), shown.end(), id);
         if (!show)
             byteBox->clear();
@@ -170,14 +170,14 @@ bool EdidBytePage::readBoxes(const std::vector<int>& ids, BYTE* block, QString* 
     std::vector<BYTE> bytes;
     bytes.reserve(ids.size());
     for (int id : ids) {
-        EdidByteBox* byteBox = m_Boxes.at(id);
+        EdidByteBox* byteBox = boxes_.at(id);
         // Only the first two characters count (the box keeps no more anyway).
         const QString digits = byteBox->text().left(2).toUpper();
         const char high = digits.size() == 2 ? digits[0].toLatin1() : '\0';
         const char low = digits.size() == 2 ? digits[1].toLatin1() : '\0';
         if (!EdidIsHexDigit(high) || !EdidIsHexDigit(low)) {
             if (problem)
-                *problem = ByteProblem(m_FirstImageByte + static_cast<int>(bytes.size()), byteBox->text());
+                *problem = ByteProblem(firstImageByte_ + static_cast<int>(bytes.size()), byteBox->text());
             byteBox->setFocus();
             byteBox->selectAll();
             return false;

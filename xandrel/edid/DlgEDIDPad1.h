@@ -83,8 +83,8 @@ protected:
     bool readBoxes(const std::vector<int>& ids, BYTE* block, QString* problem);
 
 private:
-    int m_FirstImageByte;
-    std::map<int, EdidByteBox*> m_Boxes;
+    int firstImageByte_;
+    std::map<int, EdidByteBox*> boxes_;
 };
 
 }  // namespace xandrel
