@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth edid-decode fonts-dejavu-core groff-base
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
   g++-mingw-w64-x86-64
   qt6-httpserver-dev qt6-websockets-dev
   chromium chromium-driver python3-selenium

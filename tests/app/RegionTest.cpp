@@ -21,7 +21,7 @@ DibBitmap Picture(int depth, int width, int height, const std::function<bool(int
     bitmap.width = width;
     bitmap.height = height;
     bitmap.bitsPerPixel = depth;
-    bitmap.bits.assign(static_cast<size_t>(bitmap.RowBytes() * height), 0);
+    bitmap.bits.assign(static_cast<size_t>(bitmap.RowBytes()) * static_cast<size_t>(height), 0);
     if (depth <= 8) {
         bitmap.colourTable.assign(1u << depth, 0x00000000);
         bitmap.colourTable[1] = 0x00010101;  // near-black

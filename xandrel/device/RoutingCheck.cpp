@@ -7,7 +7,7 @@ namespace xandrel {
 std::string ConfirmRouting(INFODEVICEMATRIXBASE& model, const std::vector<int>& sent)
 {
     if (model.DEVMA_GetVideoOutputChannel() != 1) {
-        const std::string why = model.LastAnswerProblem();
+        const std::string& why = model.LastAnswerProblem();
         return "the routing could not be read back to confirm it (" + (why.empty() ? "no valid answer" : why) + ")";
     }
     std::string differences;
