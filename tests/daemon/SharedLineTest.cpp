@@ -1,6 +1,7 @@
 // The shared line: clients of the device's own protocol through the daemon.
 #include <QTcpSocket>
 
+#include <map>
 #include <thread>
 
 #include "DaemonFixture.h"
@@ -140,6 +141,48 @@ TEST_F(SharedLine, CommandLineProgramWorksThroughIt)
     EXPECT_EQ(device->routing()[3], 2);
     const auto status = testsupport::RunProcess(QUELLIX_CLI, {"--port", lineAddress(), "--model", "8x8", "--json", "status"});
     EXPECT_EQ(status.exitCode, 0) << status.err;
+}
+
+// Two quellix-cli programs routing at once, each one invocation after
+// another: every invocation succeeds, and every routing write reaches the
+// device whole and exactly once. Each program sends every output one input
+// of its own (2, 3, 4, 1, ... or 6, 7, 8, 5, ...), so a frame spliced from
+// both would show in the tables the device took; none is the table the
+// device has then (the model does not send that one). The read-back is
+// skipped: the other program's write may come between a write and its
+// read-back.
+TEST_F(SharedLine, TwoCommandLineProgramsRouteAtOnce)
+{
+    startDaemon();
+    // An invocation takes 0.4 s at least (the model paces each of its two
+    // frames by 200 ms): about 90 s for the 200.
+    constexpr int kRuns = 200;
+    const auto run = [&](int program, std::vector<std::string>& failures) {
+        for (int k = 0; k < kRuns; ++k) {
+            const std::string input = std::to_string(program * 4 + (k + 1) % 4 + 1);
+            const auto result = testsupport::RunProcess(
+                QUELLIX_CLI, {"--port", lineAddress(), "--model", "8x8", "--no-confirm", "route", "--all", input});
+            if (result.exitCode != 0)
+                failures.push_back("run " + std::to_string(k) + ": exit " + std::to_string(result.exitCode) + ": "
+                                   + result.err);
+        }
+    };
+    std::vector<std::string> firstFailures, secondFailures;
+    std::thread other([&] { run(1, secondFailures); });
+    run(0, firstFailures);
+    other.join();
+    EXPECT_TRUE(firstFailures.empty()) << firstFailures.size() << " failed, first " << firstFailures.front();
+    EXPECT_TRUE(secondFailures.empty()) << secondFailures.size() << " failed, first " << secondFailures.front();
+
+    std::map<Bytes, int> writes;
+    for (const Bytes& frame : device->frames())
+        if (frame[6] == INFODEVICEMATRIXBASE::kWriteRouting)
+            ++writes[Bytes(frame.begin() + 7, frame.end() - 1)];
+    std::map<Bytes, int> expected;
+    for (int input = 1; input <= 8; ++input)
+        expected[Bytes(8, static_cast<uint8_t>(input))] = kRuns / 4;
+    EXPECT_EQ(writes, expected);
+    EXPECT_EQ(simLogged("ignored"), 0);
 }
 
 // EDID exchanges: a body the device sends after working on it (a whole
