@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, runs every test suite, each fuzz target
-# for a short bounded time (FUZZ_SECONDS, default 20; 0 skips it), the whole
+# Installs what is missing, checks the sources' format, builds, runs every
+# test suite, each fuzz target for a short bounded time (FUZZ_SECONDS, default 20; 0 skips it), the whole
 # test suite again under the address and undefined-behaviour sanitizers
 # (SANITIZE=0 skips it), then builds the Debian package, installs it, runs it
 # and removes it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+scripts/format.sh --check
 scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure --parallel "$(nproc)"
