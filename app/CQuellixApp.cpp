@@ -25,8 +25,9 @@ int CQuellixApp::InitInstance(int& argc, char** argv)
         return *answered;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quellix"));
-    QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));  // nothing is stored under it
-    QApplication::setQuitOnLastWindowClosed(false);  // the splash's loop decides when the run ends
+    QApplication::setOrganizationName(
+        QStringLiteral("Local AppWizard-Generated Applications"));  // nothing is stored under it
+    QApplication::setQuitOnLastWindowClosed(false);                 // the splash's loop decides when the run ends
 
     const quellix::DataFolderChoice data =
         quellix::ChooseDataFolder(quellix::DeliveredDataFolders(), quellix::PerUserFolder());
@@ -39,7 +40,8 @@ int CQuellixApp::InitInstance(int& argc, char** argv)
         if (!splash.Splash().problem.empty())
             std::fprintf(stderr, "Quellix: %s; the built-in picture is shown\n", splash.Splash().problem.c_str());
         if (!splash.Splash().shapeNote.empty())
-            std::fprintf(stderr, "Quellix: %s: %s\n", splash.Splash().source.c_str(), splash.Splash().shapeNote.c_str());
+            std::fprintf(stderr, "Quellix: %s: %s\n", splash.Splash().source.c_str(),
+                         splash.Splash().shapeNote.c_str());
         const QString snapshots = qEnvironmentVariable("QUELLIX_SNAPSHOT_DIR");
         if (!snapshots.isEmpty())
             quellix::ScheduleSnapshots(splash, snapshots);

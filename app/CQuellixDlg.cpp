@@ -20,8 +20,7 @@ CQuellixDlg::CQuellixDlg()
     setWindowTitle(QStringLiteral("Quellix"));
     setWindowIcon(m_hIcon);
     setAttribute(Qt::WA_OpaquePaintEvent);  // the picture covers all; no background is filled
-    m_Splash = quellix::LoadSplashPicture(
-        xandrel::DataFilePath(xandrel::DataFile::Splash, xandrel::gui::DataFolder()));
+    m_Splash = quellix::LoadSplashPicture(xandrel::DataFilePath(xandrel::DataFile::Splash, xandrel::gui::DataFolder()));
     m_Width = m_Splash.bitmap.width;
     m_Height = m_Splash.bitmap.height;
     setFixedSize(m_Width, m_Height);

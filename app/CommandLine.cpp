@@ -11,8 +11,10 @@ constexpr int kUsageError = 2;
 
 // Qt's options for every widget program, as QApplication reads them.
 constexpr std::string_view kQtOptionsWithValue[] = {
-    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "qwindowicon",
-    "qwindowtitle", "session", "style", "stylesheet", "display", "geometry", "title", "icon", "name", "qmljsdebugger",
+    "platform",      "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+    "qwindowicon",   "qwindowtitle",       "session",       "style",  "stylesheet",
+    "display",       "geometry",           "title",         "icon",   "name",
+    "qmljsdebugger",
 };
 constexpr std::string_view kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 

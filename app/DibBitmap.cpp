@@ -54,8 +54,9 @@ DibBitmap ReadDibFile(std::string_view bytes, std::string& error)
     bitmap.bitsPerPixel = depth;
     if (width <= 0 || bitmap.height <= 0 || width > kLargestSide || bitmap.height > kLargestSide
         || int64_t{width} * bitmap.height > kLargestPixelCount)
-        return Fail(error, "a picture of " + std::to_string(width) + " x " + std::to_string(signedHeight)
-                               + " pixels is beyond what a splash can be");
+        return Fail(error,
+                    "a picture of " + std::to_string(width) + " x " + std::to_string(signedHeight)
+                        + " pixels is beyond what a splash can be");
     if (depth != 1 && depth != 4 && depth != 8 && depth != 16 && depth != 24 && depth != 32)
         return Fail(error, std::to_string(depth) + " bits per pixel is no BMP depth this program reads");
     const bool masked = compression == kBitFields && (depth == 16 || depth == 32);

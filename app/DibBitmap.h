@@ -12,9 +12,9 @@ namespace quellix {
 struct DibBitmap {
     int width = 0;
     int height = 0;
-    int bitsPerPixel = 0;                // 1, 4, 8, 16, 24 or 32
-    std::vector<uint8_t> bits;           // bottom-up rows of RowBytes() each
-    std::vector<uint32_t> colourTable;   // blue, green, red, reserved as a little-endian word
+    int bitsPerPixel = 0;               // 1, 4, 8, 16, 24 or 32
+    std::vector<uint8_t> bits;          // bottom-up rows of RowBytes() each
+    std::vector<uint32_t> colourTable;  // blue, green, red, reserved as a little-endian word
 
     int RowBytes() const { return ((width * bitsPerPixel + 31) / 32) * 4; }
     bool Empty() const { return width <= 0 || height <= 0; }

@@ -20,7 +20,8 @@ QImage SplashPicture()
     // Exact black is the background the splash window cuts away: a pixel of
     // the picture less than half covered becomes black, the rest is kept
     // opaque and never black.
-    const QImage picture = xandrel::art::SvgImage(QStringLiteral(":/xandrel/art/splash.svg"), QSize(kSplashWidth, kSplashHeight));
+    const QImage picture =
+        xandrel::art::SvgImage(QStringLiteral(":/xandrel/art/splash.svg"), QSize(kSplashWidth, kSplashHeight));
     return xandrel::art::OverKeyColour(picture, qRgb(0, 0, 0));
 }
 

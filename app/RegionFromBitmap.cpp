@@ -27,10 +27,7 @@ public:
     }
 
 private:
-    bool entry(unsigned index) const
-    {
-        return index < bitmap_.colourTable.size() && bitmap_.colourTable[index] == 0;
-    }
+    bool entry(unsigned index) const { return index < bitmap_.colourTable.size() && bitmap_.colourTable[index] == 0; }
 
     const DibBitmap& bitmap_;
 };

@@ -41,11 +41,12 @@ QImage ShapedGrab(QWidget& widget)
 void LookAndClose(CMatrix0001Frame& frame, const QString& folder)
 {
     frame.grab().save(folder + "/matrix-window.png");
-    Note(folder, QStringLiteral("window visible=%1 title=%2 icon=%3 port=%4")
-                     .arg(frame.isVisible() ? 1 : 0)
-                     .arg(frame.windowTitle())
-                     .arg(frame.windowIcon().isNull() ? "none" : "set")
-                     .arg(frame.m_wndToolBar.Action(CMatrix0001Frame::ID_MATRIX_OPEN)->isChecked() ? "open" : "closed"));
+    Note(folder,
+         QStringLiteral("window visible=%1 title=%2 icon=%3 port=%4")
+             .arg(frame.isVisible() ? 1 : 0)
+             .arg(frame.windowTitle())
+             .arg(frame.windowIcon().isNull() ? "none" : "set")
+             .arg(frame.m_wndToolBar.Action(CMatrix0001Frame::ID_MATRIX_OPEN)->isChecked() ? "open" : "closed"));
     frame.close();
 }
 
@@ -64,12 +65,13 @@ void ScheduleSnapshots(CQuellixDlg& splash, const QString& folder)
     clock->start();
     QTimer::singleShot(kSplashPictureAfterMs, &splash, [&splash, folder] {
         ShapedGrab(splash).save(folder + "/splash.png");
-        Note(folder, QStringLiteral("splash %1x%2 rects=%3 visible=%4 source=%5")
-                         .arg(splash.m_Width)
-                         .arg(splash.m_Height)
-                         .arg(splash.mask().rectCount())
-                         .arg(splash.isVisible() ? 1 : 0)
-                         .arg(QString::fromStdString(splash.Splash().source)));
+        Note(folder,
+             QStringLiteral("splash %1x%2 rects=%3 visible=%4 source=%5")
+                 .arg(splash.m_Width)
+                 .arg(splash.m_Height)
+                 .arg(splash.mask().rectCount())
+                 .arg(splash.isVisible() ? 1 : 0)
+                 .arg(QString::fromStdString(splash.Splash().source)));
     });
     QObject::connect(&splash, &CQuellixDlg::handedOff, &splash, [&splash, folder, clock] {
         Note(folder, QStringLiteral("handed off after %1 ms").arg(clock->elapsed()));

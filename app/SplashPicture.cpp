@@ -54,7 +54,7 @@ QRegion SplashRegion(const DibBitmap& bitmap, std::string* note)
     const RegionData data = CreateRegionFromBitmap(bitmap);
     if (data.bounded && note)
         *note = "its shape needs more than " + std::to_string(kMostRegionRects)
-                + " rectangles; the splash is cut to the rectangle around its pixels that are not black";
+            + " rectangles; the splash is cut to the rectangle around its pixels that are not black";
     std::vector<QRect> rects;
     rects.reserve(data.rects.size());
     for (const RegionRect& r : data.rects)

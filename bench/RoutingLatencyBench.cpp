@@ -76,11 +76,14 @@ void RoutingCommand(benchmark::State& state)
     if (!matrix.ready)
         return state.SkipWithError("no simulated device");
     BYTE input = 1;
-    const double meanMs = TimeEach(state, [&] {
-        input = input % 8 + 1;  // a different table each time, so it is sent
-        const BYTE table[8] = {input, input, input, input, input, input, input, input};
-        return matrix.model.DEVMA_SetVideoOutputChannel(table) == 1;
-    }, "the command failed");
+    const double meanMs = TimeEach(
+        state,
+        [&] {
+            input = input % 8 + 1;  // a different table each time, so it is sent
+            const BYTE table[8] = {input, input, input, input, input, input, input, input};
+            return matrix.model.DEVMA_SetVideoOutputChannel(table) == 1;
+        },
+        "the command failed");
     const double floorMs = kPacingMs + 17 * kByteMs;
     state.counters["floor_ms"] = floorMs;
     state.counters["overhead_ms"] = meanMs - floorMs;
@@ -92,8 +95,8 @@ void AbsentDevice(benchmark::State& state)
     OpenMatrix matrix(false);
     if (!matrix.ready)
         return state.SkipWithError("no simulated device");
-    const double meanMs = TimeEach(state, [&] { return matrix.model.DEVMA_GetVideoInputSignal() == 0; },
-                                   "an absent device answered");
+    const double meanMs = TimeEach(
+        state, [&] { return matrix.model.DEVMA_GetVideoInputSignal() == 0; }, "an absent device answered");
     // The failure itself comes before the 200 ms that follow every failed attempt.
     state.counters["fails_after_pacing_ms"] = meanMs - 2 * kPacingMs;
 }
@@ -106,11 +109,15 @@ void CliRoute(benchmark::State& state)
     if (!device)
         return state.SkipWithError("no simulated device");
     int input = 1;
-    const double meanMs = TimeEach(state, [&] {
-        input = input % 8 + 1;
-        const std::vector<std::string> arguments{"--port", device->address(), "route", "1:" + std::to_string(input)};
-        return testsupport::RunProcess(QUELLIX_CLI, arguments).exitCode == 0;
-    }, "quellix-cli failed");
+    const double meanMs = TimeEach(
+        state,
+        [&] {
+            input = input % 8 + 1;
+            const std::vector<std::string> arguments{"--port", device->address(), "route",
+                                                     "1:" + std::to_string(input)};
+            return testsupport::RunProcess(QUELLIX_CLI, arguments).exitCode == 0;
+        },
+        "quellix-cli failed");
     const double floorMs = 2 * kPacingMs + (11 + 17) * kByteMs;
     state.counters["floor_ms"] = floorMs;
     state.counters["overhead_ms"] = meanMs - floorMs;

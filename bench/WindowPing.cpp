@@ -132,8 +132,8 @@ int main(int argc, char** argv)
     std::printf("window_ping \"%s\": %zu pings answered, %d unanswered (5 s); longest %.1f ms, 99th pct. %.1f ms, "
                 "%ld over %d ms\n",
                 title, answers.size(), unanswered, answers.empty() ? 0.0 : answers.back(),
-                answers.empty() ? 0.0 : answers[static_cast<size_t>(0.99 * (answers.size() - 1))], static_cast<long>(late),
-                kLateMs);
+                answers.empty() ? 0.0 : answers[static_cast<size_t>(0.99 * (answers.size() - 1))],
+                static_cast<long>(late), kLateMs);
     XCloseDisplay(display);
     return unanswered == 0 && late == 0 && !answers.empty() ? 0 : 1;
 }

@@ -131,7 +131,8 @@ int INFOPORTDRIVER::RS232_WriteBuf(const uint8_t* buffer, uint32_t count)
     if ((count != 0 && !buffer) || !reopenIfLost())
         return 0;
     const COMMTIMEOUTS& t = m_Impl->timeouts;
-    if (m_Impl->channel->write(buffer, count, TimeLimit(t.WriteTotalTimeoutConstant, t.WriteTotalTimeoutMultiplier, count)))
+    if (m_Impl->channel->write(buffer, count,
+                               TimeLimit(t.WriteTotalTimeoutConstant, t.WriteTotalTimeoutMultiplier, count)))
         return 1;
     haveChannel();  // notes the loss if the write found the device gone
     return 0;
@@ -251,8 +252,9 @@ bool INFOPORTDRIVER::reopenIfLost()
 // Tells the person once per loss; timeouts are the caller's to report.
 void INFOPORTDRIVER::noteLoss()
 {
-    m_Impl->lastError = m_Impl->address + ": the device went away (unplugged or disconnected); "
-        "the port is opened again on the next command";
+    m_Impl->lastError = m_Impl->address
+        + ": the device went away (unplugged or disconnected); "
+          "the port is opened again on the next command";
     if (m_ShowError == 1 && !m_Impl->lossReported)
         tavrik::ReportError(m_Impl->lastError);
     m_Impl->lossReported = true;

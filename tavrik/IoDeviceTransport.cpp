@@ -8,7 +8,9 @@
 namespace tavrik {
 
 Transport::~Transport() = default;
-void Transport::releaseThread() {}
+void Transport::releaseThread()
+{
+}
 
 IoDeviceTransport::IoDeviceTransport(std::unique_ptr<QIODevice> device)
     : device_(std::move(device))
@@ -75,8 +77,7 @@ size_t IoDeviceTransport::read(uint8_t* data, size_t size, uint32_t timeoutMs)
     size_t received = 0;
     QDeadlineTimer deadline(timeoutMs);
     while (received < size && !broken_) {
-        const qint64 n = device_->read(reinterpret_cast<char*>(data) + received,
-                                       static_cast<qint64>(size - received));
+        const qint64 n = device_->read(reinterpret_cast<char*>(data) + received, static_cast<qint64>(size - received));
         if (n < 0) {
             noteFailure();
             break;

@@ -7,8 +7,8 @@ namespace {
 OpenOutcome OpenSystemTransport(const std::string& address, uint32_t baudRate)
 {
     OpenOutcome outcome;
-    outcome.transport = IsTcpAddress(address) ? MakeTcpTransport(address, outcome)
-                                              : MakeSerialTransport(address, baudRate, outcome);
+    outcome.transport =
+        IsTcpAddress(address) ? MakeTcpTransport(address, outcome) : MakeSerialTransport(address, baudRate, outcome);
     return outcome;
 }
 

@@ -93,7 +93,8 @@ std::string ReadPinText(const std::string& path, const Warn& warn)
     text.resize(static_cast<size_t>(file.gcount()));
     if (text.size() > PortTable::kPinFileLimit) {
         text.resize(text.rfind('\n', PortTable::kPinFileLimit - 1) + 1);  // npos + 1: nothing
-        warn(path + ": larger than 1 MiB; everything after its first " + std::to_string(text.size()) + " bytes is ignored");
+        warn(path + ": larger than 1 MiB; everything after its first " + std::to_string(text.size())
+             + " bytes is ignored");
     }
     return text;
 }
@@ -116,7 +117,8 @@ std::map<int, std::string> ReadPinFile(const std::string& path, const Warn& warn
         const int number = ParsePortNumber(Trim(line.substr(0, equals)));
         const std::string address = Trim(line.substr(equals + 1));
         if (HoldsControlCharacter(address)) {
-            warn(path + " line " + std::to_string(lineNumber) + ": the path holds a control character; the entry is skipped");
+            warn(path + " line " + std::to_string(lineNumber)
+                 + ": the path holds a control character; the entry is skipped");
             continue;
         }
         if (number != 0 && !address.empty())
@@ -338,7 +340,7 @@ std::string SerialAccessHint(const std::string& path)
 #if defined(__linux__)
     std::string group = "dialout";
     for (const char* candidate : {path.c_str(), "/dev/ttyS0", "/dev/ttyUSB0"}) {
-        struct stat info {};
+        struct stat info { };
         if (*candidate && ::stat(candidate, &info) == 0) {
             if (const struct group* entry = ::getgrgid(info.st_gid); entry && info.st_gid != 0)
                 group = entry->gr_name;
@@ -379,7 +381,8 @@ std::string PortsPresent()
 std::string NoSuchPort(const std::string& typed, const std::string& why)
 {
     return "'" + typed + "' " + why + ". Ports here: " + PortsPresent()
-        + ". A port no listing shows can be pinned in data/ports.dat or the file named by $QUELLIX_PORTS (\"20 = /dev/pts/4\").";
+        + ". A port no listing shows can be pinned in data/ports.dat or the file named by $QUELLIX_PORTS (\"20 = "
+          "/dev/pts/4\").";
 }
 
 // A system path for what was typed: the path itself (a link followed to the

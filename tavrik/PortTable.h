@@ -37,7 +37,13 @@ struct SystemPort {
 };
 using PortLister = std::function<std::vector<SystemPort>()>;
 
-enum class PortState { Free, InUse, NoPermission, Unavailable, Absent };
+enum class PortState {
+    Free,
+    InUse,
+    NoPermission,
+    Unavailable,
+    Absent
+};
 
 // "free", "in use", "no permission", "unavailable", "absent".
 TAVRIK_EXPORT const char* PortStateName(PortState state);

@@ -69,7 +69,8 @@ std::unique_ptr<Transport> MakeTcpTransport(const std::string& address, OpenOutc
     socket->connectToHost(host, port);
     if (!socket->waitForConnected(kConnectTimeoutMs)) {
         const auto error = socket->error();
-        outcome.status = (error == QAbstractSocket::ConnectionRefusedError || error == QAbstractSocket::HostNotFoundError)
+        outcome.status =
+            (error == QAbstractSocket::ConnectionRefusedError || error == QAbstractSocket::HostNotFoundError)
             ? OpenStatus::NotFound
             : OpenStatus::Failed;
         outcome.message = address + ": " + socket->errorString().toStdString();

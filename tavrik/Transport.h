@@ -38,7 +38,13 @@ public:
     virtual void releaseThread();
 };
 
-enum class OpenStatus { Opened, NotFound, InUse, NoPermission, Failed };
+enum class OpenStatus {
+    Opened,
+    NotFound,
+    InUse,
+    NoPermission,
+    Failed
+};
 
 struct OpenOutcome {
     OpenStatus status = OpenStatus::Failed;

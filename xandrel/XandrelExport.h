@@ -1,11 +1,11 @@
 #pragma once
 // Symbols of the Xandrel library that hosts may use.
 #if defined(_WIN32)
-#  if defined(XANDREL_BUILDING)
-#    define XANDREL_EXPORT __declspec(dllexport)
-#  else
-#    define XANDREL_EXPORT __declspec(dllimport)
-#  endif
+#if defined(XANDREL_BUILDING)
+#define XANDREL_EXPORT __declspec(dllexport)
 #else
-#  define XANDREL_EXPORT __attribute__((visibility("default")))
+#define XANDREL_EXPORT __declspec(dllimport)
+#endif
+#else
+#define XANDREL_EXPORT __attribute__((visibility("default")))
 #endif

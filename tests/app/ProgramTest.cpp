@@ -38,19 +38,21 @@ TEST(Program, RunsUnderAVirtualDisplayAndEndsCleanly)
     const fs::path work = fs::path(::testing::TempDir()) / ("program-" + std::to_string(::getpid()));
     fs::remove_all(work);
     fs::create_directories(work / "data");
-    std::ofstream(work / "data" / "ds.dat", std::ios::binary) << "__title\r\nStudio Router E2E\r\nSetting\r\nScan\r\n__end\r\n";
+    std::ofstream(work / "data" / "ds.dat", std::ios::binary)
+        << "__title\r\nStudio Router E2E\r\nSetting\r\nScan\r\n__end\r\n";
     std::ofstream(work / "data" / "ports.dat") << "1 = " << device->address() << "\n";
     const fs::path shots = work / "shots";
 
-    const auto result = testsupport::RunProcess(
-        "xvfb-run", {"-a", "-s", "-screen 0 1280x800x24", QUELLIX_PROGRAM},
-        {"QUELLIX_SNAPSHOT_DIR=" + shots.string(), "QT_QPA_PLATFORM=xcb"}, work.string());
+    const auto result =
+        testsupport::RunProcess("xvfb-run", {"-a", "-s", "-screen 0 1280x800x24", QUELLIX_PROGRAM},
+                                {"QUELLIX_SNAPSHOT_DIR=" + shots.string(), "QT_QPA_PLATFORM=xcb"}, work.string());
     EXPECT_EQ(result.exitCode, 0) << result.err;
 
     std::string run;
     ASSERT_TRUE(xandrel::ReadFileBytes((shots / "run.txt").string(), run, error)) << result.err;
     std::smatch found;
-    ASSERT_TRUE(std::regex_search(run, found, std::regex("splash 570x270 rects=(\\d+) visible=1 source=built-in"))) << run;
+    ASSERT_TRUE(std::regex_search(run, found, std::regex("splash 570x270 rects=(\\d+) visible=1 source=built-in")))
+        << run;
     EXPECT_GT(std::stoi(found[1]), 20) << "the splash is cut to its shape";
     ASSERT_TRUE(std::regex_search(run, found, std::regex("handed off after (\\d+) ms"))) << run;
     EXPECT_GE(std::stoi(found[1]), 1900);
@@ -75,9 +77,10 @@ TEST(Program, AnswersTheCommandLineWithoutADisplayOrADataFolder)
         const std::string name = program.filename().string();
         // No display to reach: opening a window would abort the program.
         const auto run = [&](const std::string& argument) {
-            return testsupport::RunProcess("env", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "XDG_DATA_HOME",
-                                                   "HOME=" + home.string(), "QUELLIX_USER_DATA=1",
-                                                   "QT_QPA_PLATFORM=xcb", program.string(), argument},
+            return testsupport::RunProcess("env",
+                                           {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "XDG_DATA_HOME",
+                                            "HOME=" + home.string(), "QUELLIX_USER_DATA=1", "QT_QPA_PLATFORM=xcb",
+                                            program.string(), argument},
                                            {}, home.string());
         };
         const auto help = run("--help");

@@ -44,7 +44,7 @@ DibBitmap Picture(int depth, int width, int height, const std::function<bool(int
     return bitmap;
 }
 
-class RegionAtDepth : public ::testing::TestWithParam<int> {};
+class RegionAtDepth : public ::testing::TestWithParam<int> { };
 
 TEST_P(RegionAtDepth, RunsOfOpaquePixelsBecomeRectangles)
 {
@@ -58,7 +58,8 @@ TEST_P(RegionAtDepth, RunsOfOpaquePixelsBecomeRectangles)
     EXPECT_EQ(solid.width, 9);
     EXPECT_EQ(solid.height, 4);
 
-    const RegionData single = CreateRegionFromBitmap(Picture(depth, 9, 4, [](int x, int y) { return x == 5 && y == 1; }));
+    const RegionData single =
+        CreateRegionFromBitmap(Picture(depth, 9, 4, [](int x, int y) { return x == 5 && y == 1; }));
     ASSERT_EQ(single.rects.size(), 1u);
     EXPECT_EQ(single.rects[0], (RegionRect{5, 1, 6, 2}));
 
@@ -76,7 +77,8 @@ TEST(Region, OnlyConsecutiveIdenticalRowsShareABand)
     // Rows 0-1 and 3 have the same two runs, row 2 one run; row 4 is black.
     const RegionData region = CreateRegionFromBitmap(
         Picture(8, 6, 5, [](int x, int y) { return y < 4 && (y == 2 ? x > 0 : x == 1 || x == 4); }));
-    EXPECT_EQ(region.rects, (std::vector<RegionRect>{{1, 0, 2, 2}, {4, 0, 5, 2}, {1, 2, 6, 3}, {1, 3, 2, 4}, {4, 3, 5, 4}}));
+    EXPECT_EQ(region.rects,
+              (std::vector<RegionRect>{{1, 0, 2, 2}, {4, 0, 5, 2}, {1, 2, 6, 3}, {1, 3, 2, 4}, {4, 3, 5, 4}}));
     EXPECT_FALSE(region.bounded);
     EXPECT_TRUE(CreateRegionFromBitmap(DibBitmap{}).rects.empty());
 }
@@ -84,9 +86,8 @@ TEST(Region, OnlyConsecutiveIdenticalRowsShareABand)
 TEST(Region, ShapeBeyondWhatAWindowTakesBecomesTheRectangleAroundItsPixels)
 {
     // A checkerboard inside a black margin: 450 x 450 / 2 runs, none shared by the next row.
-    const RegionData region = CreateRegionFromBitmap(Picture(1, 460, 455, [](int x, int y) {
-        return x >= 3 && x < 453 && y >= 2 && y < 452 && (x + y) % 2 == 0;
-    }));
+    const RegionData region = CreateRegionFromBitmap(
+        Picture(1, 460, 455, [](int x, int y) { return x >= 3 && x < 453 && y >= 2 && y < 452 && (x + y) % 2 == 0; }));
     ASSERT_GT(450u * 450u / 2u, kMostRegionRects);
     EXPECT_TRUE(region.bounded);
     EXPECT_EQ(region.rects, (std::vector<RegionRect>{{3, 2, 453, 452}}));
@@ -115,7 +116,8 @@ TEST(DibFile, ReadsWhatIsThereAndRefusesTheRest)
 {
     std::string error;
     // 2 x 2 at 24 bits, stored top-down: rows padded to 8 bytes.
-    const std::string rows = std::string("\x00\x00\x00\x01\x00\x00\0\0", 8) + std::string("\x05\x06\x07\x00\x00\x00\0\0", 8);
+    const std::string rows =
+        std::string("\x00\x00\x00\x01\x00\x00\0\0", 8) + std::string("\x05\x06\x07\x00\x00\x00\0\0", 8);
     DibBitmap topDown = ReadDibFile(BmpFile(2, -2, 24, rows), error);
     ASSERT_FALSE(topDown.Empty()) << error;
     const RegionData region = CreateRegionFromBitmap(topDown);
@@ -125,7 +127,8 @@ TEST(DibFile, ReadsWhatIsThereAndRefusesTheRest)
 
     DibBitmap paletted = ReadDibFile(BmpFile(4, 1, 8, std::string("\x00\x01\x02\x00", 4), 2), error);
     ASSERT_EQ(paletted.colourTable.size(), 256u) << error;
-    EXPECT_EQ(CreateRegionFromBitmap(paletted).rects.size(), 0u) << "a table of two black entries; the rest read as black";
+    EXPECT_EQ(CreateRegionFromBitmap(paletted).rects.size(), 0u)
+        << "a table of two black entries; the rest read as black";
 
     const struct {
         std::string bytes;

@@ -63,7 +63,8 @@ TEST_F(Cli, JsonIsOneDocumentWithTheSameFieldsInEveryVerb)
     EXPECT_EQ(JsonOf(run({"--json", "id"}).out)["port"], port);
     EXPECT_EQ(JsonOf(run({"--json", "route", "1:2"}).out)["routing"], QJsonArray({2, 1, 6, 1, 1, 1, 1, 1}));
     const QJsonArray ports = JsonOf(run({"--json", "ports"}, false).out).toArray();
-    EXPECT_TRUE(std::any_of(ports.begin(), ports.end(), [&](const QJsonValue& entry) { return entry["port"] == port; }));
+    EXPECT_TRUE(
+        std::any_of(ports.begin(), ports.end(), [&](const QJsonValue& entry) { return entry["port"] == port; }));
     // scan finds the device without its model or ID.
     const QJsonValue scan = JsonOf(run({"--json", "scan"}).out);
     EXPECT_EQ(scan[0]["port"], port);
@@ -78,8 +79,9 @@ TEST_F(Cli, JsonIsOneDocumentWithTheSameFieldsInEveryVerb)
     EXPECT_EQ(failure.exitCode, 1);
     const QJsonObject failed = JsonOf(failure.out)["error"].toObject();
     EXPECT_EQ(failed["code"], 1);
-    EXPECT_NE(failed["message"].toString().toStdString().find("no valid answer from the device at " + device->address()),
-              std::string::npos)
+    EXPECT_NE(
+        failed["message"].toString().toStdString().find("no valid answer from the device at " + device->address()),
+        std::string::npos)
         << failure.out;
     EXPECT_EQ(failure.err.find("COM"), std::string::npos) << "no number the table does not give: " << failure.err;
 }
@@ -95,9 +97,14 @@ TEST_F(Cli, ModelsListsEveryModelClass)
 
     const QJsonArray models = JsonOf(run({"models", "--json"}, false).out).toArray();
     ASSERT_EQ(models.size(), 17);
-    EXPECT_EQ(models[12].toObject(), QJsonObject({{"model", "INFOHDMIMATRIX0001_8_8"}, {"short", "8x8"},
-                                                  {"inputs", 8}, {"outputs", 8}, {"family", "HDMI 8x8 matrix"},
-                                                  {"mode", QJsonValue()}, {"name", QJsonValue()}}));
+    EXPECT_EQ(models[12].toObject(),
+              QJsonObject({{"model", "INFOHDMIMATRIX0001_8_8"},
+                           {"short", "8x8"},
+                           {"inputs", 8},
+                           {"outputs", 8},
+                           {"family", "HDMI 8x8 matrix"},
+                           {"mode", QJsonValue()},
+                           {"name", QJsonValue()}}));
 }
 
 TEST_F(Cli, RouteChangesOnlyTheOutputsNamedOrAllOfThem)
@@ -136,7 +143,9 @@ TEST_F(Cli, DeviceIdIsReadAndSet)
 
 TEST_F(Cli, WatchPrintsFrontPanelChanges)
 {
-    auto watching = std::async(std::launch::async, [this] { return run({"watch", "--count", "2", "--interval", "100"}); });
+    auto watching = std::async(std::launch::async, [this] {
+        return run({"watch", "--count", "2", "--interval", "100"});
+    });
     // The front panel changes once watch has read the device (ID, signals,
     // routing): a message arriving earlier would be dropped by those reads.
     for (int waited = 0; device->frames().size() < 3 && waited < 10000; waited += 10)
@@ -145,8 +154,9 @@ TEST_F(Cli, WatchPrintsFrontPanelChanges)
     device->command("signal 3 1");
     const ProcessResult result = watching.get();
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_TRUE(std::regex_match(result.out, std::regex(kIsoSeconds + " routing changed:  output 5: input 2\n"
-                                                         + kIsoSeconds + " signals changed:  input 3: signal\n")))
+    EXPECT_TRUE(std::regex_match(result.out,
+                                 std::regex(kIsoSeconds + " routing changed:  output 5: input 2\n" + kIsoSeconds
+                                            + " signals changed:  input 3: signal\n")))
         << result.out;
 }
 
@@ -218,7 +228,10 @@ TEST_F(Cli, CommandLinesAreParsedConventionally)
         {{"help", "route"}, 0, "usage: quellix-cli [OPTIONS] route OUT:IN[,OUT:IN]...\n"},
         {{"route", "-h"}, 0, "       quellix-cli [OPTIONS] route --all IN\n"},
         {{"edid", "read", "--help"}, 0, "  -o, --output FILE"},
-        {{"stauts"}, 2, "did you mean 'status'? The verbs: ports, models, scan, status, route, id, preset, backup, restore, watch, edid"},
+        {{"stauts"},
+         2,
+         "did you mean 'status'? The verbs: ports, models, scan, status, route, id, preset, backup, restore, watch, "
+         "edid"},
         {{"fly"}, 2, "unknown verb 'fly'. The verbs: ports"},
         {{"status", "--jsn"}, 2, "unknown option '--jsn' for status; did you mean '--json'?", "status"},
         {{"edid", "write", "--forse", "x", "all"}, 2, "did you mean '--force'?", "edid write"},
@@ -254,11 +267,13 @@ TEST_F(Cli, CommandLinesAreParsedConventionally)
         std::transform(test.arguments.begin(), test.arguments.end(), std::back_inserter(arguments), withPort);
         std::transform(test.environment.begin(), test.environment.end(), std::back_inserter(environment), withPort);
         const ProcessResult result = run(arguments, false, environment);
-        const std::string line = std::accumulate(arguments.begin(), arguments.end(), std::string(),
-                                                 [](const std::string& all, const std::string& word) { return all + word + " "; });
+        const std::string line =
+            std::accumulate(arguments.begin(), arguments.end(), std::string(),
+                            [](const std::string& all, const std::string& word) { return all + word + " "; });
         EXPECT_EQ(result.exitCode, test.exitCode) << line << "\n" << result.err;
         EXPECT_NE((test.exitCode == 0 ? result.out : result.err).find(withPort(test.expected)), std::string::npos)
-            << line << "\n" << result.out << result.err;
+            << line << "\n"
+            << result.out << result.err;
         const std::string hint = "try 'quellix-cli " + test.helpVerb + (test.helpVerb.empty() ? "" : " ") + "--help'";
         if (test.exitCode == 2) {
             EXPECT_NE(result.err.find(hint), std::string::npos) << line << "\n" << result.err;
@@ -289,7 +304,7 @@ struct FaultCase {
     int settleMs = 0;  // until answers the fault held back have arrived
 };
 
-class CliFaults : public Cli, public ::testing::WithParamInterface<FaultCase> {};
+class CliFaults : public Cli, public ::testing::WithParamInterface<FaultCase> { };
 
 TEST_P(CliFaults, StatusUnderTheFault)
 {

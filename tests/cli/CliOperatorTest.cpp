@@ -48,8 +48,8 @@ TEST_F(CliOperator, RoutesByNameConfirmedAndTracedAndPresetsRecallOnlyWhatChange
     EXPECT_NE(result.err.find("received  aa  acknowledged"), std::string::npos) << result.err;
     result = runWithData({"route", "1:Camera"});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_NE(result.err.find("more than one input is named 'Camera'; the inputs are 1 'input 1'"),
-              std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("more than one input is named 'Camera'; the inputs are 1 'input 1'"), std::string::npos)
+        << result.err;
     EXPECT_NE(runWithData({"status"}).out.find("output 1 (Projector): input 3 (Laptop)"), std::string::npos);
 
     ASSERT_EQ(runWithData({"preset", "save", "Show", "A"}).exitCode, 0);

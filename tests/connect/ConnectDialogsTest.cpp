@@ -94,9 +94,9 @@ TEST_F(ConnectDialogs, ScanTellsDevicesBusyPortsAndSilentPortsApart)
     QStringList items;
     for (int k = 0; k < dialog.m_Tree->topLevelItemCount(); ++k)
         items << dialog.m_Tree->topLevelItem(k)->text(0);
-    EXPECT_EQ(items, (QStringList{CDlgMatrixScanPort::PortText(11) + " - Detected",
-                                  CDlgMatrixScanPort::PortText(12) + " - Already Open",
-                                  CDlgMatrixScanPort::PortText(123)}));
+    EXPECT_EQ(items,
+              (QStringList{CDlgMatrixScanPort::PortText(11) + " - Detected",
+                           CDlgMatrixScanPort::PortText(12) + " - Already Open", CDlgMatrixScanPort::PortText(123)}));
     EXPECT_TRUE(busy->frames().empty()) << "a port in use is never opened";
     EXPECT_EQ(model.m_DeviceID, 6) << "the probe read the device's ID";
     EXPECT_EQ(driver.RS232_IsOpen(), 0) << "the scan leaves the port closed";
@@ -145,8 +145,18 @@ TEST_F(ConnectDialogs, ScanStopsBetweenTwoPorts)
 TEST(DeviceIdText, IsReadAsADecimalNumberKeepingItsLowEightBits)
 {
     const std::pair<const char*, int> cases[] = {
-        {"7", 7}, {"300", 44}, {"-1", 255}, {"", 0}, {"  +12abc", 12}, {"abc", 0}, {"-", 0},
-        {"256", 0}, {"99999999999999999999", 255}, {"100000000000000000000", 0}, {"1e3", 1}, {"\xC3\xA9", 0},
+        {"7", 7},
+        {"300", 44},
+        {"-1", 255},
+        {"", 0},
+        {"  +12abc", 12},
+        {"abc", 0},
+        {"-", 0},
+        {"256", 0},
+        {"99999999999999999999", 255},
+        {"100000000000000000000", 0},
+        {"1e3", 1},
+        {"\xC3\xA9", 0},
     };
     for (const auto& [text, id] : cases)
         EXPECT_EQ(CDlgDeviceIDSetting::ReadNewId(QString::fromUtf8(text)), id) << text;

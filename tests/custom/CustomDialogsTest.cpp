@@ -146,7 +146,7 @@ protected:
     bool saved() const
     {
         return !messages.empty() && messages.back().text == xandrel::kSaveConfirmationText
-               && messages.back().caption == xandrel::kSaveConfirmationCaption;
+            && messages.back().caption == xandrel::kSaveConfirmationCaption;
     }
 
     // Shows `dialog` or presses its "Set Default": either asks the question,

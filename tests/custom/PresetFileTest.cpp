@@ -54,10 +54,12 @@ TEST(PresetFile, BadFilesAreNamedWithTheirEntryAndLeaveAnEmptyBook)
     const std::pair<std::string, const char*> cases[] = {
         {"not json", "not a presets file"},
         {R"({"presets": {}})", "not a presets file"},
-        {R"({"presets": [)" + entry + R"("routing": [1, 2, 3, 4], "colour": "red"}]})", "preset 1 has an unknown field 'colour'"},
+        {R"({"presets": [)" + entry + R"("routing": [1, 2, 3, 4], "colour": "red"}]})",
+         "preset 1 has an unknown field 'colour'"},
         {R"({"presets": [)" + entry + R"("routing": [1, 2, 3]}]})", "3 outputs where the model has 4"},
         {R"({"presets": [)" + entry + R"("routing": [1, 2, 3, 9]}]})", "output 4: input 9"},
-        {R"({"presets": [{"model": "INFOCOFFEE", "port": "p", "id": 0, "name": "A", "routing": []}]})", "no known model"},
+        {R"({"presets": [{"model": "INFOCOFFEE", "port": "p", "id": 0, "name": "A", "routing": []}]})",
+         "no known model"},
         {R"({"presets": [)" + entry + R"("routing": [1, 1, 1, 1]}, )" + entry + R"("routing": [2, 2, 2, 2]}]})",
          "preset 2 repeats the name 'A'"},
     };

@@ -28,7 +28,10 @@ using quellixd::DeviceConfig;
 
 class DaemonThread : public QThread {
 public:
-    explicit DaemonThread(DaemonConfig config) : config_(std::move(config)) {}
+    explicit DaemonThread(DaemonConfig config)
+        : config_(std::move(config))
+    {
+    }
 
     // Starts the daemon; false with its error when it cannot listen.
     bool begin(QString& error)
@@ -153,8 +156,9 @@ protected:
     int simLogged(const std::string& text)
     {
         std::lock_guard lock(mutex_);
-        return static_cast<int>(std::count_if(simLog_.begin(), simLog_.end(),
-                                              [&](const std::string& line) { return line.find(text) != std::string::npos; }));
+        return static_cast<int>(std::count_if(simLog_.begin(), simLog_.end(), [&](const std::string& line) {
+            return line.find(text) != std::string::npos;
+        }));
     }
 
     std::string lineAddress() const { return "tcp://127.0.0.1:" + std::to_string(daemon->linePort); }

@@ -18,8 +18,8 @@ protected:
     // A data folder with one preset for the simulated device.
     void withPreset(const std::vector<int>& routing)
     {
-        const std::string folder = ::testing::TempDir() + "quellixd-data-"
-            + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        const std::string folder =
+            ::testing::TempDir() + "quellixd-data-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         std::filesystem::create_directories(folder + "/data");
         xandrel::PresetBook book;
         book.put({model, device->address(), 255}, {"Lecture", routing});
@@ -154,7 +154,10 @@ TEST_F(HttpApi, TokenGuardsRequestsAndEvents)
     QWebSocket socket;
     QEventLoop loop;
     bool closed = false;
-    QObject::connect(&socket, &QWebSocket::disconnected, &loop, [&] { closed = true; loop.quit(); });
+    QObject::connect(&socket, &QWebSocket::disconnected, &loop, [&] {
+        closed = true;
+        loop.quit();
+    });
     QTimer::singleShot(10000, &loop, &QEventLoop::quit);
     socket.open(QUrl("ws://127.0.0.1:" + QString::number(daemon->httpPort) + "/api/events"));
     loop.exec();
@@ -189,7 +192,8 @@ TEST_F(HttpApi, EventSocketPushesChanges)
     EXPECT_EQ(messages.front()["type"], "connection");
     EXPECT_EQ(messages.front()["connection"], "online");
 
-    auto put = std::async(std::launch::async, [&] { return http("PUT", "/api/devices/studio/routing", R"({"4": 6})"); });
+    auto put =
+        std::async(std::launch::async, [&] { return http("PUT", "/api/devices/studio/routing", R"({"4": 6})"); });
     EXPECT_TRUE(routingWith(4, 6));
     EXPECT_EQ(put.get().status, 200);
     device->command("route 7 2");

@@ -83,7 +83,7 @@ TEST(LineProtocol, EventsOfTheModelOnly)
     EXPECT_TRUE(ParseEvent(model, event(2, QByteArray::fromHex("0100010001000100"), model)));
     EXPECT_FALSE(ParseEvent(model, event(2, QByteArray::fromHex("0200010001000100"), model)));  // a signal is 0 or 1
     EXPECT_FALSE(ParseEvent(model, event(1, QByteArray::fromHex("0102030405060709"), model)));  // no input 9
-    EXPECT_FALSE(ParseEvent(model, event(1, QByteArray::fromHex("010203"), model)));  // too few outputs
+    EXPECT_FALSE(ParseEvent(model, event(1, QByteArray::fromHex("010203"), model)));            // too few outputs
     EXPECT_FALSE(ParseEvent(model, event(3, QByteArray(8, 1), model)));
     EXPECT_FALSE(ParseEvent(model, event(1, QByteArray(8, 1), *xandrel::FindModelByAnyName("vga-5x5"))));
 }

@@ -34,12 +34,14 @@ TEST(DaemonProgram, OptionsAndConfigurationCheck)
     EXPECT_NE(version.out.find(QUELLIX_VERSION), std::string::npos);
     EXPECT_EQ(RunProcess(QUELLIXD, {"--bogus"}).exitCode, 2);
 
-    const auto good = RunProcess(QUELLIXD, {"--check-config", "--config", QUELLIX_SOURCE_DIR "/packaging/quellixd.conf.example"});
+    const auto good =
+        RunProcess(QUELLIXD, {"--check-config", "--config", QUELLIX_SOURCE_DIR "/packaging/quellixd.conf.example"});
     EXPECT_EQ(good.exitCode, 0) << good.err;
     EXPECT_NE(good.out.find("good (2 devices)"), std::string::npos);
 
     const std::string bad = TempFile("bad.conf");
-    std::ofstream(bad) << R"({"listen": "192.0.2.1", "devices": [{"name": "a", "port": "1", "model": "8x8", "line_port": 1}]})";
+    std::ofstream(bad)
+        << R"({"listen": "192.0.2.1", "devices": [{"name": "a", "port": "1", "model": "8x8", "line_port": 1}]})";
     const auto refused = RunProcess(QUELLIXD, {"--check-config", "--config", bad});
     EXPECT_EQ(refused.exitCode, 2);
     EXPECT_NE(refused.err.find("a \"token\" is required"), std::string::npos) << refused.err;
@@ -64,7 +66,9 @@ TEST(DaemonProgram, RereadsOnHangUpAndEndsOnTerminate)
     std::remove(pid.c_str());
     std::remove(out.c_str());
     const std::string shell = "echo $$ >'" + pid + "'; exec \"$0\" \"$@\" >'" + out + "' 2>&1";
-    auto run = std::async(std::launch::async, [&] { return RunProcess("sh", {"-c", shell, QUELLIXD, "--config", config}); });
+    auto run = std::async(std::launch::async, [&] {
+        return RunProcess("sh", {"-c", shell, QUELLIXD, "--config", config});
+    });
     const auto logged = [&](const std::string& text) {
         for (int k = 0; k < 500; ++k) {
             if (Contents(out).find(text) != std::string::npos)

@@ -11,7 +11,7 @@
 namespace daemontest {
 namespace {
 
-class SharedLine : public DaemonTest {};
+class SharedLine : public DaemonTest { };
 
 // N commands from each of two clients at once: every one answered, and the
 // device took every frame whole.
@@ -97,7 +97,8 @@ TEST_F(SharedLine, ExchangesAfterThePollWaitForSlowAnswers)
     LineClient line(lineAddress());
     for (int input = 2; input <= 3; ++input) {
         QThread::msleep(150);  // the line idle for longer than the poll interval: a poll ran last
-        const HttpReply reply = http("PUT", "/api/devices/studio/routing", "{\"1\": " + QByteArray::number(input) + "}");
+        const HttpReply reply =
+            http("PUT", "/api/devices/studio/routing", "{\"1\": " + QByteArray::number(input) + "}");
         EXPECT_EQ(reply.status, 200) << reply.body.toStdString();
         QThread::msleep(150);
         EXPECT_EQ(line.model->DEVMA_GetVideoOutputChannel(), 1);
@@ -135,11 +136,13 @@ TEST_F(SharedLine, StalledOrVanishedClientsBlockNobody)
 TEST_F(SharedLine, CommandLineProgramWorksThroughIt)
 {
     startDaemon();
-    const auto result = testsupport::RunProcess(QUELLIX_CLI, {"--port", lineAddress(), "--model", "8x8", "route", "3:5,4:2"});
+    const auto result =
+        testsupport::RunProcess(QUELLIX_CLI, {"--port", lineAddress(), "--model", "8x8", "route", "3:5,4:2"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(device->routing()[2], 5);
     EXPECT_EQ(device->routing()[3], 2);
-    const auto status = testsupport::RunProcess(QUELLIX_CLI, {"--port", lineAddress(), "--model", "8x8", "--json", "status"});
+    const auto status =
+        testsupport::RunProcess(QUELLIX_CLI, {"--port", lineAddress(), "--model", "8x8", "--json", "status"});
     EXPECT_EQ(status.exitCode, 0) << status.err;
 }
 

@@ -63,10 +63,13 @@ protected:
         daemon.setProcessChannelMode(QProcess::MergedChannels);
         daemon.start(QUELLIXD, {"--config", QString::fromStdString(config)});
         const QRegularExpression linePort("shared line on port (\\d+)");
-        ASSERT_TRUE(QTest::qWaitFor([&] {
-            daemonOutput += daemon.readAll();
-            return daemonOutput.contains("device studio: online") || daemon.state() == QProcess::NotRunning;
-        }, 20000)) << daemonOutput.toStdString();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                daemonOutput += daemon.readAll();
+                return daemonOutput.contains("device studio: online") || daemon.state() == QProcess::NotRunning;
+            },
+            20000))
+            << daemonOutput.toStdString();
         const QRegularExpressionMatch match = linePort.match(QString::fromUtf8(daemonOutput));
         ASSERT_TRUE(match.hasMatch() && daemonOutput.contains("online")) << daemonOutput.toStdString();
         line = "tcp://127.0.0.1:" + match.captured(1).toStdString();
@@ -150,10 +153,12 @@ TEST_F(WindowBesideCommandLine, BothFollowTheDeviceThroughTheDaemon)
         return words;
     }());
     QByteArray watchErrors;
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        watchErrors += watch.readAllStandardError();
-        return watchErrors.contains("watching") || watch.state() == QProcess::NotRunning;
-    }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            watchErrors += watch.readAllStandardError();
+            return watchErrors.contains("watching") || watch.state() == QProcess::NotRunning;
+        },
+        20000));
     ASSERT_TRUE(watchErrors.contains("watching")) << watchErrors.toStdString();
 
     // Each route is read back: the window only reads, so nothing else writes.
@@ -163,8 +168,8 @@ TEST_F(WindowBesideCommandLine, BothFollowTheDeviceThroughTheDaemon)
             results.push_back(testsupport::RunProcess(QUELLIX_CLI, cli({"route", pairs})));
         return results;
     });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return routed.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
-                                60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return routed.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 60000));
     for (const auto& result : routed.get())
         EXPECT_EQ(result.exitCode, 0) << result.err;
     const Bytes expected{2, 3, 4, 1, 1, 1, 1, 6};

@@ -263,7 +263,8 @@ TEST_F(DeviceOperations, RoutingIsConfirmedByReadingItBack)
     line->answer(Acknowledged({0x01, 2, 2, 3, 4, 5, 0x11}));
     EXPECT_EQ(xandrel::ConfirmRouting(model, {2, 2, 3, 4, 5}), "");
     line->answer(Acknowledged({0x01, 1, 2, 3, 2, 5, 0x11}));
-    EXPECT_EQ(xandrel::ConfirmRouting(model, {2, 2, 3, 4, 5}), "output 1 is on input 1, not 2; output 4 is on input 2, not 4");
+    EXPECT_EQ(xandrel::ConfirmRouting(model, {2, 2, 3, 4, 5}),
+              "output 1 is on input 1, not 2; output 4 is on input 2, not 4");
     EXPECT_EQ(routingOf(model), (Bytes{1, 2, 3, 2, 5})) << "the model holds what the device reports";
     line->silence();
     EXPECT_NE(xandrel::ConfirmRouting(model, {2, 2, 3, 4, 5}).find("could not be read back"), std::string::npos);
@@ -287,7 +288,7 @@ TEST_F(DeviceOperations, DiscoveryAsksEveryHeaderAndTheDeepSearchEvery8x8Id)
     for (int k = 0; k < 5 + 9; ++k)
         line->silence();  // SDI, the 4x4 family, then the 8x8 family at ID 0 to 8
     line->answer(Acknowledged({0x00, 9, 0x00}));
-    found = xandrel::DiscoverOnPort(driver, {.deep = true});
+    found = xandrel::DiscoverOnPort(driver, {.deep = true, .progress = {}});
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].id, 9);
     EXPECT_EQ(found[0].models.front()->family, xandrel::ModelFamily::Hdmi8x8);

@@ -51,7 +51,8 @@ TEST(ModelRegistry, ModesBuildTheirClassesAndNothingBeyond10)
     for (uint32_t position = 0; position < D_MatrixModeNumber; ++position) {
         EXPECT_EQ(D_MatrixModeMapping[position], position);
         std::unique_ptr<INFODEVICEMATRIXBASE> model(CreateMatrixModeObject(position));
-        EXPECT_STREQ(xandrel::FindModel(xandrel::ModelOfMode(position)->className)->displayName, D_MatrixModeName[position]);
+        EXPECT_STREQ(xandrel::FindModel(xandrel::ModelOfMode(position)->className)->displayName,
+                     D_MatrixModeName[position]);
     }
 }
 
@@ -104,9 +105,13 @@ namespace {
 TEST(ModelRegistry, ModelsAreFoundByTheNamesPeopleType)
 {
     const std::pair<const char*, const char*> names[] = {
-        {"INFOVGAMATRIX_5_5", "INFOVGAMATRIX_5_5"}, {"10", "INFOVGAMATRIX_5_5"}, {"vga 5x5 ports matrix", "INFOVGAMATRIX_5_5"},
-        {"8x8", "INFOHDMIMATRIX0001_8_8"},          {"HDMI-4x8", "INFOHDMIMATRIX0001_4_8"},
-        {"4X4-h", "INFOHDMIMATRIX0001_4_4_H"},      {"sdi-8x2", "INFOSDISWITCH_8_2"},
+        {"INFOVGAMATRIX_5_5", "INFOVGAMATRIX_5_5"},
+        {"10", "INFOVGAMATRIX_5_5"},
+        {"vga 5x5 ports matrix", "INFOVGAMATRIX_5_5"},
+        {"8x8", "INFOHDMIMATRIX0001_8_8"},
+        {"HDMI-4x8", "INFOHDMIMATRIX0001_4_8"},
+        {"4X4-h", "INFOHDMIMATRIX0001_4_4_H"},
+        {"sdi-8x2", "INFOSDISWITCH_8_2"},
     };
     for (const auto& [typed, className] : names) {
         const xandrel::ModelSpec* model = xandrel::FindModelByAnyName(typed);

@@ -39,12 +39,13 @@ const std::string kSpeakers = "**********Speaker Allocation Block**********\r\n"
 
 TEST(EdidCea, NoDescriptorOffsetEndsAfterTheFlags)
 {
-    EXPECT_EQ(ExtensionLines(CeaImage(0, 0xA0)), Crlf("CEA Extension \n"
-                                                     "Revision Number : 03\n"
-                                                     "supports underscan : true\n"
-                                                     "supports basic audio : false\n"
-                                                     "supports YCbCr 4:4:4 : true\n"
-                                                     "supports YCbCr 4:2:2 : false\n"));
+    EXPECT_EQ(ExtensionLines(CeaImage(0, 0xA0)),
+              Crlf("CEA Extension \n"
+                   "Revision Number : 03\n"
+                   "supports underscan : true\n"
+                   "supports basic audio : false\n"
+                   "supports YCbCr 4:4:4 : true\n"
+                   "supports YCbCr 4:2:2 : false\n"));
 }
 
 TEST(EdidCea, DescriptorsFromByte132WithoutDataBlocks)
@@ -64,32 +65,45 @@ TEST(EdidCea, BlockWalk)
         std::vector<int> bytes;
         std::string text;
     } cases[] = {
-        {"two VICs, native flag ignored", {0x42, 0x90, 0x05},
+        {"two VICs, native flag ignored",
+         {0x42, 0x90, 0x05},
          kVideo + "1920x1080p@59.94(60)Hz 16:9\r\n1920x1080i@59.94(60)Hz 16:9\r\n"},
-        {"VICs 0, 60, 65, 127 give nothing", {0x45, 0x00, 0x3C, 0xC1, 0x7F, 0x81}, kVideo + "640x480p@59.94(60)Hz  4:3\r\n"},
+        {"VICs 0, 60, 65, 127 give nothing",
+         {0x45, 0x00, 0x3C, 0xC1, 0x7F, 0x81},
+         kVideo + "640x480p@59.94(60)Hz  4:3\r\n"},
         {"VIC 23 and 24", {0x42, 23, 24}, kVideo + "720(1440)x288p@50Hz  4:3\r\n720(1440)x288p@50Hz 16:9\r\n"},
-        {"LPCM", {0x23, 0x09, 0x07, 0x07},
+        {"LPCM",
+         {0x23, 0x09, 0x07, 0x07},
          kAudio + "LPCM 2 channels , 16 bit , 20 bit , 24 bit , 32 kHz , 44.1 kHz , 48 kHz \r\n"},
-        {"AC-3", {0x23, 0x15, 0x07, 0x50}, kAudio + "AC-3 6 channels  , Max bit rate 80bit  , 32 kHz , 44.1 kHz , 48 kHz \r\n"},
-        {"One Bit Audio has no bit rate", {0x23, 0x49, 0x7F, 0xFF},
-         kAudio + "One Bit Audio 2 channels  , 32 kHz , 44.1 kHz , 48 kHz , 88.2 kHz , 96 kHz , 176.4 kHz , 192 kHz \r\n"},
-        {"format 15, then ATRAC", {0x26, 0x78, 0x00, 0x00, 0x47, 0x00, 0x01},
+        {"AC-3",
+         {0x23, 0x15, 0x07, 0x50},
+         kAudio + "AC-3 6 channels  , Max bit rate 80bit  , 32 kHz , 44.1 kHz , 48 kHz \r\n"},
+        {"One Bit Audio has no bit rate",
+         {0x23, 0x49, 0x7F, 0xFF},
+         kAudio
+             + "One Bit Audio 2 channels  , 32 kHz , 44.1 kHz , 48 kHz , 88.2 kHz , 96 kHz , 176.4 kHz , 192 kHz \r\n"},
+        {"format 15, then ATRAC",
+         {0x26, 0x78, 0x00, 0x00, 0x47, 0x00, 0x01},
          kAudio + "Reserved for audio format 15 1 channels  \r\nATRAC 8 channels  , Max bit rate 1bit  \r\n"},
         {"reserved format 0 gives no line", {0x23, 0x01, 0x07, 0x07}, kAudio},
         {"speakers", {0x83, 0x01, 0x00, 0x00}, kSpeakers + " FL/FR \r\n"},
         {"every speaker", {0x83, 0x7F, 0x00, 0x00}, kSpeakers + " FL/FR  LFE  FC  RL/RR  RC  FLC/FRC  RLC/RRC \r\n"},
-        {"vendor block passed over", {0x65, 0x03, 0x0C, 0x00, 0x10, 0x00, 0x41, 0x01},
+        {"vendor block passed over",
+         {0x65, 0x03, 0x0C, 0x00, 0x10, 0x00, 0x41, 0x01},
          kVideo + "640x480p@59.94(60)Hz  4:3\r\n"},
         {"tag 0x00 moves on by one byte", {0x00, 0x00, 0x41, 0x02}, kVideo + "720x480p@59.94(60)Hz  4:3\r\n"},
         // Audio and speaker blocks whose length is no multiple of three are
         // still passed over by their length: the next block decodes.
-        {"audio of length 4", {0x24, 0x09, 0x07, 0x07, 0x99, 0x41, 0x01},
-         kAudio + "LPCM 2 channels , 16 bit , 20 bit , 24 bit , 32 kHz , 44.1 kHz , 48 kHz \r\n" + kVideo +
-             "640x480p@59.94(60)Hz  4:3\r\n"},
-        {"audio of length 5", {0x25, 0x09, 0x07, 0x07, 0x09, 0x07, 0x41, 0x01},
-         kAudio + "LPCM 2 channels , 16 bit , 20 bit , 24 bit , 32 kHz , 44.1 kHz , 48 kHz \r\n" + kVideo +
-             "640x480p@59.94(60)Hz  4:3\r\n"},
-        {"speakers of length 4", {0x84, 0x01, 0x00, 0x00, 0x05, 0x41, 0x02},
+        {"audio of length 4",
+         {0x24, 0x09, 0x07, 0x07, 0x99, 0x41, 0x01},
+         kAudio + "LPCM 2 channels , 16 bit , 20 bit , 24 bit , 32 kHz , 44.1 kHz , 48 kHz \r\n" + kVideo
+             + "640x480p@59.94(60)Hz  4:3\r\n"},
+        {"audio of length 5",
+         {0x25, 0x09, 0x07, 0x07, 0x09, 0x07, 0x41, 0x01},
+         kAudio + "LPCM 2 channels , 16 bit , 20 bit , 24 bit , 32 kHz , 44.1 kHz , 48 kHz \r\n" + kVideo
+             + "640x480p@59.94(60)Hz  4:3\r\n"},
+        {"speakers of length 4",
+         {0x84, 0x01, 0x00, 0x00, 0x05, 0x41, 0x02},
          kSpeakers + " FL/FR \r\n" + kVideo + "720x480p@59.94(60)Hz  4:3\r\n"},
     };
     for (const auto& c : cases) {

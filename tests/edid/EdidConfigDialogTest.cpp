@@ -310,10 +310,11 @@ TEST_F(EdidConfigDialog, FilesRoundTripWithSoundChecksums)
     ASSERT_TRUE(xandrel::ReadFileBytes(chosenFile.toStdString(), saved, error)) << error;
     ASSERT_EQ(saved.size(), 256u);
     EXPECT_EQ(static_cast<uint8_t>(saved[8]), 0x1A);
-    EXPECT_EQ(std::accumulate(saved.begin(), saved.begin() + 128, 0u, [](unsigned sum, char c) {
-                  return sum + static_cast<uint8_t>(c);
-              }) % 256,
-              0u) << "the edited block's checksum is sound";
+    EXPECT_EQ(std::accumulate(saved.begin(), saved.begin() + 128, 0u,
+                              [](unsigned sum, char c) { return sum + static_cast<uint8_t>(c); })
+                  % 256,
+              0u)
+        << "the edited block's checksum is sound";
     EXPECT_EQ(dialog.m_EDID[8], 0x1A) << "the image took the edit";
 
     const quellix::sim::Edid base = quellix::sim::MakeDefaultEdid(0x5151);

@@ -59,16 +59,16 @@ std::string FactsFromReport(const std::string& report)
     int week = 0, year = 0;
     std::sscanf(After(report, "Manufacturer ID: ").c_str(), "%3c%x", letters, &model);
     std::sscanf(After(report, "Manufacture date: ").c_str(), "week %d, year %d", &week, &year);
-    std::string facts = std::string(letters) + " " + std::to_string(model) + " " +
-                        std::to_string(static_cast<uint32_t>(std::stol(After(report, "Serial Number: ")))) + " " +
-                        std::to_string(week) + "/" + std::to_string(year);
+    std::string facts = std::string(letters) + " " + std::to_string(model) + " "
+        + std::to_string(static_cast<uint32_t>(std::stol(After(report, "Serial Number: ")))) + " "
+        + std::to_string(week) + "/" + std::to_string(year);
     const std::string clock = After(report, "Pixel Clock : ");
     if (clock.empty())
         return facts;
     const bool interlaced = After(report, "Interlaced or not : ") == "true";
     const int height = std::stoi(After(report, "Vertical Active : ")) * (interlaced ? 2 : 1);
-    return facts + " " + std::to_string(std::stoi(After(report, "Horizontal Active : "))) + "x" + std::to_string(height) +
-           (interlaced ? "i " : " ") + std::to_string(std::lround(std::stod(clock) * 100));
+    return facts + " " + std::to_string(std::stoi(After(report, "Horizontal Active : "))) + "x" + std::to_string(height)
+        + (interlaced ? "i " : " ") + std::to_string(std::lround(std::stod(clock) * 100));
 }
 
 std::string FactsFromEdidDecode(const std::string& text, bool withTiming)
@@ -79,8 +79,8 @@ std::string FactsFromEdidDecode(const std::string& text, bool withTiming)
         std::sscanf(After(text, "\n    Made in: ").c_str(), "%d", &year);
     if (std::sscanf(After(text, "\n    Model year: ").c_str(), "%d", &year) == 1)
         week = 255;
-    std::string facts = After(text, "\n    Manufacturer: ") + " " + After(text, "\n    Model: ") + " " +
-                        (serial.empty() ? "0" : serial) + " " + std::to_string(week) + "/" + std::to_string(year);
+    std::string facts = After(text, "\n    Manufacturer: ") + " " + After(text, "\n    Model: ") + " "
+        + (serial.empty() ? "0" : serial) + " " + std::to_string(week) + "/" + std::to_string(year);
     // "DTD 1:  1920x1080   60.000000 Hz  16:9     67.500 kHz    148.500000 MHz (531 mm x 299 mm)"
     const std::string timing = After(text, "DTD 1: ");
     char size[32];
@@ -113,7 +113,8 @@ TEST(EdidCorpus, AgreesWithEdidDecode)
         ASSERT_NE(decoded.find("Block 0, Base EDID:"), std::string::npos) << "edid-decode failed on " << file;
         // The report shows timings of the base block and of a CEA extension only.
         const std::string report = ReportOf(file);
-        EXPECT_EQ(FactsFromReport(report), FactsFromEdidDecode(decoded, report.find("Pixel Clock") != std::string::npos))
+        EXPECT_EQ(FactsFromReport(report),
+                  FactsFromEdidDecode(decoded, report.find("Pixel Clock") != std::string::npos))
             << file.filename();
     }
 }

@@ -21,7 +21,10 @@ namespace {
 // Records what an exchange asked of its host and its progress bar.
 class SpyHost : public xandrel::EdidCommandHost, public xandrel::EdidProgress {
 public:
-    explicit SpyHost(INFODEVICEMATRIXBASE& model) : model_(model) {}
+    explicit SpyHost(INFODEVICEMATRIXBASE& model)
+        : model_(model)
+    {
+    }
     INFODEVICEMATRIXBASE& model() override { return model_; }
     void commandStart() override
     {
@@ -99,8 +102,10 @@ TEST_F(EdidExchange, CopyPayloadsFollowTheirPairs)
 TEST_F(EdidExchange, TransfersTheDeviceCannotDoAreRefused)
 {
     using P = EdidPlace;
-    for (auto [source, target] : {std::pair{P{P::Default, 0}, P{P::Default, 1}}, {P{P::Input, 1}, P{P::Input, 2}},
-                                  {P{P::Input, 1}, P{P::AllInputs}}, {P{P::Output, 1}, P{P::Output, 2}}})
+    for (auto [source, target] : {std::pair{P{P::Default, 0}, P{P::Default, 1}},
+                                  {P{P::Input, 1}, P{P::Input, 2}},
+                                  {P{P::Input, 1}, P{P::AllInputs}},
+                                  {P{P::Output, 1}, P{P::Output, 2}}})
         EXPECT_EQ(xandrel::PlanEdidTransfer(source, target).kind, xandrel::EdidTransfer::Unsupported);
     const auto write = xandrel::PlanEdidTransfer(P{P::Computer}, P{P::Default, 2});
     EXPECT_EQ(write.kind, xandrel::EdidTransfer::Write);

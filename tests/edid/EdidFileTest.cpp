@@ -96,8 +96,8 @@ TEST_F(EdidFile, SaveRecomputesBothChecksums)
     EXPECT_EQ(bytes, std::string(256, '\0')) << "a zero block sums to 0 already";
 
     // Header and bytes 8-19 sum to 0x79F, so byte 127 must be 0x61.
-    const Image edited = With(With(HeaderOnly(), 8, {0x04, 0x69, 0xF2, 0x24, 1, 1, 1, 1, 7, 0x13, 1, 3}), 127,
-                              {0x33, 0x02, 0x03});
+    const Image edited =
+        With(With(HeaderOnly(), 8, {0x04, 0x69, 0xF2, 0x24, 1, 1, 1, 1, 7, 0x13, 1, 3}), 127, {0x33, 0x02, 0x03});
     ASSERT_TRUE(xandrel::SaveEdidFile(path, edited, error)) << error;
     ASSERT_TRUE(xandrel::ReadFileBytes(path, bytes, error));
     EXPECT_EQ(bytes.size(), 256u);

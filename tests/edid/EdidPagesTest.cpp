@@ -110,8 +110,8 @@ TEST_F(EdidPages, Page2SpreadsTheDataBlocksOverTheirGroups)
 
     // Kinds 0, 5, 6, 7 add up in the extension group, and the walk goes on
     // after them; a vendor block that comes again adds to its group too.
-    const Block mixed = Sound(0, {0x02, 0x03, 4 + 3 + 5 + 2 + 3 + 4, 0, 0xE2, 1, 2, 0xE4, 1, 2, 3, 4, 0x41, 1, 0x62,
-                                  1, 2, 0x63, 1, 2, 3});
+    const Block mixed = Sound(
+        0, {0x02, 0x03, 4 + 3 + 5 + 2 + 3 + 4, 0, 0xE2, 1, 2, 0xE4, 1, 2, 3, 4, 0x41, 1, 0x62, 1, 2, 0x63, 1, 2, 3});
     pad2.ShowBlock(mixed.data());
     EXPECT_EQ(Lengths(), (std::array<int, 5>{2, 0, 0, 7, 8}));
     EXPECT_EQ(Text(pad2, 1187), QString::asprintf("%02X", mixed[2]));  // the first byte of the descriptors
@@ -291,8 +291,8 @@ TEST_F(EdidPages, EveryCorpusEdidComesBackAsShown)
         // starts at the descriptor offset.
         const int d = extension[2];
         const auto lengths = Lengths();
-        const bool full = lengths[0] == 31 || lengths[1] == 31 || lengths[2] == 31 || lengths[3] == 31 ||
-                          lengths[4] == 36;
+        const bool full =
+            lengths[0] == 31 || lengths[1] == 31 || lengths[2] == 31 || lengths[3] == 31 || lengths[4] == 36;
         if (extension[0] == 0x02 && d > 4 && d < 127 && !full) {
             EXPECT_EQ(lengths[0] + lengths[1] + lengths[2] + lengths[3] + lengths[4], d - 4) << name;
         }

@@ -24,12 +24,12 @@ TEST(EdidReport, AnyHeaderByteWrongGivesOnlyTheFormatError)
 
 TEST(EdidReport, HeaderFollowedByZerosDecodesEveryLine)
 {
-    std::string expected = Crlf(
-        "Manufacturer ID: @@@0000\nSerial Number: 0\nManufacture date: week 0, year 1990\n"
-        "EDID Version Number: 0.0\nSignal Type: analog\nvideo level : 0.7, 0.3\nMax Image Size: 0 x 0 mm\n"
-        "Display Gamma: 1.00\nFeature Supported: \n\tdisplay type :monochrome\nColor characteristics:\n"
-        "\tRed-x 0.000  Red-y 0.000\n\tGreen-x 0.000  Green-y 0.000\n\tBlue-x 0.000  Blue-y 0.000\n"
-        "\tWhite-x 0.000  White-y 0.000\nEtablished Timings :\nStandard Timing :\n");
+    std::string expected =
+        Crlf("Manufacturer ID: @@@0000\nSerial Number: 0\nManufacture date: week 0, year 1990\n"
+             "EDID Version Number: 0.0\nSignal Type: analog\nvideo level : 0.7, 0.3\nMax Image Size: 0 x 0 mm\n"
+             "Display Gamma: 1.00\nFeature Supported: \n\tdisplay type :monochrome\nColor characteristics:\n"
+             "\tRed-x 0.000  Red-y 0.000\n\tGreen-x 0.000  Green-y 0.000\n\tBlue-x 0.000  Blue-y 0.000\n"
+             "\tWhite-x 0.000  White-y 0.000\nEtablished Timings :\nStandard Timing :\n");
     for (int entry = 0; entry < 8; ++entry)
         expected += "Resolution : 248 x 155@60 Hz 16:10\r\n";
     for (int descriptor = 0; descriptor < 4; ++descriptor)
@@ -47,17 +47,22 @@ TEST(EdidReport, BaseBlockFieldsPrintAsStored)
         {12, {0xFF, 0xFF, 0xFF, 0xFF}, "Serial Number: -1\r\n"},
         {12, {0x01, 0x00, 0x00, 0x00}, "Serial Number: 1\r\n"},
         {20, {0x81}, "Signal Type: digital DFP 1.x compatible\r\nMax Image Size"},
-        {20, {0x7F},
+        {20,
+         {0x7F},
          "analog\r\nvideo level : 0.7, 0\r\nblank-to-black setup\r\nseparate syncs\r\ncomposite sync\r\n"
          "sync on green\r\nserration vsync\r\nMax"},
         {23, {0x78}, "Display Gamma: 2.20\r\n"},
         {23, {0xFF}, "Display Gamma: 3.55\r\n"},
-        {24, {0xFF},
+        {24,
+         {0xFF},
          "\tdisplay type :undefined\r\n\tstandby\r\n\tsuspend\r\n\tactive-off/low power\r\n"
          "\tstandard colour space\r\n\tpreferred timing mode\r\n\tdefault GTF supported\r\nColor"},
         {25, {0xC0, 0x00, 0xFF, 0x80}, "\tRed-x 0.999  Red-y 0.500\r\n"},  // codes 0x3FF and 0x200
         {26, {0x01}, "\tWhite-x 0.000  White-y 0.001\r\n"},
-        {37, {0xFF}, "Etablished Timings :\r\n\t1152\xA1\xD1" "870@75 Hz\r\nStandard"},
+        {37,
+         {0xFF},
+         "Etablished Timings :\r\n\t1152\xA1\xD1"
+         "870@75 Hz\r\nStandard"},
         {38, {0xD1, 0xC0}, "Standard Timing :\r\nResolution : 1920 x 1080@60 Hz 16:9\r\n"},
         {38, {0x81, 0x4F, 0x81, 0x80}, "Resolution : 1280 x 960@75 Hz 4:3\r\nResolution : 1280 x 1024@60 Hz 5:4\r\n"},
         {38, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, "Standard Timing :\r\n\r\nDescriptor Block:"},
@@ -70,18 +75,20 @@ TEST(EdidReport, BaseBlockFieldsPrintAsStored)
 
 TEST(EdidReport, DetailedTimingTakesEveryFieldFromItsBits)
 {
-    const Image image = With(HeaderOnly(), 54, {1, 2, 0x80, 0x90, 0xAB, 0x38, 0x2D, 0x4C, 0x58, 0x2C, 0x45, 0xE7,
-                                                0x13, 0x2B, 0x21, 1, 2, 0x9E});
+    const Image image =
+        With(HeaderOnly(), 54,
+             {1, 2, 0x80, 0x90, 0xAB, 0x38, 0x2D, 0x4C, 0x58, 0x2C, 0x45, 0xE7, 0x13, 0x2B, 0x21, 1, 2, 0x9E});
     std::string text;
     EXPECT_EQ(EDID_DescriptorText(text, 54, image), 72);
-    EXPECT_EQ(text, Crlf("\nDescriptor Block:\n\nPixel Clock : 5.13 MHZ\nHorizontal Active : 2688 pixels\n"
-                         "Horizontal Blanking : 2960 pixels\nVertical Active : 1080 pixels\n"
-                         "Vertical Blanking : 3117 lines\nHorizontal Sync Offset : 856 pixels\n"
-                         "Horizontal Pulse Width : 556 pixels\nVertical Sync Offset : 20 pixels\n"
-                         "Vertical Pulse Width : 53 pixels\nHorizontal Size : 531 mm\nVertical Size : 299 mm\n"
-                         "Horizontal , Vertical Border : 1 , 2\nInterlaced or not : true\nStereo or not : false\n"
-                         "Separate Sync or not : true\nVertical Sync positive or not : true\n"
-                         "Horizontal Sync positive or not : true\nStereo Mode : false\n"));
+    EXPECT_EQ(text,
+              Crlf("\nDescriptor Block:\n\nPixel Clock : 5.13 MHZ\nHorizontal Active : 2688 pixels\n"
+                   "Horizontal Blanking : 2960 pixels\nVertical Active : 1080 pixels\n"
+                   "Vertical Blanking : 3117 lines\nHorizontal Sync Offset : 856 pixels\n"
+                   "Horizontal Pulse Width : 556 pixels\nVertical Sync Offset : 20 pixels\n"
+                   "Vertical Pulse Width : 53 pixels\nHorizontal Size : 531 mm\nVertical Size : 299 mm\n"
+                   "Horizontal , Vertical Border : 1 , 2\nInterlaced or not : true\nStereo or not : false\n"
+                   "Separate Sync or not : true\nVertical Sync positive or not : true\n"
+                   "Horizontal Sync positive or not : true\nStereo Mode : false\n"));
 }
 
 TEST(EdidReport, MonitorDescriptorsByTag)
@@ -149,8 +156,8 @@ TEST(EdidReport, DecimalCommaLocaleChangesNothing)
     bool comma = false;
     char probe[8];
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"}) {
-        comma = std::setlocale(LC_NUMERIC, name) && std::snprintf(probe, sizeof probe, "%.1f", 0.5) == 3 &&
-                std::string(probe) == "0,5";
+        comma = std::setlocale(LC_NUMERIC, name) && std::snprintf(probe, sizeof probe, "%.1f", 0.5) == 3
+            && std::string(probe) == "0,5";
         if (comma)
             break;
     }
@@ -172,7 +179,10 @@ TEST(EdidReportText, MultiplicationSignLineEndsAndStrayBytes)
         std::string report;
         std::string asStored;
     } cases[] = {
-        {"\t720\xA1\xD1" "400@70 Hz\r\n", "\t720\xC3\x97" "400@70 Hz\r\n"},
+        {"\t720\xA1\xD1"
+         "400@70 Hz\r\n",
+         "\t720\xC3\x97"
+         "400@70 Hz\r\n"},
         {"Monitor name : ABC\n  \r\n", "Monitor name : ABC   \r\n"},
         {std::string("a\0b\rc\x7F", 6), "a b c "},
         {"\xA1\xA1\xD1", "\xEF\xBF\xBD\xC3\x97"},

@@ -85,10 +85,7 @@ protected:
 
     CMatrix0001View& view() { return *xandrel::gui::MatrixFrame()->view(); }
 
-    void writeStringTable(const std::string& text)
-    {
-        std::ofstream(dataFolder / "ds.dat", std::ios::binary) << text;
-    }
+    void writeStringTable(const std::string& text) { std::ofstream(dataFolder / "ds.dat", std::ios::binary) << text; }
 
     // The payload of the last routing write the device took (each is read
     // back after it).

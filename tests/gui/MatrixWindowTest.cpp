@@ -114,7 +114,8 @@ TEST_F(MatrixWindow, ToolbarOpensClosesAndReadsTheDevice)
 {
     CMatrix0001Frame& frame = show();
     EXPECT_TRUE(frame.m_wndToolBar.Action(F::ID_MATRIX_OPEN)->isChecked());
-    EXPECT_EQ(frame.m_wndStatusBar.PortText(), QStringLiteral("COM 150 (%1)").arg(QString::fromStdString(device->address())));
+    EXPECT_EQ(frame.m_wndStatusBar.PortText(),
+              QStringLiteral("COM 150 (%1)").arg(QString::fromStdString(device->address())));
     EXPECT_EQ(frame.m_wndStatusBar.IdText(), "ID: 255");
 
     frame.m_wndToolBar.Action(F::ID_MATRIX_CLOSE)->trigger();
@@ -200,9 +201,10 @@ TEST_F(MatrixWindow, MappingMenuSelectsOutputsByInput)
     for (QAction* action : menu.actions())
         if (!action->isSeparator())
             texts << action->text();
-    EXPECT_EQ(texts, (QStringList{"Select All Output", "Unselect All Output", "Select input 1 - Output",
-                                  "Select input 2 - Output", "Select input 3 - Output", "Select input 4 - Output",
-                                  "Select input 5 - Output"}));
+    EXPECT_EQ(
+        texts,
+        (QStringList{"Select All Output", "Unselect All Output", "Select input 1 - Output", "Select input 2 - Output",
+                     "Select input 3 - Output", "Select input 4 - Output", "Select input 5 - Output"}));
     EXPECT_EQ(menu.actions().last()->data().toInt(), 7205);
 
     frontPanel("route 2 4");
@@ -263,8 +265,10 @@ TEST_F(MatrixWindow, PresetsAndRoutingByKeyboardAndABadPresetsFileKept)
     EXPECT_TRUE(messages.empty());
 
     frame.OnCommand(F::ID_UNSELECT_ALL_OUTPUT);  // the keys route too: input 6 to outputs 2 and 5
-    for (auto [key, modifiers] : {std::pair{Qt::Key_6, Qt::NoModifier}, {Qt::Key_2, Qt::ShiftModifier},
-                                  {Qt::Key_5, Qt::ShiftModifier}, {Qt::Key_Return, Qt::NoModifier}})
+    for (auto [key, modifiers] : {std::pair{Qt::Key_6, Qt::NoModifier},
+                                  {Qt::Key_2, Qt::ShiftModifier},
+                                  {Qt::Key_5, Qt::ShiftModifier},
+                                  {Qt::Key_Return, Qt::NoModifier}})
         QTest::keyClick(&frame, key, modifiers);
     finish();
     EXPECT_EQ(device->routing(), (Bytes{1, 6, 3, 4, 6, 6, 7, 8}));
@@ -286,9 +290,8 @@ TEST_F(MatrixWindow, BackupRestoresRoutingAndNamesAndTheTrafficLogShowsTheFrames
     frame.OnCommand(F::ID_MATRIX_FASTSELECT);
     finish();
     const std::string file = (dataFolder.parent_path() / "setup.json").string();
-    xandrel::gui::SetFileChooser([&](QWidget*, xandrel::gui::FileUse, const QString&, const QString&) {
-        return QString::fromStdString(file);
-    });
+    xandrel::gui::SetFileChooser(
+        [&](QWidget*, xandrel::gui::FileUse, const QString&, const QString&) { return QString::fromStdString(file); });
     frame.setupMenu()->BackUp();
     std::ifstream saved(file, std::ios::binary);
     std::string text(std::istreambuf_iterator<char>(saved), {});

@@ -37,18 +37,25 @@ TEST_F(MatrixWindow, ModeSelectListsTheElevenModelsAndTellsWhatWasChosen)
 
     CComboSingleMatrix combo;
     EXPECT_EQ(Select(combo, [](CDlgModeSelect& d) { d.accept(); }), 0u);
-    EXPECT_EQ(Select(combo, [](CDlgModeSelect& d) {
-        d.m_ModeList->setCurrentIndex(7);
-        d.reject();
-    }), 0u) << "Cancel keeps 0";
-    EXPECT_EQ(Select(combo, [](CDlgModeSelect& d) {
-        d.m_ModeList->setCurrentIndex(7);
-        d.accept();
-    }), 7u);
-    EXPECT_EQ(Select(combo, [](CDlgModeSelect& d) {
-        d.m_ModeList->lineEdit()->setText("HDMI 9x9");
-        d.accept();
-    }), CDlgModeSelect::kNoMode);
+    EXPECT_EQ(Select(combo,
+                     [](CDlgModeSelect& d) {
+                         d.m_ModeList->setCurrentIndex(7);
+                         d.reject();
+                     }),
+              0u)
+        << "Cancel keeps 0";
+    EXPECT_EQ(Select(combo,
+                     [](CDlgModeSelect& d) {
+                         d.m_ModeList->setCurrentIndex(7);
+                         d.accept();
+                     }),
+              7u);
+    EXPECT_EQ(Select(combo,
+                     [](CDlgModeSelect& d) {
+                         d.m_ModeList->lineEdit()->setText("HDMI 9x9");
+                         d.accept();
+                     }),
+              CDlgModeSelect::kNoMode);
     INFOGUIPDATA data;
     EXPECT_EQ(combo.DEVMA_ComboSigleMatrixWindow(&data), 0);
     EXPECT_EQ(xandrel::gui::MatrixFrame(), nullptr) << "no window for a mode that names no model";
@@ -72,15 +79,19 @@ TEST_F(MatrixWindow, ComboMakesTheChosenModelAndOpensItsWindow)
 TEST_F(MatrixWindow, RememberedModelIsTakenWithoutAsking)
 {
     CComboSingleMatrix combo;
-    EXPECT_EQ(Select(combo, [](CDlgModeSelect& d) {
-        d.m_ModeList->setCurrentIndex(9);
-        d.m_DontShow->setChecked(true);
-        d.accept();
-    }), 9u);
+    EXPECT_EQ(Select(combo,
+                     [](CDlgModeSelect& d) {
+                         d.m_ModeList->setCurrentIndex(9);
+                         d.m_DontShow->setChecked(true);
+                         d.accept();
+                     }),
+              9u);
     ASSERT_EQ(xandrel::gui::RememberedMode(), 9u);
     CComboSingleMatrix later;
     bool shown = false;
-    EXPECT_EQ(Select(later, [](CDlgModeSelect& d) { d.accept(); }, &shown), 9u);
+    EXPECT_EQ(Select(
+                  later, [](CDlgModeSelect& d) { d.accept(); }, &shown),
+              9u);
     EXPECT_FALSE(shown);
     QApplication::processEvents();
     xandrel::gui::ForgetRememberedMode();

@@ -83,7 +83,8 @@ TEST(ToolbarStrip, TilesAreDistinctWithWhiteSymbolsAndOnlyCloseIsOrange)
         int white = 0;
         for (int y = 4; y < 28; ++y)
             for (int x = 4; x < 28; ++x)
-                white += qRed(cell.pixel(x, y)) > 240 && qGreen(cell.pixel(x, y)) > 240 && qBlue(cell.pixel(x, y)) > 240;
+                white +=
+                    qRed(cell.pixel(x, y)) > 240 && qGreen(cell.pixel(x, y)) > 240 && qBlue(cell.pixel(x, y)) > 240;
         EXPECT_GT(white, 25);
     }
     EXPECT_EQ(seen.size(), static_cast<size_t>(kToolbarImageCount));

@@ -26,7 +26,7 @@ struct ReplyCase {
     size_t answerLength;  // AA and the body
 };
 
-class VirtualMatrixReplies : public ::testing::TestWithParam<ReplyCase> {};
+class VirtualMatrixReplies : public ::testing::TestWithParam<ReplyCase> { };
 
 TEST_P(VirtualMatrixReplies, AnswerWithAcknowledgementAndTheBodyTheCommandFixes)
 {
@@ -40,19 +40,19 @@ TEST_P(VirtualMatrixReplies, AnswerWithAcknowledgementAndTheBodyTheCommandFixes)
     EXPECT_EQ(answer[0], 0xAA);
 }
 
-INSTANTIATE_TEST_SUITE_P(Commands, VirtualMatrixReplies,
-                         ::testing::Values(ReplyCase{"INFOHDMIMATRIX0001_8_8", 0x01, {}, 1 + 10},
-                                           ReplyCase{"INFOHDMIMATRIX0001_8_4", 0x01, {}, 1 + 6},
-                                           ReplyCase{"INFOVGAMATRIX_5_5", 0x03, {}, 1 + 7},
-                                           ReplyCase{"INFOSDISWITCH_8_2", 0x04, {}, 1 + 3},
-                                           ReplyCase{"INFOHDMIMATRIX0001_8_8", 0x02, {2, 2, 2, 2, 2, 2, 2, 2}, 1 + 16},
-                                           ReplyCase{"INFOHDMIMATRIX0001_4_8", 0x02, {2, 2, 2, 2, 2, 2, 2, 2}, 1 + 16},
-                                           ReplyCase{"INFOHDMIMATRIX0001_4_4", 0x02, {2, 2, 2, 2}, 1},
-                                           ReplyCase{"INFOVGASWITCH_4", 0x05, {9}, 1},
-                                           ReplyCase{"INFOHDMIMATRIX0001_8_8", 0x17, {0xA5, 0x08, 3}, 1 + 8},
-                                           ReplyCase{"INFOHDMIMATRIX0001_8_8", 0x17, {0xA1, 0xFF, 11}, 1},
-                                           ReplyCase{"INFOHDMIMATRIX0001_8_8", 0x16, {4, 0xA5, 10}, 1},
-                                           ReplyCase{"INFOHDMIMATRIX0001_8_8", 0x18, {0xA6, 0, 1, 2, 3, 4, 5, 6, 7, 0, 5}, 2}));
+INSTANTIATE_TEST_SUITE_P(
+    Commands, VirtualMatrixReplies,
+    ::testing::Values(ReplyCase{"INFOHDMIMATRIX0001_8_8", 0x01, {}, 1 + 10},
+                      ReplyCase{"INFOHDMIMATRIX0001_8_4", 0x01, {}, 1 + 6},
+                      ReplyCase{"INFOVGAMATRIX_5_5", 0x03, {}, 1 + 7}, ReplyCase{"INFOSDISWITCH_8_2", 0x04, {}, 1 + 3},
+                      ReplyCase{"INFOHDMIMATRIX0001_8_8", 0x02, {2, 2, 2, 2, 2, 2, 2, 2}, 1 + 16},
+                      ReplyCase{"INFOHDMIMATRIX0001_4_8", 0x02, {2, 2, 2, 2, 2, 2, 2, 2}, 1 + 16},
+                      ReplyCase{"INFOHDMIMATRIX0001_4_4", 0x02, {2, 2, 2, 2}, 1},
+                      ReplyCase{"INFOVGASWITCH_4", 0x05, {9}, 1},
+                      ReplyCase{"INFOHDMIMATRIX0001_8_8", 0x17, {0xA5, 0x08, 3}, 1 + 8},
+                      ReplyCase{"INFOHDMIMATRIX0001_8_8", 0x17, {0xA1, 0xFF, 11}, 1},
+                      ReplyCase{"INFOHDMIMATRIX0001_8_8", 0x16, {4, 0xA5, 10}, 1},
+                      ReplyCase{"INFOHDMIMATRIX0001_8_8", 0x18, {0xA6, 0, 1, 2, 3, 4, 5, 6, 7, 0, 5}, 2}));
 
 class VirtualMatrixFrames : public ::testing::Test {
 protected:

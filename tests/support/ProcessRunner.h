@@ -55,7 +55,8 @@ inline ProcessResult RunProcess(const std::string& program, const std::vector<st
     const auto isText = [](const std::string& bytes) { return QString::fromStdString(bytes).toStdString() == bytes; };
     if (!std::all_of(arguments.begin(), arguments.end(), isText)) {
         const bool bare = program.find('/') == std::string::npos;
-        rawWords.push_back(bare ? QStandardPaths::findExecutable(QString::fromStdString(program)).toStdString() : program);
+        rawWords.push_back(bare ? QStandardPaths::findExecutable(QString::fromStdString(program)).toStdString()
+                                : program);
         rawWords.insert(rawWords.end(), arguments.begin(), arguments.end());
         for (char** entry = environ; *entry; ++entry)
             rawEnvironment.emplace_back(*entry);

@@ -22,7 +22,8 @@ public:
     {
         std::unique_ptr<ScriptedPeer> peer(new ScriptedPeer(std::move(handler)));
         std::string error;
-        peer->server_ = quellix::sim::LineServer::OnPseudoTerminal([p = peer.get()](const Bytes& b) { p->take(b); }, error);
+        peer->server_ =
+            quellix::sim::LineServer::OnPseudoTerminal([p = peer.get()](const Bytes& b) { p->take(b); }, error);
         return peer->server_ ? std::move(peer) : nullptr;
     }
 
@@ -30,7 +31,8 @@ public:
     {
         std::unique_ptr<ScriptedPeer> peer(new ScriptedPeer(std::move(handler)));
         std::string error;
-        peer->server_ = quellix::sim::LineServer::OnTcp("127.0.0.1", 0, [p = peer.get()](const Bytes& b) { p->take(b); }, error);
+        peer->server_ = quellix::sim::LineServer::OnTcp(
+            "127.0.0.1", 0, [p = peer.get()](const Bytes& b) { p->take(b); }, error);
         return peer->server_ ? std::move(peer) : nullptr;
     }
 

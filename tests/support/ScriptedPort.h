@@ -26,8 +26,8 @@ struct ScriptedLine {
     uint64_t lateAt = 0;          // when it arrives, on the virtual clock
     Bytes incoming;               // arrived and not read yet
     bool failWrites = false;
-    bool broken = false;          // the device has gone away
-    int discards = 0;             // calls of discardInput
+    bool broken = false;  // the device has gone away
+    int discards = 0;     // calls of discardInput
     int opens = 0;
 
     void answer(Bytes bytes) { answers.push_back(std::move(bytes)); }
@@ -104,9 +104,8 @@ public:
     explicit ScriptedPorts(VirtualClock& clock)
         : clock_(clock)
     {
-        previousOpener_ = tavrik::SetTransportOpener([this](const std::string& address, uint32_t) {
-            return open(address);
-        });
+        previousOpener_ =
+            tavrik::SetTransportOpener([this](const std::string& address, uint32_t) { return open(address); });
         previousLister_ = tavrik::PortTable::instance().setLister([] { return std::vector<tavrik::SystemPort>{}; });
         previousPinFile_ = tavrik::PortTable::instance().pinFile();
         tavrik::PortTable::instance().setPinFile("");

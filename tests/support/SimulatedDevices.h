@@ -8,8 +8,8 @@
 
 namespace testsupport {
 
-inline std::unique_ptr<quellix::sim::SimulatedDevice> StartDevice(
-    const char* className, const std::function<void(quellix::sim::SimOptions&)>& adjust = {})
+inline std::unique_ptr<quellix::sim::SimulatedDevice>
+StartDevice(const char* className, const std::function<void(quellix::sim::SimOptions&)>& adjust = {})
 {
     quellix::sim::SimOptions options;
     options.model = xandrel::FindModel(className);

@@ -37,7 +37,10 @@ private:
 // on the operating system anyway.
 class NoWaiting {
 public:
-    NoWaiting() { previous_ = tavrik::SetWaitFunction([](uint32_t) {}); }
+    NoWaiting()
+    {
+        previous_ = tavrik::SetWaitFunction([](uint32_t) {});
+    }
     ~NoWaiting() { tavrik::SetWaitFunction(previous_); }
 
 private:

@@ -17,7 +17,8 @@ protected:
     {
         previousLister_ = table.setLister([this] { return listed; });
         previousPinFile_ = table.pinFile();
-        pinFile_ = ::testing::TempDir() + "quellix-ports-" + std::to_string(::getpid()) + ".dat";  // tests run side by side
+        pinFile_ =
+            ::testing::TempDir() + "quellix-ports-" + std::to_string(::getpid()) + ".dat";  // tests run side by side
         std::remove(pinFile_.c_str());
         table.setPinFile(pinFile_);
     }
@@ -49,10 +50,15 @@ protected:
 
 TEST_F(PortTableTest, SystemPortsGetNumbersByTheirNames)
 {
-    listed = {{"/dev/ttyXR0", "exar"}, {"/dev/ttyUSB1", "FT232R USB UART"}, {"/dev/ttyS0", ""},
-              {"/dev/ttyACM0", "modem"}, {"/dev/ttyS40", "far"}};
-    EXPECT_EQ(numbers(), (std::map<int, std::string>{{1, "/dev/ttyS0"}, {18, "/dev/ttyUSB1"}, {49, "/dev/ttyACM0"},
-                                                     {81, "/dev/ttyS40"}, {82, "/dev/ttyXR0"}}));
+    listed = {{"/dev/ttyXR0", "exar"},
+              {"/dev/ttyUSB1", "FT232R USB UART"},
+              {"/dev/ttyS0", ""},
+              {"/dev/ttyACM0", "modem"},
+              {"/dev/ttyS40", "far"}};
+    EXPECT_EQ(
+        numbers(),
+        (std::map<int, std::string>{
+            {1, "/dev/ttyS0"}, {18, "/dev/ttyUSB1"}, {49, "/dev/ttyACM0"}, {81, "/dev/ttyS40"}, {82, "/dev/ttyXR0"}}));
     // Numbers do not move when another port comes or goes.
     listed.erase(listed.begin() + 2);
     EXPECT_EQ(table.addressOf(18), "/dev/ttyUSB1");
@@ -72,8 +78,9 @@ TEST_F(PortTableTest, PinFileFixesNumbersAndAddsPortsNoListingShows)
               "0 = /dev/zero-is-no-port\n"
               "300 = /dev/too-high\n"
               "22 =\n");
-    EXPECT_EQ(numbers(), (std::map<int, std::string>{{17, "/dev/ttyUSB3"}, {20, "/dev/pts/4"},
-                                                     {21, "tcp://192.168.1.50:4001"}, {81, "/dev/ttyUSB0"}}));
+    EXPECT_EQ(numbers(),
+              (std::map<int, std::string>{
+                  {17, "/dev/ttyUSB3"}, {20, "/dev/pts/4"}, {21, "tcp://192.168.1.50:4001"}, {81, "/dev/ttyUSB0"}}));
     for (const tavrik::PortEntry& entry : table.entries()) {
         if (entry.number == 17) {
             EXPECT_TRUE(entry.listed);
@@ -100,16 +107,18 @@ TEST_F(PortTableTest, PinFileIsReadWithinBoundsAndEachProblemToldOnce)
     writePins("20 = /dev/pts/4\n21 = /dev/pts/5\0.lock\n22 = /dev/pts/\x1b\n23 = /dev/pts/6\n"s);
     std::tie(pins, told) = problemsTold();
     EXPECT_EQ(pins, (std::map<int, std::string>{{20, "/dev/pts/4"}, {23, "/dev/pts/6"}}));
-    EXPECT_EQ(told, pinFile_ + " line 2: the path holds a control character; the entry is skipped\n" + pinFile_
-                        + " line 3: the path holds a control character; the entry is skipped\n");
+    EXPECT_EQ(told,
+              pinFile_ + " line 2: the path holds a control character; the entry is skipped\n" + pinFile_
+                  + " line 3: the path holds a control character; the entry is skipped\n");
 
     // 10 bytes short of the limit: the next line straddles it.
     const std::string kept = "20 = /dev/pts/4\n# " + std::string(tavrik::PortTable::kPinFileLimit - 29, '-') + "\n";
     writePins(kept + "21 = /dev/pts/across-the-limit\n22 = /dev/pts/past-the-limit\n");
     std::tie(pins, told) = problemsTold();
     EXPECT_EQ(pins, (std::map<int, std::string>{{20, "/dev/pts/4"}})) << "a line cut at the limit is dropped too";
-    EXPECT_EQ(told, pinFile_ + ": larger than 1 MiB; everything after its first " + std::to_string(kept.size())
-                        + " bytes is ignored\n");
+    EXPECT_EQ(told,
+              pinFile_ + ": larger than 1 MiB; everything after its first " + std::to_string(kept.size())
+                  + " bytes is ignored\n");
 
     std::remove(pinFile_.c_str());
     ASSERT_EQ(::mkfifo(pinFile_.c_str(), 0600), 0);  // reading it would wait for a writer forever

@@ -92,9 +92,9 @@ TEST_P(RealLine, RoutingReadCrossesTheLineByteForByte)
 TEST_P(RealLine, BadAnswersFailWithCode2AndTheNextCommandWorks)
 {
     const Bytes badAnswers[] = {
-        {0x13, 0x37, 0x00, 0xFF},                   // garbage
-        {0xAB, 0x00, 8, 7, 6, 5, 4, 3, 2, 1, 0x00},  // wrong acknowledgement byte
-        {0xAA, 0x00, 8, 7},                        // reply cut short
+        {0x13, 0x37, 0x00, 0xFF},                                // garbage
+        {0xAB, 0x00, 8, 7, 6, 5, 4, 3, 2, 1, 0x00},              // wrong acknowledgement byte
+        {0xAA, 0x00, 8, 7},                                      // reply cut short
         {0x00, 0x55, 0xAA, 0x00, 8, 7, 6, 5, 4, 3, 2, 1, 0x00},  // line noise before the reply
     };
     for (const Bytes& bad : badAnswers) {
@@ -160,7 +160,9 @@ TEST_P(RealLine, FarEndClosingIsTakenForALostDevice)
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, RealLine, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Tcp" : "PseudoTerminal"; });
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Tcp" : "PseudoTerminal";
+                         });
 
 TEST(RealLineOpen, FailuresOfOpeningAreToldApart)
 {

@@ -130,8 +130,7 @@ int main(int argc, char** argv)
     ok &= Save(splash, folder, "splash.png");
     ok &= Save(SplashOnCheckerboard(splash), folder, "splash-cut.png");
     ok &= Save(Enlarged(SplashOnCheckerboard(splash), 3).copy(0, 0, 600, 300), folder, "splash-cut-corner-3x.png");
-    ok &= Save(Enlarged(SplashOnCheckerboard(splash), 3).copy(1110, 510, 600, 300), folder,
-               "splash-cut-shadow-3x.png");
+    ok &= Save(Enlarged(SplashOnCheckerboard(splash), 3).copy(1110, 510, 600, 300), folder, "splash-cut-shadow-3x.png");
     ok &= Save(Enlarged(splash.copy(30, 50, 320, 150), 2), folder, "splash-lettering-2x.png");
     return ok ? 0 : 1;
 }

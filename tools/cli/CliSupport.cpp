@@ -63,9 +63,7 @@ QJsonObject ErrorJson(int code, const std::string& message)
 std::string Timestamp(bool precise)
 {
     const QDateTime now = QDateTime::currentDateTime();
-    return now.toOffsetFromUtc(now.offsetFromUtc())
-        .toString(precise ? Qt::ISODateWithMs : Qt::ISODate)
-        .toStdString();
+    return now.toOffsetFromUtc(now.offsetFromUtc()).toString(precise ? Qt::ISODateWithMs : Qt::ISODate).toStdString();
 }
 
 namespace {
@@ -267,7 +265,8 @@ int DeviceSession::failed(const std::string& doing)
     std::string detail = model_->LastAnswerProblem();
     if (detail.empty())
         detail = driver_.RS232_LastErrorText();
-    Complain(doing + ": no valid answer from the device at " + portLabel() + (detail.empty() ? "" : " (" + detail + ")"));
+    Complain(doing + ": no valid answer from the device at " + portLabel()
+             + (detail.empty() ? "" : " (" + detail + ")"));
     return kNoAnswer;
 }
 
@@ -325,8 +324,8 @@ int NumberOrName(const std::string& text, const char* kind, const std::array<std
     }
     if (matches.size() == 1)
         return matches.front();
-    throw UsageError{std::string(matches.empty() ? "no " : "more than one ") + kind + " is named '" + text
-                     + "'; the " + kind + "s are " + known};
+    throw UsageError{std::string(matches.empty() ? "no " : "more than one ") + kind + " is named '" + text + "'; the "
+                     + kind + "s are " + known};
 }
 
 }  // namespace quellix::cli

@@ -23,13 +23,13 @@
 namespace quellix::cli {
 
 struct GlobalOptions {
-    std::string port;                   // as typed: 3, COM3, /dev/ttyUSB0, ttyUSB0, tcp://host:port
+    std::string port;  // as typed: 3, COM3, /dev/ttyUSB0, ttyUSB0, tcp://host:port
     const xandrel::ModelSpec* model = nullptr;
-    std::optional<int> deviceId;        // --id; the model's own (255) when absent
+    std::optional<int> deviceId;  // --id; the model's own (255) when absent
     bool json = false;
-    std::string dataFolder;             // where ds.dat and presets.json are looked for
-    bool trace = false;                 // every frame on stderr
-    bool confirm = true;                // read the routing back after writing it
+    std::string dataFolder;  // where ds.dat and presets.json are looked for
+    bool trace = false;      // every frame on stderr
+    bool confirm = true;     // read the routing back after writing it
 };
 
 // A usage error: the message goes to stderr and the program exits with 2.
@@ -61,7 +61,10 @@ std::string Timestamp(bool precise);
 // an array for lists), printed by finish(); watch prints JSON Lines instead.
 class Output {
 public:
-    explicit Output(bool json) : json_(json) {}
+    explicit Output(bool json)
+        : json_(json)
+    {
+    }
     bool json() const { return json_; }
 
     // A line of plain output, printed at once.

@@ -209,7 +209,7 @@ std::string Entry(const std::string& left, const std::string& description)
 {
     std::string text = "  " + left;
     text += text.size() < kDescriptionColumn ? std::string(kDescriptionColumn - text.size(), ' ')
-                                              : "\n" + std::string(kDescriptionColumn, ' ');
+                                             : "\n" + std::string(kDescriptionColumn, ' ');
     std::string wrapped = Wrap(description, kDescriptionColumn);
     return text + wrapped.erase(0, wrapped.find_first_not_of(' '));
 }
@@ -260,8 +260,7 @@ std::string ProgramHelp(const std::vector<Verb>& verbs)
         + Wrap("Controls a matrix switch on a serial line or a TCP device server. Options may come before or after "
                "the verb.",
                0)
-        + "\nverbs:\n" + VerbEntries(verbs, "") + "options:\n" + OptionEntries(GlobalOptionList())
-        + "environment:\n"
+        + "\nverbs:\n" + VerbEntries(verbs, "") + "options:\n" + OptionEntries(GlobalOptionList()) + "environment:\n"
         + Wrap("QUELLIX_PORT, QUELLIX_MODEL, QUELLIX_ID and QUELLIX_DATA give the defaults of --port, --model, --id "
                "and --data; QUELLIX_PORTS names the port table file (default data/ports.dat).",
                2)
@@ -296,7 +295,8 @@ std::string VerbHelp(const std::vector<const Verb*>& path)
 
 QCommandLineOption VerbOption(const QStringList& names, const char* description, const char* valueName)
 {
-    return QCommandLineOption(names, QString::fromUtf8(description), valueName ? QString::fromUtf8(valueName) : QString());
+    return QCommandLineOption(names, QString::fromUtf8(description),
+                              valueName ? QString::fromUtf8(valueName) : QString());
 }
 
 bool Invocation::isSet(const char* name) const
@@ -347,8 +347,8 @@ void CommandLine::findVerb(const QStringList& words)
     const std::vector<Verb>* choices = &verbs_;
     for (const QString& word : words) {
         const std::string name = Bytes(word);
-        const auto found = std::find_if(choices->begin(), choices->end(),
-                                        [&](const Verb& verb) { return name == verb.name; });
+        const auto found =
+            std::find_if(choices->begin(), choices->end(), [&](const Verb& verb) { return name == verb.name; });
         if (found == choices->end()) {
             const std::string kind = path_.empty() ? "verb" : PathName(path_) + " verb";
             const std::string suggestion = DidYouMean(name, NamesOf(*choices));

@@ -42,7 +42,8 @@ QJsonArray Discover(INFOPORTDRIVER& driver, const std::string& label, bool deep,
 std::string WhatWasTried(bool deep)
 {
     return "asked as " + std::to_string(xandrel::DiscoveryProbes().size())
-        + " model headers at ID 255, the 8x8 family at " + (deep ? "every ID 0-255" : "ID 0 and 255 (--deep: every ID)");
+        + " model headers at ID 255, the 8x8 family at "
+        + (deep ? "every ID 0-255" : "ID 0 and 255 (--deep: every ID)");
 }
 
 int Scan(const Invocation& call, Output& output)
@@ -103,8 +104,7 @@ struct DeviceState {
     std::optional<std::vector<int>> signalValues;  // none when the refresh does not read them
 };
 
-void PrintState(const DeviceSession& session, const GlobalOptions& options, const DeviceState& state,
-                Output& output)
+void PrintState(const DeviceSession& session, const GlobalOptions& options, const DeviceState& state, Output& output)
 {
     const PortNames names = NamesIn(options.dataFolder);
     if (output.json()) {
@@ -114,8 +114,9 @@ void PrintState(const DeviceSession& session, const GlobalOptions& options, cons
             {"id", OrNull(state.id)},
             {"routing", JsonNumbers(state.routing)},
             {"signals", state.signalValues ? QJsonValue(JsonNumbers(*state.signalValues)) : QJsonValue()},
-            {"names", QJsonObject{{"inputs", NameList(names.inputs, options.model->inputs)},
-                                  {"outputs", NameList(names.outputs, options.model->outputs)}}},
+            {"names",
+             QJsonObject{{"inputs", NameList(names.inputs, options.model->inputs)},
+                         {"outputs", NameList(names.outputs, options.model->outputs)}}},
         });
         return;
     }
@@ -181,8 +182,8 @@ std::vector<int> ParsePairs(const Arguments& words, const PortNames& names, int 
             const int input = PairPart(pair, pair.substr(colon + 1), "input", names.inputs, inputs);
             std::string& earlier = namedBy[output - 1];
             if (!earlier.empty())
-                throw UsageError{"output " + std::to_string(output) + " is given twice ('" + earlier + "' and '"
-                                 + pair + "')"};
+                throw UsageError{"output " + std::to_string(output) + " is given twice ('" + earlier + "' and '" + pair
+                                 + "')"};
             earlier = pair;
             table[output - 1] = input;
         }
@@ -314,10 +315,7 @@ std::vector<Verb> DeviceVerbs()
          .options = {VerbOption({"all"}, "route input IN to every output", "IN"),
                      VerbOption({"one-to-one"}, "give output o the input ((o-1) mod inputs)+1")},
          .run = Route},
-        {.name = "id",
-         .synopsis = "| set NEW",
-         .summary = "read the device ID, or write a new one (0-255)",
-         .run = Id},
+        {.name = "id", .synopsis = "| set NEW", .summary = "read the device ID, or write a new one (0-255)", .run = Id},
     };
 }
 

@@ -19,7 +19,10 @@ using xandrel::EdidPlace;
 // The progress of an exchange as a bar on the terminal.
 class BarProgress : public xandrel::EdidProgress {
 public:
-    explicit BarProgress(const std::string& label) : bar_(label) {}
+    explicit BarProgress(const std::string& label)
+        : bar_(label)
+    {
+    }
     void setRange(int, int maximum) override { bar_.setRange(maximum); }
     void setPosition(int position) override { bar_.setPosition(position); }
     void finish() { bar_.finish(); }
@@ -151,9 +154,8 @@ int Read(const Invocation& call, Output& output)
     std::string error;
     if (!xandrel::SaveEdidFile(*file, image, error))
         return FileProblem(error);
-    output.set(QJsonObject{{"source", Text(xandrel::EdidPlaceName(source))},
-                           {"file", Text(*file)},
-                           {"checksums_were_sound", sound}});
+    output.set(QJsonObject{
+        {"source", Text(xandrel::EdidPlaceName(source))}, {"file", Text(*file)}, {"checksums_were_sound", sound}});
     if (!output.json())
         output.text("EDID of " + xandrel::EdidPlaceName(source) + " saved to " + *file
                     + (sound ? "" : " (its checksums were wrong; the file has them recomputed)"));
@@ -248,9 +250,10 @@ QJsonObject IdentityJson(BYTE input, const std::optional<xandrel::EdidIdentity>&
         return {{"input", input}, {"manufacturer", QJsonValue()}, {"product", QJsonValue()}};
     char product[8];
     std::snprintf(product, sizeof product, "%02X%02X", identity->product[1], identity->product[0]);
-    return {{"input", input},
-            {"manufacturer", Text(xandrel::EdidManufacturerLetters(identity->manufacturer[0], identity->manufacturer[1]))},
-            {"product", product}};
+    return {
+        {"input", input},
+        {"manufacturer", Text(xandrel::EdidManufacturerLetters(identity->manufacturer[0], identity->manufacturer[1]))},
+        {"product", product}};
 }
 
 int Ids(const Invocation& call, Output& output)
@@ -285,41 +288,43 @@ Verb EdidVerb()
     return {
         .name = "edid",
         .summary = "decode EDID files; read, write and copy the EDIDs of the device",
-        .subVerbs = {
-            {.name = "report",
-             .synopsis = "[--raw] FILE...",
-             .summary = "the decoded report of each 128- or 256-byte .bin file",
-             .details = "In UTF-8 with this system's line ends; several files each get a line \"==> FILE <==\" "
-                        "first. A file without the EDID header gives \"error edid format\". Exit status 1 when a "
-                        "file holds no EDID, 4 when one cannot be read. With --json: an array of { file, report } "
-                        "or { file, error }.",
-             .options = {VerbOption({"raw"}, "the report's exact bytes: CR LF and code page 950")},
-             .run = Report},
-            {.name = "read",
-             .synopsis = "[--force] SOURCE -o FILE",
-             .summary = "read an EDID from the device into FILE (256 bytes, both checksums recomputed)",
-             .details = "SOURCE: input N, output N or default A-D. FILE's folder is checked before the device is "
-                        "asked; bytes without the EDID header are not saved (exit status 1) unless --force is given.",
-             .options = {VerbOption({"force"}, "save bytes without the EDID header too"),
-                         VerbOption({"o", "output"}, "the file to save to", "FILE")},
-             .run = Read},
-            {.name = "write",
-             .synopsis = "[--force] FILE TARGET",
-             .summary = "write FILE to the device",
-             .details = "TARGET: input N, all or default A-D. A file with a wrong header or block checksum is "
-                        "refused (exit status 4) unless --force is given; its checksums are then recomputed.",
-             .options = {VerbOption({"force"}, "write an image with a wrong header or checksum too")},
-             .run = Write},
-            {.name = "copy",
-             .synopsis = "SOURCE TARGET",
-             .summary = "copy an EDID inside the device",
-             .details = "An output to all, input N or default A-D; default A-D to all or input N; input N to "
-                        "default A-D.",
-             .run = Copy},
-            {.name = "ids",
-             .summary = "the manufacturer IDs of inputs 1 to 8 (exit status 1 when no input answers)",
-             .run = Ids},
-        },
+        .subVerbs =
+            {
+                {.name = "report",
+                 .synopsis = "[--raw] FILE...",
+                 .summary = "the decoded report of each 128- or 256-byte .bin file",
+                 .details = "In UTF-8 with this system's line ends; several files each get a line \"==> FILE <==\" "
+                            "first. A file without the EDID header gives \"error edid format\". Exit status 1 when a "
+                            "file holds no EDID, 4 when one cannot be read. With --json: an array of { file, report } "
+                            "or { file, error }.",
+                 .options = {VerbOption({"raw"}, "the report's exact bytes: CR LF and code page 950")},
+                 .run = Report},
+                {.name = "read",
+                 .synopsis = "[--force] SOURCE -o FILE",
+                 .summary = "read an EDID from the device into FILE (256 bytes, both checksums recomputed)",
+                 .details =
+                     "SOURCE: input N, output N or default A-D. FILE's folder is checked before the device is "
+                     "asked; bytes without the EDID header are not saved (exit status 1) unless --force is given.",
+                 .options = {VerbOption({"force"}, "save bytes without the EDID header too"),
+                             VerbOption({"o", "output"}, "the file to save to", "FILE")},
+                 .run = Read},
+                {.name = "write",
+                 .synopsis = "[--force] FILE TARGET",
+                 .summary = "write FILE to the device",
+                 .details = "TARGET: input N, all or default A-D. A file with a wrong header or block checksum is "
+                            "refused (exit status 4) unless --force is given; its checksums are then recomputed.",
+                 .options = {VerbOption({"force"}, "write an image with a wrong header or checksum too")},
+                 .run = Write},
+                {.name = "copy",
+                 .synopsis = "SOURCE TARGET",
+                 .summary = "copy an EDID inside the device",
+                 .details = "An output to all, input N or default A-D; default A-D to all or input N; input N to "
+                            "default A-D.",
+                 .run = Copy},
+                {.name = "ids",
+                 .summary = "the manufacturer IDs of inputs 1 to 8 (exit status 1 when no input answers)",
+                 .run = Ids},
+            },
     };
 }
 

@@ -55,7 +55,10 @@ QJsonObject PresetJson(const xandrel::Preset& preset)
 
 // What a preset verb works on: the session (open), the book and the device.
 struct PresetCall {
-    explicit PresetCall(const GlobalOptions& options) : session(options) {}
+    explicit PresetCall(const GlobalOptions& options)
+        : session(options)
+    {
+    }
     DeviceSession session;
     xandrel::PresetBook book;
     xandrel::PresetDevice device;
@@ -122,8 +125,8 @@ int PresetRecall(const Invocation& call, Output& output)
     if (int code = ReadRouting(preset.session))
         return code;
     if (RoutingOf(preset.session.model()) == found->routing) {
-        output.set(QJsonObject{{"port", preset.session.portJson()}, {"routing", JsonNumbers(found->routing)},
-                               {"sent", false}});
+        output.set(QJsonObject{
+            {"port", preset.session.portJson()}, {"routing", JsonNumbers(found->routing)}, {"sent", false}});
         if (!output.json())
             output.text("preset \"" + name + "\": the routing already matches; nothing was sent");
         return kOk;
@@ -193,7 +196,9 @@ int Backup(const Invocation& call, Output& output)
         Complain(error);
         return kFileProblem;
     }
-    output.set(QJsonObject{{"file", Text(file)}, {"routing", JsonNumbers(setup.routing)}, {"id", setup.id},
+    output.set(QJsonObject{{"file", Text(file)},
+                           {"routing", JsonNumbers(setup.routing)},
+                           {"id", setup.id},
                            {"presets", static_cast<int>(setup.presets.size())}});
     if (!output.json())
         output.text("backed up to " + file + ": routing " + Join(setup.routing) + ", device ID "
@@ -206,7 +211,8 @@ int Restore(const Invocation& call, Output& output)
     const std::string file = OneFile(call.arguments, "restore");
     std::string bytes, error;
     xandrel::DeviceBackup wanted;
-    if (!xandrel::ReadFileBytes(file, bytes, error, kBackupReadLimit) || !xandrel::ParseBackup(bytes, file, wanted, error)) {
+    if (!xandrel::ReadFileBytes(file, bytes, error, kBackupReadLimit)
+        || !xandrel::ParseBackup(bytes, file, wanted, error)) {
         Complain(error + "; nothing was changed");
         return kFileProblem;
     }
@@ -238,7 +244,8 @@ int Restore(const Invocation& call, Output& output)
         code = SendRouting(session, std::vector<BYTE>(wanted.routing.begin(), wanted.routing.end()),
                            call.global.confirm, quiet);
     }
-    output.set(QJsonObject{{"file", Text(file)}, {"changes", told}, {"routing", JsonNumbers(RoutingOf(session.model()))}});
+    output.set(
+        QJsonObject{{"file", Text(file)}, {"changes", told}, {"routing", JsonNumbers(RoutingOf(session.model()))}});
     return code;
 }
 
@@ -249,16 +256,22 @@ std::vector<Verb> SetupVerbs()
     return {
         {.name = "preset",
          .summary = "the device's presets: named routing tables kept in the data folder's presets.json",
-         .subVerbs = {
-             {.name = "list", .summary = "the presets of this device (model, port, ID) and their routing",
-              .run = PresetList},
-             {.name = "save", .synopsis = "NAME", .summary = "read the routing and save it as preset NAME",
-              .details = "A preset of the same name is replaced; a name may hold spaces.", .run = PresetSave},
-             {.name = "recall", .synopsis = "NAME",
-              .summary = "send preset NAME's routing and read it back; nothing is sent when it is already on",
-              .run = PresetRecall},
-             {.name = "delete", .synopsis = "NAME", .summary = "delete preset NAME", .run = PresetDelete},
-         }},
+         .subVerbs =
+             {
+                 {.name = "list",
+                  .summary = "the presets of this device (model, port, ID) and their routing",
+                  .run = PresetList},
+                 {.name = "save",
+                  .synopsis = "NAME",
+                  .summary = "read the routing and save it as preset NAME",
+                  .details = "A preset of the same name is replaced; a name may hold spaces.",
+                  .run = PresetSave},
+                 {.name = "recall",
+                  .synopsis = "NAME",
+                  .summary = "send preset NAME's routing and read it back; nothing is sent when it is already on",
+                  .run = PresetRecall},
+                 {.name = "delete", .synopsis = "NAME", .summary = "delete preset NAME", .run = PresetDelete},
+             }},
         {.name = "backup",
          .synopsis = "FILE",
          .summary = "write the device's routing and ID, the names and this device's presets to FILE (JSON)",

@@ -200,8 +200,7 @@ int Watch(const Invocation& call, Output& output)
     bool signalsKnown = false;
     if (int code = session.readState(signalsKnown))
         return code;
-    std::fprintf(stderr, "watching %s (device ID %d); Ctrl+C stops\n", session.portLabel().c_str(),
-                 model.m_DeviceID);
+    std::fprintf(stderr, "watching %s (device ID %d); Ctrl+C stops\n", session.portLabel().c_str(), model.m_DeviceID);
     std::signal(SIGINT, Interrupt);
     std::signal(SIGTERM, Interrupt);
     return Watcher(session, NamesIn(call.global.dataFolder), output).run(settings);
@@ -223,8 +222,7 @@ Verb WatchVerb()
                    "the device is away or does not answer.",
         .options = {VerbOption({"count"}, "stop after K messages (default: until Ctrl+C)", "K"),
                     VerbOption({"interval"}, "poll every MS ms (default 2000)", "MS"),
-                    VerbOption({"check"}, "read the whole state after MS ms without a message (default 30000)",
-                               "MS")},
+                    VerbOption({"check"}, "read the whole state after MS ms without a message (default 30000)", "MS")},
         .run = Watch,
     };
 }

@@ -127,7 +127,8 @@ bool ParseConfig(const QByteArray& text, DaemonConfig& config, QString& error)
         return false;
     QString listen = "127.0.0.1";
     int httpPort = 0, pollMs = 0;
-    if (!Text(top, "listen", listen, "configuration", error) || !Text(top, "token", result.token, "configuration", error)
+    if (!Text(top, "listen", listen, "configuration", error)
+        || !Text(top, "token", result.token, "configuration", error)
         || !Number(top, "http_port", 0, 65535, kDefaultHttpPort, httpPort, "configuration", error)
         || !Number(top, "poll_ms", 50, 60000, 2000, pollMs, "configuration", error))
         return false;

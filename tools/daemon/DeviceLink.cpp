@@ -277,9 +277,9 @@ void DeviceLink::takeTraffic(const QByteArray& frame, uint8_t ack, const QByteAr
     const auto code = static_cast<uint8_t>(frame[6]);
     const xandrel::ModelSpec& model = *config_.model;
     const auto fits = [](const QByteArray& values, int count, int highest) {
-        return values.size() >= count
-            && std::all_of(values.begin(), values.begin() + count,
-                           [highest](char v) { return static_cast<uint8_t>(v) <= highest; });
+        return values.size() >= count && std::all_of(values.begin(), values.begin() + count, [highest](char v) {
+                   return static_cast<uint8_t>(v) <= highest;
+               });
     };
     if (code == INFODEVICEMATRIXBASE::kReadRouting && fits(body.mid(1), model.outputs, model.inputs)) {
         std::copy_n(body.constData() + 1, model.outputs, reinterpret_cast<char*>(model_->m_VideoOutputChannel.get()));
@@ -308,8 +308,7 @@ void DeviceLink::forwardOnWorker(const QByteArray& frame, const std::function<vo
         return;
     }
     drainEvents(0);  // only what has arrived already: no wait before the frame
-    if (driver_.RS232_WriteBuf(reinterpret_cast<const uint8_t*>(frame.constData()),
-                               static_cast<uint32_t>(frame.size()))
+    if (driver_.RS232_WriteBuf(reinterpret_cast<const uint8_t*>(frame.constData()), static_cast<uint32_t>(frame.size()))
         != 1) {
         deliver({}, true);
         portLost();
@@ -420,7 +419,8 @@ void DeviceLink::writeRouting(const std::map<int, int>& changes, QObject* contex
         routingKnown_ = true;
         noteAnswered(true, {});
         publish();
-        finish(problem.empty() ? Outcome{} : Outcome{409, "the device did not follow: " + QString::fromStdString(problem)});
+        finish(problem.empty() ? Outcome{}
+                               : Outcome{409, "the device did not follow: " + QString::fromStdString(problem)});
     });
 }
 
@@ -443,8 +443,9 @@ void DeviceLink::readEdidIds(QObject* context, std::function<void(Outcome, QJson
                 }
                 inputs.append(QJsonObject{
                     {"input", input},
-                    {"manufacturer", QString::fromStdString(xandrel::EdidManufacturerLetters(identity->manufacturer[0],
-                                                                                          identity->manufacturer[1]))},
+                    {"manufacturer",
+                     QString::fromStdString(
+                         xandrel::EdidManufacturerLetters(identity->manufacturer[0], identity->manufacturer[1]))},
                     {"product", QString::asprintf("%02X%02X", identity->product[1], identity->product[0])}});
             }
             if (!any)

@@ -26,14 +26,18 @@ namespace quellixd {
 
 // "offline": the port cannot be opened; "silent": open, but the device gave
 // no valid answer to the last exchange; "online": it did.
-enum class Connection { Offline, Silent, Online };
+enum class Connection {
+    Offline,
+    Silent,
+    Online
+};
 const char* ConnectionName(Connection connection);
 
 struct DeviceState {
     Connection connection = Connection::Offline;
-    QString problem;            // why offline or silent
-    std::vector<int> routing;   // per output, the input routed to it
-    std::vector<int> signals;   // per input, 1 = signal present
+    QString problem;           // why offline or silent
+    std::vector<int> routing;  // per output, the input routed to it
+    std::vector<int> signals;  // per input, 1 = signal present
     bool routingKnown = false;
     bool signalsKnown = false;
 };

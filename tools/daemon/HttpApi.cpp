@@ -147,7 +147,8 @@ QJsonObject HttpApi::DeviceJson(const DeviceLink& link, bool whole)
     QJsonArray presets;
     QString presetProblem;
     for (const xandrel::Preset& preset : Presets(link, &presetProblem))
-        presets.append(QJsonObject{{"name", QString::fromStdString(preset.name)}, {"routing", Numbers(preset.routing)}});
+        presets.append(
+            QJsonObject{{"name", QString::fromStdString(preset.name)}, {"routing", Numbers(preset.routing)}});
     device["presets"] = presets;
     if (!presetProblem.isEmpty())
         device["presets_problem"] = presetProblem;
@@ -295,8 +296,7 @@ void HttpApi::missingHandler(const QHttpServerRequest& request, QTcpSocket* sock
     Error(responder, Status::NotFound, "no such resource: " + request.url().path());
 }
 
-void HttpApi::routing(DeviceLink& link, const QByteArray& body, const QHttpServerRequest& request,
-                      QTcpSocket* socket)
+void HttpApi::routing(DeviceLink& link, const QByteArray& body, const QHttpServerRequest& request, QTcpSocket* socket)
 {
     QString error;
     const std::map<int, int> changes = ParseRouting(body, *link.config().model, error);
@@ -368,8 +368,8 @@ void HttpApi::acceptWebSocket()
         const bool tokenGood = token_.isEmpty() || QUrlQuery(url).queryItemValue("token") == token_
             || socket->request().rawHeader("Authorization") == "Bearer " + token_.toUtf8();
         if (url.path() != "/api/events" || !tokenGood) {
-            Log("event socket from " + socket->peerAddress().toString() + " refused: "
-                + (tokenGood ? "no such resource " + url.path() : QStringLiteral("no valid token")));
+            Log("event socket from " + socket->peerAddress().toString()
+                + " refused: " + (tokenGood ? "no such resource " + url.path() : QStringLiteral("no valid token")));
             socket->close(QWebSocketProtocol::CloseCodePolicyViolated, tokenGood ? "no such resource" : "unauthorized");
             socket->deleteLater();
             continue;
@@ -400,14 +400,19 @@ void HttpApi::push(const QJsonObject& message)
 
 QJsonObject HttpApi::OpenApi()
 {
-    const QJsonObject error{{"description", "failure"},
-                            {"content", QJsonObject{{"application/json",
-                                                     QJsonObject{{"schema", QJsonObject{{"$ref", "#/components/schemas/Error"}}}}}}}};
+    const QJsonObject error{
+        {"description", "failure"},
+        {"content",
+         QJsonObject{
+             {"application/json", QJsonObject{{"schema", QJsonObject{{"$ref", "#/components/schemas/Error"}}}}}}}};
     const auto ok = [](const QString& what) {
         return QJsonObject{{"description", what}, {"content", QJsonObject{{"application/json", QJsonObject{}}}}};
     };
     const auto param = [](const QString& name, const QString& what) {
-        return QJsonObject{{"name", name}, {"in", "path"}, {"required", true}, {"description", what},
+        return QJsonObject{{"name", name},
+                           {"in", "path"},
+                           {"required", true},
+                           {"description", what},
                            {"schema", QJsonObject{{"type", "string"}}}};
     };
     const QJsonObject device = param("name", "the device's name in the configuration");
@@ -420,45 +425,63 @@ QJsonObject HttpApi::OpenApi()
         return responses;
     };
     QJsonObject paths;
-    paths["/api/devices"] = QJsonObject{{"get", QJsonObject{{"summary", "every device: name, model, ID, port, shared line port, connection"},
-                                                            {"responses", with({{"200", ok("list of devices")}}, {})}}}};
-    paths["/api/devices/{name}"] = QJsonObject{
-        {"get", QJsonObject{{"summary", "one device: model, ID, routing, signals, names, presets, connection"},
-                            {"parameters", QJsonArray{device}},
-                            {"responses", with({{"200", ok("the device")}}, {})}}}};
+    paths["/api/devices"] =
+        QJsonObject{{"get",
+                     QJsonObject{{"summary", "every device: name, model, ID, port, shared line port, connection"},
+                                 {"responses", with({{"200", ok("list of devices")}}, {})}}}};
+    paths["/api/devices/{name}"] =
+        QJsonObject{{"get",
+                     QJsonObject{{"summary", "one device: model, ID, routing, signals, names, presets, connection"},
+                                 {"parameters", QJsonArray{device}},
+                                 {"responses", with({{"200", ok("the device")}}, {})}}}};
     paths["/api/devices/{name}/routing"] = QJsonObject{
-        {"put", QJsonObject{
-                    {"summary", "route: {\"3\": 5} puts input 5 on output 3; a list gives every output's input; "
-                                "sent, then read back"},
-                    {"parameters", QJsonArray{device}},
-                    {"requestBody",
-                     QJsonObject{{"required", true},
-                                 {"content", QJsonObject{{"application/json",
-                                                          QJsonObject{{"schema", QJsonObject{{"oneOf", QJsonArray{
-                                                              QJsonObject{{"type", "object"},
-                                                                          {"additionalProperties", QJsonObject{{"type", "integer"}}}},
-                                                              QJsonObject{{"type", "array"}, {"items", QJsonObject{{"type", "integer"}}}}}}}}}}}}}},
-                    {"responses", with({{"200", ok("the routing the device reports")}}, {"400", "409", "413", "503"})}}}};
+        {"put",
+         QJsonObject{
+             {"summary",
+              "route: {\"3\": 5} puts input 5 on output 3; a list gives every output's input; "
+              "sent, then read back"},
+             {"parameters", QJsonArray{device}},
+             {"requestBody",
+              QJsonObject{
+                  {"required", true},
+                  {"content",
+                   QJsonObject{
+                       {"application/json",
+                        QJsonObject{
+                            {"schema",
+                             QJsonObject{
+                                 {"oneOf",
+                                  QJsonArray{QJsonObject{{"type", "object"},
+                                                         {"additionalProperties", QJsonObject{{"type", "integer"}}}},
+                                             QJsonObject{{"type", "array"},
+                                                         {"items", QJsonObject{{"type", "integer"}}}}}}}}}}}}}},
+             {"responses", with({{"200", ok("the routing the device reports")}}, {"400", "409", "413", "503"})}}}};
     paths["/api/devices/{name}/presets/{preset}/recall"] = QJsonObject{
-        {"post", QJsonObject{{"summary", "send a preset's routing, then read it back"},
-                             {"parameters", QJsonArray{device, param("preset", "the preset's name")}},
-                             {"responses", with({{"200", ok("the routing the device reports")}}, {"409", "503"})}}}};
+        {"post",
+         QJsonObject{{"summary", "send a preset's routing, then read it back"},
+                     {"parameters", QJsonArray{device, param("preset", "the preset's name")}},
+                     {"responses", with({{"200", ok("the routing the device reports")}}, {"409", "503"})}}}};
     paths["/api/devices/{name}/edid/inputs"] = QJsonObject{
-        {"get", QJsonObject{{"summary", "manufacturer ID and product code of each input's EDID"},
-                            {"parameters", QJsonArray{device}},
-                            {"responses", with({{"200", ok("one entry per input, null where none answered")}}, {"503"})}}}};
+        {"get",
+         QJsonObject{{"summary", "manufacturer ID and product code of each input's EDID"},
+                     {"parameters", QJsonArray{device}},
+                     {"responses", with({{"200", ok("one entry per input, null where none answered")}}, {"503"})}}}};
     paths["/api/events"] = QJsonObject{
-        {"get", QJsonObject{{"summary", "WebSocket: {device, type: routing|signals|connection, ...} for every change"},
-                            {"responses", QJsonObject{{"101", QJsonObject{{"description", "switching to WebSocket"}}}}}}}};
+        {"get",
+         QJsonObject{{"summary", "WebSocket: {device, type: routing|signals|connection, ...} for every change"},
+                     {"responses", QJsonObject{{"101", QJsonObject{{"description", "switching to WebSocket"}}}}}}}};
     paths["/api/openapi.json"] = QJsonObject{
         {"get", QJsonObject{{"summary", "this description"}, {"responses", QJsonObject{{"200", ok("OpenAPI 3.0")}}}}}};
     return {{"openapi", "3.0.3"},
             {"info", QJsonObject{{"title", "quellixd"}, {"version", QUELLIX_VERSION}}},
             {"paths", paths},
             {"components",
-             QJsonObject{{"schemas", QJsonObject{{"Error", QJsonObject{{"type", "object"},
-                                                                       {"properties", QJsonObject{{"error", QJsonObject{{"type", "string"}}}}}}}}},
-                         {"securitySchemes", QJsonObject{{"bearer", QJsonObject{{"type", "http"}, {"scheme", "bearer"}}}}}}}};
+             QJsonObject{
+                 {"schemas",
+                  QJsonObject{{"Error",
+                               QJsonObject{{"type", "object"},
+                                           {"properties", QJsonObject{{"error", QJsonObject{{"type", "string"}}}}}}}}},
+                 {"securitySchemes", QJsonObject{{"bearer", QJsonObject{{"type", "http"}, {"scheme", "bearer"}}}}}}}};
 }
 
 }  // namespace quellixd

@@ -18,27 +18,21 @@ ExpectedReply ReplyTo(const xandrel::ModelSpec& model, const QByteArray& frame)
         return {};
     const auto code = static_cast<uint8_t>(frame[6]);
     switch (code) {
-    case Base::kReadRouting:
-        return {model.outputs + 2, false};
+    case Base::kReadRouting: return {model.outputs + 2, false};
     case Base::kWriteRouting:
         // The 8x8 family answers a routing write with the routing it now has.
         return {model.family == xandrel::ModelFamily::Hdmi8x8 ? 16 : 0, false};
-    case Base::kReadSignals:
-        return {model.inputs + 2, false};
-    case Base::kReadDeviceID:
-        return {3, false};
-    case xandrel::edid::kCopyCode:
-        return {1, true};  // B6 once copied (00 at once when refused)
-    case xandrel::edid::kWriteCode:
-        return {1, false};  // B6 for a chunk taken
+    case Base::kReadSignals: return {model.inputs + 2, false};
+    case Base::kReadDeviceID: return {3, false};
+    case xandrel::edid::kCopyCode: return {1, true};    // B6 once copied (00 at once when refused)
+    case xandrel::edid::kWriteCode: return {1, false};  // B6 for a chunk taken
     case xandrel::edid::kReadCode:
         if (frame.size() >= 10 && static_cast<uint8_t>(frame[8]) == xandrel::edid::kWholeEdid)
             return {256, true};
         if (frame.size() >= 10 && static_cast<uint8_t>(frame[8]) == xandrel::edid::kIdentityProbe)
             return {8, false};
         return {};
-    default:
-        return {};  // writes of the device ID, and codes the daemon does not know: the AA alone
+    default: return {};  // writes of the device ID, and codes the daemon does not know: the AA alone
     }
 }
 

@@ -15,7 +15,7 @@ namespace quellixd {
 
 // What follows the acknowledgement byte of a frame.
 struct ExpectedReply {
-    int bodyBytes = 0;      // reply body after the AA
+    int bodyBytes = 0;       // reply body after the AA
     bool bodyLater = false;  // the body comes after the device has worked on it (EDID read and copy)
 };
 

@@ -112,8 +112,8 @@ void SharedLine::read(Client& client)
         // Called only while the socket lives; the client may be gone already.
         link_.forward(frame, socket, [this, socket](const QByteArray& reply, bool last) {
             socket->write(reply);
-            const auto at = std::find_if(clients_.begin(), clients_.end(),
-                                         [socket](const auto& c) { return c->socket == socket; });
+            const auto at =
+                std::find_if(clients_.begin(), clients_.end(), [socket](const auto& c) { return c->socket == socket; });
             if (!last || at == clients_.end() || --(*at)->inFlight > 0)
                 return;
             socket->write((*at)->heldEvents);

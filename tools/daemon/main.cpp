@@ -18,21 +18,20 @@ using namespace quellixd;
 
 namespace {
 
-const char* kUsage =
-    "usage: quellixd [--config FILE] [--check-config]\n"
-    "Owns the serial line of each configured matrix switch and shares it: a TCP\n"
-    "port per device that speaks the device's own protocol (quellix-cli --port\n"
-    "tcp://HOST:PORT works through it), an HTTP API and an event WebSocket.\n"
-    "\n"
-    "  --config FILE   the configuration (JSON); default ~/.config/quellix/quellixd.conf\n"
-    "                  when it exists, else /etc/quellix/quellixd.conf\n"
-    "  --check-config  check the configuration and exit: 0 when it can run, 2 if not\n"
-    "  -h, --help      this help\n"
-    "  --version       the program's version\n"
-    "\n"
-    "signals: SIGTERM and SIGINT end the daemon; SIGHUP reads the configuration again.\n"
-    "exit status: 0 ended by a signal or configuration good, 1 cannot listen,\n"
-    "2 usage error or configuration not valid.\n";
+const char* kUsage = "usage: quellixd [--config FILE] [--check-config]\n"
+                     "Owns the serial line of each configured matrix switch and shares it: a TCP\n"
+                     "port per device that speaks the device's own protocol (quellix-cli --port\n"
+                     "tcp://HOST:PORT works through it), an HTTP API and an event WebSocket.\n"
+                     "\n"
+                     "  --config FILE   the configuration (JSON); default ~/.config/quellix/quellixd.conf\n"
+                     "                  when it exists, else /etc/quellix/quellixd.conf\n"
+                     "  --check-config  check the configuration and exit: 0 when it can run, 2 if not\n"
+                     "  -h, --help      this help\n"
+                     "  --version       the program's version\n"
+                     "\n"
+                     "signals: SIGTERM and SIGINT end the daemon; SIGHUP reads the configuration again.\n"
+                     "exit status: 0 ended by a signal or configuration good, 1 cannot listen,\n"
+                     "2 usage error or configuration not valid.\n";
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -89,7 +88,7 @@ int main(int argc, char** argv)
         Log(QString("cannot set up signal handling: ") + std::strerror(errno));
         return 1;
     }
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

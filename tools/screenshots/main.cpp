@@ -60,7 +60,8 @@ bool SaveMatrixWindow(const char* className, const QString& file)
     if (!device)
         return false;
     for (int output = 1; output <= options.model->outputs; ++output)
-        device->command("route " + std::to_string(output) + " " + std::to_string((output * 3) % options.model->inputs + 1));
+        device->command("route " + std::to_string(output) + " "
+                        + std::to_string((output * 3) % options.model->inputs + 1));
     tavrik::PortTable::instance().assign(1, device->address());
     auto model = xandrel::CreateModel(*options.model);
     INFOPORTDRIVER driver;
@@ -211,8 +212,8 @@ int main(int argc, char** argv)
     tavrik::SetWaitFunction([](uint32_t) {});
     xandrel::gui::SetMessageHandler([](const xandrel::gui::MessageRequest&) { return QMessageBox::Ok; });
     int failures = 0;
-    for (const char* className : {"INFOHDMIMATRIX0001_4_4", "INFOHDMIMATRIX0001_8_8", "INFOHDMIMATRIX0001_4_8",
-                                  "INFOHDMIMATRIX0001_8_4"}) {
+    for (const char* className :
+         {"INFOHDMIMATRIX0001_4_4", "INFOHDMIMATRIX0001_8_8", "INFOHDMIMATRIX0001_4_8", "INFOHDMIMATRIX0001_8_4"}) {
         const QString file = folder + "/matrix-" + QString(className).mid(19).replace('_', 'x') + ".png";
         if (SaveMatrixWindow(className, file))
             std::printf("%s\n", file.toLocal8Bit().constData());

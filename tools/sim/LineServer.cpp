@@ -140,10 +140,13 @@ void LineWorker::takeClients()
         });
         // Queued: a write that finds the client gone must not drop it while
         // the queue of bytes to send is being worked through.
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            if (socket == client_)
-                dropClient();
-        }, Qt::QueuedConnection);
+        connect(
+            socket, &QTcpSocket::disconnected, this,
+            [this, socket] {
+                if (socket == client_)
+                    dropClient();
+            },
+            Qt::QueuedConnection);
         setClient(true);
     }
 }
@@ -266,7 +269,8 @@ bool LineServer::start(const std::function<std::string(LineWorker&)>& open, std:
     }
     thread_->start();
     std::string why;
-    QMetaObject::invokeMethod(worker, [&] { why = open(*worker); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        worker, [&] { why = open(*worker); }, Qt::BlockingQueuedConnection);
     if (!why.empty()) {
         error = why;
         stop();
@@ -284,7 +288,7 @@ std::unique_ptr<LineServer> LineServer::OnPseudoTerminal(Receiver receiver, std:
 }
 
 std::unique_ptr<LineServer> LineServer::OnTcp(const std::string& host, uint16_t port, Receiver receiver,
-                                               std::string& error)
+                                              std::string& error)
 {
     std::unique_ptr<LineServer> server(new LineServer(std::move(receiver)));
     const std::string name = host.empty() ? "127.0.0.1" : host;
@@ -362,7 +366,8 @@ void LineServer::wake()
     if (!worker_ || wakePosted_)
         return;
     wakePosted_ = true;
-    QMetaObject::invokeMethod(worker_, [worker = worker_] { worker->service(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker_, [worker = worker_] { worker->service(); }, Qt::QueuedConnection);
 }
 
 }  // namespace quellix::sim

@@ -12,7 +12,7 @@ namespace {
 
 void MakeRaw(int fd)
 {
-    termios settings {};
+    termios settings{};
     if (::tcgetattr(fd, &settings) == 0) {
         ::cfmakeraw(&settings);
         ::tcsetattr(fd, TCSANOW, &settings);

@@ -121,9 +121,8 @@ std::unique_ptr<SimulatedDevice> SimulatedDevice::Start(const SimOptions& option
         std::lock_guard lock(device->mutex_);
         device->line_ = std::move(line);
     }
-    device->line_->onAddressChange([raw = device.get()](const std::string& address) {
-        raw->log_("line hung up; now serving " + address);
-    });
+    device->line_->onAddressChange(
+        [raw = device.get()](const std::string& address) { raw->log_("line hung up; now serving " + address); });
     return device;
 }
 
@@ -327,7 +326,8 @@ std::string SimulatedDevice::fault(std::istringstream& words)
     else if (kind == "hang-up-after" && ReadNumber(words, value) && value > 0) {
         f.hangUpAfterFrames = framesTaken_ + value;
     } else
-        return "error: fault none | no-ack | wrong-ack | cut BYTES | delay MS | noise PERCENT | baud | hang-up-after FRAMES"
+        return "error: fault none | no-ack | wrong-ack | cut BYTES | delay MS | noise PERCENT | baud | hang-up-after "
+               "FRAMES"
                " | ignore-routing";
     return "faults: " + f.describe();
 }

@@ -13,14 +13,14 @@ namespace quellix::sim {
 
 // Ways the simulated device misbehaves, as a faulty device or line would.
 struct Faults {
-    bool dropAcknowledge = false;   // stay silent: no AA, no reply
-    bool wrongAcknowledge = false;  // answer with 0x55 where AA belongs
-    int cutReplyTo = -1;            // send only this many bytes after the AA (-1: all)
+    bool dropAcknowledge = false;        // stay silent: no AA, no reply
+    bool wrongAcknowledge = false;       // answer with 0x55 where AA belongs
+    int cutReplyTo = -1;                 // send only this many bytes after the AA (-1: all)
     std::chrono::milliseconds delay{0};  // before every answer
-    int noisePercent = 0;           // chance of a stray byte before an answer
-    bool realBaudRate = false;      // bytes leave about 1.04 ms apart, as at 9600 baud
-    int hangUpAfterFrames = 0;      // drop the line instead of answering frame N (once)
-    bool ignoreRouting = false;     // acknowledge routing writes but keep the routing
+    int noisePercent = 0;                // chance of a stray byte before an answer
+    bool realBaudRate = false;           // bytes leave about 1.04 ms apart, as at 9600 baud
+    int hangUpAfterFrames = 0;           // drop the line instead of answering frame N (once)
+    bool ignoreRouting = false;          // acknowledge routing writes but keep the routing
 
     std::string describe() const;
 };
@@ -28,14 +28,14 @@ struct Faults {
 struct SimOptions {
     const xandrel::ModelSpec* model = nullptr;
     uint8_t deviceId = 0;
-    Bytes signals;                  // initial input signals (empty: none)
-    std::string edidFolder;         // .bin files for the ports and slots (empty: built-in EDIDs)
+    Bytes signals;           // initial input signals (empty: none)
+    std::string edidFolder;  // .bin files for the ports and slots (empty: built-in EDIDs)
     bool tcp = false;
     std::string host = "127.0.0.1";
-    uint16_t port = 0;              // TCP port; 0 picks a free one
+    uint16_t port = 0;  // TCP port; 0 picks a free one
     Faults faults;
-    bool trace = false;             // log every frame as hex
-    unsigned seed = 1;              // for the line noise
+    bool trace = false;                           // log every frame as hex
+    unsigned seed = 1;                            // for the line noise
     std::function<void(const std::string&)> log;  // where trace and notices go
 };
 

@@ -34,21 +34,98 @@ Edid MakeDefaultEdid(uint16_t productCode)
 {
     Edid edid{};
     const uint8_t base[] = {
-        0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00,  // header
-        0x45, 0x98,                                      // manufacturer "QLX"
-        static_cast<uint8_t>(productCode), static_cast<uint8_t>(productCode >> 8),
-        0x01, 0x00, 0x00, 0x00,                          // serial number 1
-        0x01, 36,                                        // week 1 of 2026
-        0x01, 0x03,                                      // EDID 1.3
-        0x80, 0x35, 0x1E, 0x78, 0x0A,                    // digital, 53 x 30 cm, gamma 2.2, RGB
-        0xEE, 0x91, 0xA3, 0x54, 0x4C, 0x99, 0x26, 0x0F, 0x50, 0x54,  // colour
-        0x21, 0x08, 0x00,                                // established timings
-        0x81, 0x80, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01,  // standard timings
-        0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01,
+        0x00,
+        0xFF,
+        0xFF,
+        0xFF,
+        0xFF,
+        0xFF,
+        0xFF,
+        0x00,  // header
+        0x45,
+        0x98,  // manufacturer "QLX"
+        static_cast<uint8_t>(productCode),
+        static_cast<uint8_t>(productCode >> 8),
+        0x01,
+        0x00,
+        0x00,
+        0x00,  // serial number 1
+        0x01,
+        36,  // week 1 of 2026
+        0x01,
+        0x03,  // EDID 1.3
+        0x80,
+        0x35,
+        0x1E,
+        0x78,
+        0x0A,  // digital, 53 x 30 cm, gamma 2.2, RGB
+        0xEE,
+        0x91,
+        0xA3,
+        0x54,
+        0x4C,
+        0x99,
+        0x26,
+        0x0F,
+        0x50,
+        0x54,  // colour
+        0x21,
+        0x08,
+        0x00,  // established timings
+        0x81,
+        0x80,
+        0x01,
+        0x01,
+        0x01,
+        0x01,
+        0x01,
+        0x01,  // standard timings
+        0x01,
+        0x01,
+        0x01,
+        0x01,
+        0x01,
+        0x01,
+        0x01,
+        0x01,
         // 1920 x 1080 at 60 Hz, 148.5 MHz
-        0x02, 0x3A, 0x80, 0x18, 0x71, 0x38, 0x2D, 0x40, 0x58, 0x2C, 0x45, 0x00, 0x13, 0x2B, 0x21, 0x00, 0x00, 0x1E,
+        0x02,
+        0x3A,
+        0x80,
+        0x18,
+        0x71,
+        0x38,
+        0x2D,
+        0x40,
+        0x58,
+        0x2C,
+        0x45,
+        0x00,
+        0x13,
+        0x2B,
+        0x21,
+        0x00,
+        0x00,
+        0x1E,
         // monitor name
-        0x00, 0x00, 0x00, 0xFC, 0x00, 'Q', 'u', 'e', 'l', 'l', 'i', 'x', ' ', 'S', 'i', 'm', 0x0A, 0x20,
+        0x00,
+        0x00,
+        0x00,
+        0xFC,
+        0x00,
+        'Q',
+        'u',
+        'e',
+        'l',
+        'l',
+        'i',
+        'x',
+        ' ',
+        'S',
+        'i',
+        'm',
+        0x0A,
+        0x20,
     };
     std::copy(std::begin(base), std::end(base), edid.begin());
     for (size_t offset = 90; offset < 126; offset += 18)  // two dummy descriptors
@@ -128,27 +205,20 @@ std::optional<Answer> VirtualMatrix::answer(const Bytes& frame)
     const uint8_t* payload = frame.data() + 7;
     const size_t payloadLength = length - 8u;
     switch (code) {
-    case 0x01:
-        return reply(code, routing_, routing_.size() + 2);
-    case 0x02:
-        return writeRouting(Bytes(payload, payload + payloadLength));
-    case 0x03:
-        return reply(code, signals_, signals_.size() + 2);
-    case 0x04:
-        return reply(code, {deviceId_}, 3);
+    case 0x01: return reply(code, routing_, routing_.size() + 2);
+    case 0x02: return writeRouting(Bytes(payload, payload + payloadLength));
+    case 0x03: return reply(code, signals_, signals_.size() + 2);
+    case 0x04: return reply(code, {deviceId_}, 3);
     case 0x05:
         if (payloadLength != 1)
             return std::nullopt;
         deviceId_ = payload[0];
         return Answer{Acknowledged(), {}};
-    case kCopyCode:
-        return payloadLength == 3 ? copyEdid(payload[0], payload[1], payload[2]) : std::nullopt;
-    case kReadCode:
-        return payloadLength == 3 ? readEdid(payload[0], payload[1], payload[2]) : std::nullopt;
+    case kCopyCode: return payloadLength == 3 ? copyEdid(payload[0], payload[1], payload[2]) : std::nullopt;
+    case kReadCode: return payloadLength == 3 ? readEdid(payload[0], payload[1], payload[2]) : std::nullopt;
     case kWriteCode:
         return payloadLength == 11 ? writeEdid(payload[0], payload + 1, payload[9], payload[10]) : std::nullopt;
-    default:
-        return std::nullopt;
+    default: return std::nullopt;
     }
 }
 

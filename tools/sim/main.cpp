@@ -31,7 +31,7 @@ void OnSignal(int)
 void StopOnSignals()
 {
 #if defined(SA_RESTART)
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;  // no SA_RESTART
@@ -43,36 +43,35 @@ void StopOnSignals()
 #endif
 }
 
-const char* kUsage =
-    "usage: quellix-sim [options]\n"
-    "Serves a virtual matrix switch on a pseudo-terminal (the default; its path is\n"
-    "printed) or on a TCP port. Front-panel commands are read from standard input.\n"
-    "Windows has no pseudo-terminals: there it serves TCP only.\n"
-    "\n"
-    "  --model M            class name (INFOHDMIMATRIX0001_4_4), mode index 0-10 or\n"
-    "                       display name; default INFOHDMIMATRIX0001_8_8\n"
-    "  --id N               the device's ID, 0-255 (default 0)\n"
-    "  --signals LIST       inputs that carry a signal, e.g. 1,2,5 (default none)\n"
-    "  --edid-dir DIR       EDIDs for the inputs, outputs and memory slots from the\n"
-    "                       .bin files of DIR (default: built-in EDIDs)\n"
-    "  --tcp [HOST:]PORT    serve TCP instead (PORT 0 picks a free port)\n"
-    "  --script FILE        front-panel commands to run first, one per line\n"
-    "  --command 'A; B'     the same, separated by semicolons\n"
-    "  --address-file FILE  write the address served to FILE\n"
-    "  --pin N              put \"N = address\" into the panel's port table file\n"
-    "  --pin-file FILE      that file (default data/ports.dat)\n"
-    "  --trace              log every frame received and sent, in hex, on stderr\n"
-    "faults:\n"
-    "  --no-ack             never answer\n"
-    "  --wrong-ack          answer with 55 instead of AA\n"
-    "  --cut N              send only N bytes of every reply after the AA\n"
-    "  --delay MS           delay every answer\n"
-    "  --noise PERCENT      a stray byte before that share of answers\n"
-    "  --baud               send bytes at the real 9600-baud rate\n"
-    "  --hang-up-after N    drop the line instead of answering frame N\n"
-    "  --ignore-routing     acknowledge routing writes but keep the routing\n"
-    "  --seed N             seed for the line noise\n"
-    "\n";
+const char* kUsage = "usage: quellix-sim [options]\n"
+                     "Serves a virtual matrix switch on a pseudo-terminal (the default; its path is\n"
+                     "printed) or on a TCP port. Front-panel commands are read from standard input.\n"
+                     "Windows has no pseudo-terminals: there it serves TCP only.\n"
+                     "\n"
+                     "  --model M            class name (INFOHDMIMATRIX0001_4_4), mode index 0-10 or\n"
+                     "                       display name; default INFOHDMIMATRIX0001_8_8\n"
+                     "  --id N               the device's ID, 0-255 (default 0)\n"
+                     "  --signals LIST       inputs that carry a signal, e.g. 1,2,5 (default none)\n"
+                     "  --edid-dir DIR       EDIDs for the inputs, outputs and memory slots from the\n"
+                     "                       .bin files of DIR (default: built-in EDIDs)\n"
+                     "  --tcp [HOST:]PORT    serve TCP instead (PORT 0 picks a free port)\n"
+                     "  --script FILE        front-panel commands to run first, one per line\n"
+                     "  --command 'A; B'     the same, separated by semicolons\n"
+                     "  --address-file FILE  write the address served to FILE\n"
+                     "  --pin N              put \"N = address\" into the panel's port table file\n"
+                     "  --pin-file FILE      that file (default data/ports.dat)\n"
+                     "  --trace              log every frame received and sent, in hex, on stderr\n"
+                     "faults:\n"
+                     "  --no-ack             never answer\n"
+                     "  --wrong-ack          answer with 55 instead of AA\n"
+                     "  --cut N              send only N bytes of every reply after the AA\n"
+                     "  --delay MS           delay every answer\n"
+                     "  --noise PERCENT      a stray byte before that share of answers\n"
+                     "  --baud               send bytes at the real 9600-baud rate\n"
+                     "  --hang-up-after N    drop the line instead of answering frame N\n"
+                     "  --ignore-routing     acknowledge routing writes but keep the routing\n"
+                     "  --seed N             seed for the line noise\n"
+                     "\n";
 
 struct ProgramOptions {
     SimOptions sim;

@@ -23,8 +23,8 @@ public:
     void OnSet();
     void OnRename();
 
-    QLineEdit* m_GetBox;   // 3030
-    QLineEdit* m_SetBox;   // 3031
+    QLineEdit* m_GetBox;  // 3030
+    QLineEdit* m_SetBox;  // 3031
 
 protected:
     void initialise() override;

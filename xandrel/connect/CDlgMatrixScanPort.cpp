@@ -178,7 +178,13 @@ void CDlgMatrixScanPort::setScanning(bool scanning)
 
 namespace {
 
-enum class ProbeResult { Absent, InUse, NoPermission, Detected, Silent };
+enum class ProbeResult {
+    Absent,
+    InUse,
+    NoPermission,
+    Detected,
+    Silent
+};
 
 // Probes one port for a device, on the worker: the state of the port, and
 // for a free port whether a device answers the ID query; with `lookFurther`,

@@ -33,11 +33,11 @@ public:
     void OnOK();
     bool Scanning() const { return m_Scanning; }
 
-    QComboBox* m_PortList;   // 3025
-    QComboBox* m_IdList;     // 3026
-    QTreeWidget* m_Tree;     // 3027
-    QCheckBox* m_ScanId;     // 3028
-    QCheckBox* m_OtherModels;  // beyond the system's own: a search as every model
+    QComboBox* m_PortList;           // 3025
+    QComboBox* m_IdList;             // 3026
+    QTreeWidget* m_Tree;             // 3027
+    QCheckBox* m_ScanId;             // 3028
+    QCheckBox* m_OtherModels;        // beyond the system's own: a search as every model
     std::vector<int> m_PortNumbers;  // the COM number of each port list entry
 
 protected:

@@ -15,8 +15,7 @@ namespace xandrel::platform {
 // On failure `error` reads "Cannot save <shown>: <why>." and nothing is left
 // behind.
 bool ReplaceWithBytes(const std::filesystem::path& target, const std::string& shown, std::string_view bytes,
-                      std::filesystem::path (*temporaryName)(const std::filesystem::path& target),
-                      std::string& error);
+                      std::filesystem::path (*temporaryName)(const std::filesystem::path& target), std::string& error);
 
 // Why the system refuses new files in `folder` to this process, or "" when
 // it does not (as far as it tells before a file is made).

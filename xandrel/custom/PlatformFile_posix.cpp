@@ -22,7 +22,7 @@ std::string Reason(int error)
 // folder is not a file to save over, and a read-only file was made so.
 std::string WhyNotReplaceable(const fs::path& target, mode_t& mode, bool& exists)
 {
-    struct stat status {};
+    struct stat status { };
     exists = ::stat(target.c_str(), &status) == 0;
     if (!exists)
         return errno == ENOENT ? "" : Reason(errno);

@@ -14,9 +14,9 @@ namespace fs = std::filesystem;
 std::string Reason(DWORD error)
 {
     char* text = nullptr;
-    const DWORD length = ::FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-        0, reinterpret_cast<char*>(&text), 0, nullptr);
+    const DWORD length =
+        ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string reason = length && text ? std::string(text, length) : "error " + std::to_string(error);
     ::LocalFree(text);
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))
@@ -93,9 +93,9 @@ bool ReplaceWithBytes(const fs::path& target, const std::string& shown, std::str
     }
     // ReplaceFileW keeps the replaced file's attributes and access rights; a
     // new file is moved into place, the move written through to the disk.
-    const bool replaced = exists ? ::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
-                                                  REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                                 : ::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+    const bool replaced = exists
+        ? ::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+        : ::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
     if (!replaced) {
         error = "Cannot save " + shown + ": " + Reason(::GetLastError()) + ".";
         ::DeleteFileW(temporary.c_str());

@@ -79,11 +79,11 @@ bool PresetBook::Load(const std::string& path, PresetBook& book, std::string& er
         return false;
     QJsonParseError parse{};
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(bytes), &parse);
-    if (parse.error != QJsonParseError::NoError || !document.isObject()
-        || !document.object().value("presets").isArray() || document.object().size() != 1) {
-        error = path + ": not a presets file (" + (parse.error != QJsonParseError::NoError
-                                                      ? parse.errorString().toStdString()
-                                                      : std::string("one object with a \"presets\" list expected"))
+    if (parse.error != QJsonParseError::NoError || !document.isObject() || !document.object().value("presets").isArray()
+        || document.object().size() != 1) {
+        error = path + ": not a presets file ("
+            + (parse.error != QJsonParseError::NoError ? parse.errorString().toStdString()
+                                                       : std::string("one object with a \"presets\" list expected"))
             + ")";
         return false;
     }

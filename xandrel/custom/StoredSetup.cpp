@@ -34,8 +34,10 @@ bool ReadStoredSetup(const std::string& folder, const PresetDevice& device, Devi
     StringTable table;
     if (!CurrentTable(folder, table, error))
         return false;
-    backup.inputNames.assign(table.inputs.begin(), table.inputs.begin() + std::min<size_t>(model->inputs, table.inputs.size()));
-    backup.outputNames.assign(table.outputs.begin(), table.outputs.begin() + std::min<size_t>(model->outputs, table.outputs.size()));
+    backup.inputNames.assign(table.inputs.begin(),
+                             table.inputs.begin() + std::min<size_t>(model->inputs, table.inputs.size()));
+    backup.outputNames.assign(table.outputs.begin(),
+                              table.outputs.begin() + std::min<size_t>(model->outputs, table.outputs.size()));
     return true;
 }
 
@@ -50,7 +52,8 @@ bool WriteStoredSetup(const std::string& folder, const PresetDevice& device, con
     StringTable table;
     if (!CurrentTable(folder, table, error))
         return false;
-    std::copy_n(backup.inputNames.begin(), std::min(backup.inputNames.size(), table.inputs.size()), table.inputs.begin());
+    std::copy_n(backup.inputNames.begin(), std::min(backup.inputNames.size(), table.inputs.size()),
+                table.inputs.begin());
     std::copy_n(backup.outputNames.begin(), std::min(backup.outputNames.size(), table.outputs.size()),
                 table.outputs.begin());
     return WriteStringTableFile(table, error, folder) && book.Save(PresetFilePath(folder), error);

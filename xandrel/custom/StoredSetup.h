@@ -20,7 +20,7 @@ XANDREL_EXPORT bool ReadStoredSetup(const std::string& folder, const PresetDevic
 // presets into presets.json as presets of `device` (others kept; one of the
 // same name replaced). Nothing is written when presets.json is no presets
 // file; false with `error` then, or when a file cannot be written.
-XANDREL_EXPORT bool WriteStoredSetup(const std::string& folder, const PresetDevice& device,
-                                     const DeviceBackup& backup, std::string& error);
+XANDREL_EXPORT bool WriteStoredSetup(const std::string& folder, const PresetDevice& device, const DeviceBackup& backup,
+                                     std::string& error);
 
 }  // namespace xandrel

@@ -147,8 +147,7 @@ void StringTableDialog::OnSaveStringTable()
 void StringTableDialog::keyPressEvent(QKeyEvent* event)
 {
     const bool enter = (!event->modifiers() && event->key() == Qt::Key_Return)
-                       || ((!event->modifiers() || event->modifiers() == Qt::KeypadModifier)
-                           && event->key() == Qt::Key_Enter);
+        || ((!event->modifiers() || event->modifiers() == Qt::KeypadModifier) && event->key() == Qt::Key_Enter);
     if (!enter)
         return QDialog::keyPressEvent(event);
     if (auto* button = qobject_cast<QPushButton*>(focusWidget()))

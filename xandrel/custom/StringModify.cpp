@@ -120,9 +120,9 @@ StringModify::StringModify(QWidget* parent)
     m_TitleGroup = AddGroup(new StringSectionGroup(StringSection::Titles, QStringLiteral("Dialog Title"),
                                                    Labels({"Main Dialog :", "Setting Dialog :", "Port Scan Dialog :"}),
                                                    1180, kTextChars, this));
-    m_ErrorGroup = AddGroup(new StringSectionGroup(
-        StringSection::ErrorMessages, QStringLiteral("Error Message"),
-        Labels({"NO.1 :", "NO.2 :", "NO.3 :", "NO.4 :", "NO.5 :", "NO.6 :"}), 1144, kTextChars, this));
+    m_ErrorGroup = AddGroup(new StringSectionGroup(StringSection::ErrorMessages, QStringLiteral("Error Message"),
+                                                   Labels({"NO.1 :", "NO.2 :", "NO.3 :", "NO.4 :", "NO.5 :", "NO.6 :"}),
+                                                   1144, kTextChars, this));
     m_ToolbarGroup = AddGroup(new StringSectionGroup(
         StringSection::Toolbar, QStringLiteral("Tool Bar Modify"),
         Labels({"Setting :", "Scan :", "Linkage :", "Open :", "Close :", "Mapping :", "Fast Select :"}), 1165,
@@ -180,9 +180,8 @@ StringModify::StringModify(QWidget* parent)
             [this] { LoadFile(m_SplashPath, QStringLiteral("Load BMP"), &StringModify::ShowPicturePreview); });
     connect(changeIcon, &QPushButton::clicked, this,
             [this] { ReplaceDataFile(m_IconPath, DataFile::Icon, QStringLiteral("Change ICON")); });
-    connect(changeSplash, &QPushButton::clicked, this, [this] {
-        ReplaceDataFile(m_SplashPath, DataFile::Splash, QStringLiteral("Change Splash Picture"));
-    });
+    connect(changeSplash, &QPushButton::clicked, this,
+            [this] { ReplaceDataFile(m_SplashPath, DataFile::Splash, QStringLiteral("Change Splash Picture")); });
 }
 
 void StringModify::OnInitDialog()

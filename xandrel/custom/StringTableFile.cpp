@@ -33,7 +33,9 @@ constexpr StringSectionRead kGuiConfigReads[] = {
     {S::Inputs, 28, 48, 8},  {S::Outputs, 28, 48, 8},
 };
 constexpr StringSectionRead kStringTableEditorReads[] = {
-    {S::Titles, 28, 98, 1}, {S::Inputs, 28, 48, 8}, {S::Outputs, 28, 48, 8},
+    {S::Titles, 28, 98, 1},
+    {S::Inputs, 28, 48, 8},
+    {S::Outputs, 28, 48, 8},
 };
 
 // By StringTableReader.
@@ -75,7 +77,10 @@ StringTable MakeDefaults()
 // Splits the file into lines of at most a given number of bytes each.
 class LineReader {
 public:
-    explicit LineReader(std::string_view bytes) : rest_(bytes) {}
+    explicit LineReader(std::string_view bytes)
+        : rest_(bytes)
+    {
+    }
 
     // The next line, up to and including its LF, of at most `limit` bytes;
     // nothing once the bytes are used up. A cut never splits a character.

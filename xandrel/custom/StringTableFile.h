@@ -18,7 +18,13 @@
 namespace xandrel {
 
 // The sections in the order the writer puts them.
-enum class StringSection { Toolbar, ErrorMessages, Titles, Inputs, Outputs };
+enum class StringSection {
+    Toolbar,
+    ErrorMessages,
+    Titles,
+    Inputs,
+    Outputs
+};
 inline constexpr size_t kStringSectionCount = 5;
 
 struct StringSectionInfo {

@@ -387,7 +387,8 @@ int INFODEVICEMATRIXBASE::DEVMA_GetEventMessage()
     if (m_EventType == 0)
         traffic::Dropped(message, length, "a body this model cannot take (unknown type, too short or out of range)");
     else
-        traffic::Received(message, length, m_EventType == kRoutingEvent ? "event message: routing" : "event message: signals");
+        traffic::Received(message, length,
+                          m_EventType == kRoutingEvent ? "event message: routing" : "event message: signals");
     return m_EventType != 0 ? 1 : 0;
 }
 

@@ -13,11 +13,11 @@ namespace xandrel {
 // Families share their protocol behaviour; the models within a family differ
 // only by the values of their ModelSpec.
 enum class ModelFamily {
-    SdiSwitch,   // no full refresh
-    VgaSwitch,   // no full refresh
-    Hdmi4x4,     // refresh: signals, then routing
-    Hdmi8x8,     // refresh as 4x4; 16-byte routing frame with a 16-byte reply; ID read at the model's own ID
-    VgaMatrix,   // refresh: routing only
+    SdiSwitch,  // no full refresh
+    VgaSwitch,  // no full refresh
+    Hdmi4x4,    // refresh: signals, then routing
+    Hdmi8x8,    // refresh as 4x4; 16-byte routing frame with a 16-byte reply; ID read at the model's own ID
+    VgaMatrix,  // refresh: routing only
 };
 
 struct ModelSpec {
@@ -26,19 +26,31 @@ struct ModelSpec {
     uint8_t inputs;
     uint8_t outputs;
     std::array<uint8_t, 4> header;
-    int mode;                  // mode index 0-10, or -1 when an operator cannot choose it
-    const char* displayName;   // the mode's name, "" when it has no mode
-    const char* shortName;     // what people type: "8x8", "4x4-h", "vga-5x5", "sdi-8x2"
+    int mode;                 // mode index 0-10, or -1 when an operator cannot choose it
+    const char* displayName;  // the mode's name, "" when it has no mode
+    const char* shortName;    // what people type: "8x8", "4x4-h", "vga-5x5", "sdi-8x2"
     INFODEVICEMATRIXBASE* (*create)();
 };
 
 // Identifies one of the seventeen model classes, in the order of AllModels().
 enum class ModelId {
-    SdiSwitch5, SdiSwitch5x2, SdiSwitch8, SdiSwitch8x2,
-    Hdmi4x4C, Hdmi4x4H, Hdmi8x8C, Hdmi8x8H,
-    VgaSwitch4, VgaSwitch8, VgaMatrix5x5,
-    Hdmi4x4, Hdmi8x8, Hdmi4x8, Hdmi8x4,
-    VgaMatrix4x2, VgaMatrix2x4,
+    SdiSwitch5,
+    SdiSwitch5x2,
+    SdiSwitch8,
+    SdiSwitch8x2,
+    Hdmi4x4C,
+    Hdmi4x4H,
+    Hdmi8x8C,
+    Hdmi8x8H,
+    VgaSwitch4,
+    VgaSwitch8,
+    VgaMatrix5x5,
+    Hdmi4x4,
+    Hdmi8x8,
+    Hdmi4x8,
+    Hdmi8x4,
+    VgaMatrix4x2,
+    VgaMatrix2x4,
 };
 
 XANDREL_EXPORT const std::array<ModelSpec, 17>& AllModels();

@@ -16,7 +16,7 @@ const uint32_t D_MatrixModeNumber = 11;
 // The names live in the model catalog, which is constant data and so ready
 // before this table is filled when the library loads.
 const char* const D_MatrixModeName[11] = {
-    ModeName(0), ModeName(1), ModeName(2), ModeName(3), ModeName(4), ModeName(5),
+    ModeName(0), ModeName(1), ModeName(2), ModeName(3), ModeName(4),  ModeName(5),
     ModeName(6), ModeName(7), ModeName(8), ModeName(9), ModeName(10),
 };
 

@@ -80,9 +80,8 @@ std::string Hex(const BYTE* bytes, int length)
 std::string CommandName(BYTE code)
 {
     static const std::map<BYTE, const char*> names = {
-        {0x01, "read routing"}, {0x02, "write routing"}, {0x03, "read signals"},
-        {0x04, "read device ID"}, {0x05, "write device ID"}, {0x16, "copy EDID"},
-        {0x17, "read EDID"}, {0x18, "write EDID"},
+        {0x01, "read routing"},    {0x02, "write routing"}, {0x03, "read signals"}, {0x04, "read device ID"},
+        {0x05, "write device ID"}, {0x16, "copy EDID"},     {0x17, "read EDID"},    {0x18, "write EDID"},
     };
     if (auto name = names.find(code); name != names.end())
         return name->second;

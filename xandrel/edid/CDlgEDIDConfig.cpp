@@ -38,9 +38,10 @@ bool GoOnWithUnsoundImage(QWidget* parent, const xandrel::EdidImage& image, cons
     const std::string problem = xandrel::EdidImageProblem(image);
     if (problem.empty())
         return true;
-    const QString text = QObject::tr("This is not a sound EDID: %1.\n%2").arg(QString::fromStdString(problem), question);
-    return xandrel::gui::ShowMessage(xandrel::gui::MessageRequest{parent, text, QObject::tr("EDID"),
-                                                                  QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No})
+    const QString text =
+        QObject::tr("This is not a sound EDID: %1.\n%2").arg(QString::fromStdString(problem), question);
+    return xandrel::gui::ShowMessage(xandrel::gui::MessageRequest{
+               parent, text, QObject::tr("EDID"), QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No})
         == QMessageBox::Yes;
 }
 // A port that would not take the image gets this long before the next one.
@@ -370,7 +371,7 @@ void CDlgEDIDConfig::runTransfer(const EdidTransfer& plan, const EdidPlace& targ
             QString text = done ? QStringLiteral("Success") : QStringLiteral("Fail");
             if (toOnePort)
                 text = done ? QStringLiteral("port %1 Success").arg(port)
-                     : copy ? QStringLiteral("port %1 fail").arg(port)
+                    : copy  ? QStringLiteral("port %1 fail").arg(port)
                             : QStringLiteral("port %1 Fail").arg(port);
             setState(done ? text : unlessStopped(text));
         });
@@ -387,8 +388,8 @@ void CDlgEDIDConfig::writeInputsFrom(int input)
     runExchange(
         tr("Writing the EDID to input %1...").arg(input),
         [image, input](xandrel::EdidCommandHost& host, xandrel::EdidProgress& progress) {
-            const bool done
-                = EDID_DeviceWrite(host, image, progress, static_cast<BYTE>(input), xandrel::edid::kWriteInput);
+            const bool done =
+                EDID_DeviceWrite(host, image, progress, static_cast<BYTE>(input), xandrel::edid::kWriteInput);
             if (!done)
                 progress.pause(kPauseAfterFailedPortMs);
             return done;
@@ -396,7 +397,8 @@ void CDlgEDIDConfig::writeInputsFrom(int input)
         [this, input](bool done) {
             if (exchanges()->stopRequested())
                 return setState(QStringLiteral("Stopped"));
-            const QString text = done ? QStringLiteral("port %1 Success").arg(input) : QStringLiteral("port %1 fail").arg(input);
+            const QString text =
+                done ? QStringLiteral("port %1 Success").arg(input) : QStringLiteral("port %1 fail").arg(input);
             xandrel::gui::ShowMessage(this, text, QString());
             setState(text);
             writeInputsFrom(input + 1);
@@ -431,10 +433,8 @@ void CDlgEDIDConfig::OnWriteEDID()
     case EdidTransfer::Unsupported:
         xandrel::gui::ShowMessage(this, QStringLiteral("Function not Support!"), QString());
         return;
-    case EdidTransfer::WriteInputs:
-        return writeInputsFrom(1);
-    default:
-        runTransfer(plan, *target);
+    case EdidTransfer::WriteInputs: return writeInputsFrom(1);
+    default: runTransfer(plan, *target);
     }
 }
 

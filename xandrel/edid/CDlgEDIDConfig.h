@@ -35,12 +35,12 @@ public:
     void OnInputEDIDInfo();
     void OnTabChange();
 
-    QTabWidget* m_Tab;            // 3039
-    QComboBox* m_ReadSource;      // 3036
-    QComboBox* m_WriteSource;     // 3037
-    QComboBox* m_WriteTarget;     // 3040
-    QProgressBar* m_Progress;     // 3045
-    QLineEdit* m_State;           // 3047
+    QTabWidget* m_Tab;         // 3039
+    QComboBox* m_ReadSource;   // 3036
+    QComboBox* m_WriteSource;  // 3037
+    QComboBox* m_WriteTarget;  // 3040
+    QProgressBar* m_Progress;  // 3045
+    QLineEdit* m_State;        // 3047
     QPushButton* m_Stop;
 
     QString StateText() const;

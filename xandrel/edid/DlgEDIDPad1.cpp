@@ -30,8 +30,8 @@ public:
     State validate(QString& input, int&) const override
     {
         input = input.toUpper();
-        const bool digits = input.size() == 2 && EdidIsHexDigit(input[0].toLatin1()) &&
-                            EdidIsHexDigit(input[1].toLatin1());
+        const bool digits =
+            input.size() == 2 && EdidIsHexDigit(input[0].toLatin1()) && EdidIsHexDigit(input[1].toLatin1());
         return digits ? Acceptable : Intermediate;
     }
 };
@@ -82,8 +82,8 @@ QSize EdidByteBox::sizeHint() const
     // least 14 pixels of line height), with a pixel more a side so the
     // digits do not touch the frame, and one for the cursor.
     const int width = 2 * widest + 2 * 3 + 1 + text.left() + text.right() + contents.left() + contents.right();
-    const int height = std::max(metrics.height(), 14) + 2 + text.top() + text.bottom() + contents.top() +
-                       contents.bottom();
+    const int height =
+        std::max(metrics.height(), 14) + 2 + text.top() + text.bottom() + contents.top() + contents.bottom();
     QStyleOptionFrame option;
     initStyleOption(&option);
     return style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(width, height), this);
@@ -227,16 +227,19 @@ DlgEDIDPad1::DlgEDIDPad1(QWidget* parent)
     };
 
     auto* page = new QVBoxLayout(this);
-    AddGroupRow(page, {field("Header", 0, 8, 8), field("Vendor/Product ID", 8, 4, 4), field("Serial Number", 12, 4, 4),
-                       field("Weak/Year Manufacture", 16, 2, 2)});
-    AddGroupRow(page, {field("Version/Revision Number", 18, 2, 2), field("Video Input Definition", 20, 1, 1),
-                       field("Max Horizontal/Vertical Image Size", 21, 2, 2),
-                       field("Gamma/Feature Support", 23, 2, 2)});
-    AddGroupRow(page, {field("Color Characteristics", 25, 10, 5), field("Established Timings", 35, 3, 3),
-                       field("            Standard Timing ID", 38, 16, 8)});
-    AddGroupRow(page, {descriptors("Detailed Timing Description", 54),
-                       descriptors("Monitor Descriptor Currently Mandatory", 90),
-                       field("Extersion Flag/CheckSum", 126, 2, 2)});
+    AddGroupRow(page,
+                {field("Header", 0, 8, 8), field("Vendor/Product ID", 8, 4, 4), field("Serial Number", 12, 4, 4),
+                 field("Weak/Year Manufacture", 16, 2, 2)});
+    AddGroupRow(page,
+                {field("Version/Revision Number", 18, 2, 2), field("Video Input Definition", 20, 1, 1),
+                 field("Max Horizontal/Vertical Image Size", 21, 2, 2), field("Gamma/Feature Support", 23, 2, 2)});
+    AddGroupRow(page,
+                {field("Color Characteristics", 25, 10, 5), field("Established Timings", 35, 3, 3),
+                 field("            Standard Timing ID", 38, 16, 8)});
+    AddGroupRow(page,
+                {descriptors("Detailed Timing Description", 54),
+                 descriptors("Monitor Descriptor Currently Mandatory", 90),
+                 field("Extersion Flag/CheckSum", 126, 2, 2)});
     page->addStretch(1);
 }
 

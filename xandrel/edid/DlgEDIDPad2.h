@@ -17,8 +17,8 @@
 class XANDREL_EXPORT DlgEDIDPad2 : public xandrel::EdidBytePage {
     Q_OBJECT
 public:
-    static constexpr int kHeaderBox = 1183;     // 1183-1186: tag, revision, descriptor offset, flags
-    static constexpr int kTimingBox = 1187;     // 1187-1309: the detailed-timing area
+    static constexpr int kHeaderBox = 1183;  // 1183-1186: tag, revision, descriptor offset, flags
+    static constexpr int kTimingBox = 1187;  // 1187-1309: the detailed-timing area
     static constexpr int kTimingBoxes = 123;
     static constexpr int kChecksumBox = 1310;
     static constexpr int kVideoBox = 1311;      // 31 boxes

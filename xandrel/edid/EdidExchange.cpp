@@ -11,8 +11,12 @@
 namespace xandrel {
 
 EdidProgress::~EdidProgress() = default;
-void EdidProgress::setRange(int, int) {}
-void EdidProgress::setPosition(int) {}
+void EdidProgress::setRange(int, int)
+{
+}
+void EdidProgress::setPosition(int)
+{
+}
 bool EdidProgress::stopRequested()
 {
     return false;
@@ -30,7 +34,9 @@ void EdidCommandHost::commandStart()
     model().m_ErrorCode = INFODEVICEMATRIXBASE::kNoError;
 }
 
-void EdidCommandHost::busyEnd() {}
+void EdidCommandHost::busyEnd()
+{
+}
 
 void EdidCommandHost::commandEnd()
 {
@@ -171,8 +177,8 @@ bool EDID_DeviceRead(xandrel::EdidCommandHost& host, xandrel::EdidImage& image, 
     return true;
 }
 
-bool EDID_DeviceWrite(xandrel::EdidCommandHost& host, const xandrel::EdidImage& image,
-                      xandrel::EdidProgress& progress, BYTE number, BYTE kind)
+bool EDID_DeviceWrite(xandrel::EdidCommandHost& host, const xandrel::EdidImage& image, xandrel::EdidProgress& progress,
+                      BYTE number, BYTE kind)
 {
     INFODEVICEMATRIXBASE& model = host.model();
     if (!Begin(progress, static_cast<int>(xandrel::kEdidImageSize)))
@@ -220,8 +226,8 @@ std::string ManufacturerLine(int input, const std::optional<EdidIdentity>& ident
         return line;
     }
     std::snprintf(line, sizeof line, "%02X%02X\r\n", identity->product[1], identity->product[0]);
-    return "Input" + std::to_string(input) + " Manufacturer ID: "
-        + EdidManufacturerLetters(identity->manufacturer[0], identity->manufacturer[1]) + line;
+    return "Input" + std::to_string(input)
+        + " Manufacturer ID: " + EdidManufacturerLetters(identity->manufacturer[0], identity->manufacturer[1]) + line;
 }
 
 std::string InputManufacturerReport(INFODEVICEMATRIXBASE& model)

@@ -45,7 +45,10 @@ public:
 // A host with no window: it clears the error code and nothing else.
 class XANDREL_EXPORT PlainEdidHost : public EdidCommandHost {
 public:
-    explicit PlainEdidHost(INFODEVICEMATRIXBASE& model) : model_(model) {}
+    explicit PlainEdidHost(INFODEVICEMATRIXBASE& model)
+        : model_(model)
+    {
+    }
     INFODEVICEMATRIXBASE& model() override { return model_; }
 
 private:

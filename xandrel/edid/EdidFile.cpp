@@ -20,9 +20,9 @@ int BlockSum(std::span<const BYTE> bytes)
 
 std::string BadSize(const std::string& path, std::size_t size, const std::string& why)
 {
-    return "Cannot load " + path + ": it holds " +
-           (size > kLongestEdidFile ? "more than " + std::to_string(kLongestEdidFile) : std::to_string(size)) +
-           (size == 1 ? " byte" : " bytes") + why;
+    return "Cannot load " + path + ": it holds "
+        + (size > kLongestEdidFile ? "more than " + std::to_string(kLongestEdidFile) : std::to_string(size))
+        + (size == 1 ? " byte" : " bytes") + why;
 }
 
 }  // namespace
@@ -78,8 +78,8 @@ bool LoadEdidFile(const std::string& path, EdidImage& image, std::string& error)
     const auto extensions = static_cast<unsigned char>(bytes[kExtensionCount]);
     if (extensions != 0 && size == kEdidBlockSize) {
         error = BadSize(path, size,
-                        ", but its base block announces " + std::to_string(extensions) +
-                            " extension block(s), which the file lacks.");
+                        ", but its base block announces " + std::to_string(extensions)
+                            + " extension block(s), which the file lacks.");
         return false;
     }
 

@@ -82,7 +82,7 @@ constexpr std::array<const char*, 4> kVideoLevels = {
 };
 
 constexpr BitText kAnalogSyncs[] = {
-    {0x10, "blank-to-black setup\r\n"}, {0x08, "separate syncs\r\n"}, {0x04, "composite sync\r\n"},
+    {0x10, "blank-to-black setup\r\n"}, {0x08, "separate syncs\r\n"},  {0x04, "composite sync\r\n"},
     {0x02, "sync on green\r\n"},        {0x01, "serration vsync\r\n"},
 };
 
@@ -122,15 +122,57 @@ constexpr ChromaEntry kChroma[] = {
 // between the sizes is the code page 950 multiplication sign A1 D1 (the
 // literals are split after it so that no digit joins the hex escape).
 constexpr BitText kEstablishedTimings[] = {
-    {0x800000, "\t720\xA1\xD1" "400@70 Hz\r\n"},   {0x400000, "\t720\xA1\xD1" "400@88 Hz\r\n"},
-    {0x200000, "\t640\xA1\xD1" "480@60 Hz\r\n"},   {0x100000, "\t640\xA1\xD1" "480@67 Hz\r\n"},
-    {0x080000, "\t640\xA1\xD1" "480@72 Hz\r\n"},   {0x040000, "\t640\xA1\xD1" "480@75 Hz\r\n"},
-    {0x020000, "\t800\xA1\xD1" "600@56 Hz\r\n"},   {0x010000, "\t800\xA1\xD1" "600@60 Hz\r\n"},
-    {0x008000, "\t800\xA1\xD1" "600@72 Hz\r\n"},   {0x004000, "\t800\xA1\xD1" "600@75 Hz\r\n"},
-    {0x002000, "\t832\xA1\xD1" "624@75 Hz\r\n"},   {0x001000, "\t1024\xA1\xD1" "768@87 Hz\r\n"},
-    {0x000800, "\t1024\xA1\xD1" "768@60 Hz\r\n"},  {0x000400, "\t1024\xA1\xD1" "768@70 Hz\r\n"},
-    {0x000200, "\t1024\xA1\xD1" "768@75 Hz\r\n"},  {0x000100, "\t1280\xA1\xD1" "1024@75 Hz\r\n"},
-    {0x000080, "\t1152\xA1\xD1" "870@75 Hz\r\n"},
+    {0x800000,
+     "\t720\xA1\xD1"
+     "400@70 Hz\r\n"},
+    {0x400000,
+     "\t720\xA1\xD1"
+     "400@88 Hz\r\n"},
+    {0x200000,
+     "\t640\xA1\xD1"
+     "480@60 Hz\r\n"},
+    {0x100000,
+     "\t640\xA1\xD1"
+     "480@67 Hz\r\n"},
+    {0x080000,
+     "\t640\xA1\xD1"
+     "480@72 Hz\r\n"},
+    {0x040000,
+     "\t640\xA1\xD1"
+     "480@75 Hz\r\n"},
+    {0x020000,
+     "\t800\xA1\xD1"
+     "600@56 Hz\r\n"},
+    {0x010000,
+     "\t800\xA1\xD1"
+     "600@60 Hz\r\n"},
+    {0x008000,
+     "\t800\xA1\xD1"
+     "600@72 Hz\r\n"},
+    {0x004000,
+     "\t800\xA1\xD1"
+     "600@75 Hz\r\n"},
+    {0x002000,
+     "\t832\xA1\xD1"
+     "624@75 Hz\r\n"},
+    {0x001000,
+     "\t1024\xA1\xD1"
+     "768@87 Hz\r\n"},
+    {0x000800,
+     "\t1024\xA1\xD1"
+     "768@60 Hz\r\n"},
+    {0x000400,
+     "\t1024\xA1\xD1"
+     "768@70 Hz\r\n"},
+    {0x000200,
+     "\t1024\xA1\xD1"
+     "768@75 Hz\r\n"},
+    {0x000100,
+     "\t1280\xA1\xD1"
+     "1024@75 Hz\r\n"},
+    {0x000080,
+     "\t1152\xA1\xD1"
+     "870@75 Hz\r\n"},
 };
 
 // By the top two bits of a standard timing's second byte.
@@ -138,7 +180,8 @@ struct AspectRatio {
     double verticalPerHorizontal;
     const char* name;
 };
-constexpr std::array<AspectRatio, 4> kAspectRatios = {{{0.625, "16:10"}, {0.75, "4:3"}, {0.8, "5:4"}, {0.5625, "16:9"}}};
+constexpr std::array<AspectRatio, 4> kAspectRatios = {
+    {{0.625, "16:10"}, {0.75, "4:3"}, {0.8, "5:4"}, {0.5625, "16:9"}}};
 
 constexpr int kStandardTimings = 38;
 constexpr BYTE kUnusedStandardTiming = 0x01;
@@ -251,24 +294,16 @@ void AppendDescriptorString(std::string& report, const char* label, const Descri
 void AppendMonitorDescriptor(std::string& report, const Descriptor& d)
 {
     switch (d[3]) {
-    case 0xFC:
-        AppendDescriptorString(report, "Monitor name : ", d);
-        break;
-    case 0xFE:
-        AppendDescriptorString(report, "ASCII string : ", d);
-        break;
-    case 0xFF:
-        AppendDescriptorString(report, "nMonitor Serial Number : ", d);
-        break;
+    case 0xFC: AppendDescriptorString(report, "Monitor name : ", d); break;
+    case 0xFE: AppendDescriptorString(report, "ASCII string : ", d); break;
+    case 0xFF: AppendDescriptorString(report, "nMonitor Serial Number : ", d); break;
     case 0xFD:
         report += "Monitor Range Limits : \r\n";
         AppendFormat(report, "Vertical Rate Min , Max : %d , %d Hz\r\n", d[5], d[6]);
         AppendFormat(report, "Horizontal Rate Min , Max : %d , %d Hz\r\n", d[7], d[8]);
         AppendFormat(report, "Max Supported Pixel Clock: %d MHz\r\n", d[9] * 10);
         break;
-    default:
-        report += "Block Type Unknown Or Padding Block\r\n";
-        break;
+    default: report += "Block Type Unknown Or Padding Block\r\n"; break;
     }
 }
 
@@ -281,35 +316,64 @@ constexpr int kShortAudioSize = 3;
 
 // By video identification code 1 to 59.
 constexpr std::array<const char*, 59> kVideoFormats = {
-    "640x480p@59.94(60)Hz  4:3\r\n",          "720x480p@59.94(60)Hz  4:3\r\n",
-    "720x480p@59.94(60)Hz 16:9\r\n",          "1280x720p@59.94(60)Hz 16:9\r\n",
-    "1920x1080i@59.94(60)Hz 16:9\r\n",        "720(1440)x480i@59.94(60)Hz  4:3\r\n",
-    "720(1440)x480i@59.94(60)Hz 16:9\r\n",    "720(1440)x240p@59.94(60)Hz  4:3\r\n",
-    "720(1440)x240p@59.94(60)Hz 16:9\r\n",    "2880x480i@59.94(60)Hz  4:3\r\n",
-    "2880x480i@59.94(60)Hz 16:9\r\n",         "2880x480p@59.94(60)Hz  4:3\r\n",
-    "2880x480p@59.94(60)Hz 16:9\r\n",         "1440x480p@59.94(60)Hz  4:3\r\n",
-    "1440x480p@59.94(60)Hz 16:9\r\n",         "1920x1080p@59.94(60)Hz 16:9\r\n",
-    "720x576p@50Hz  4:3\r\n",                 "720x576p@50Hz 16:9\r\n",
-    "1280x720p@50Hz 16:9\r\n",                "1920x1080i@50Hz 16:9\r\n",
-    "720(1440)x576i@50Hz  4:3\r\n",           "720(1440)x576i@50Hz 16:9\r\n",
-    "720(1440)x288p@50Hz  4:3\r\n",           "720(1440)x288p@50Hz 16:9\r\n",
-    "2880x576i@50Hz  4:3\r\n",                "2880x576i@50Hz 16:9\r\n",
-    "2880x288p@50Hz  4:3\r\n",                "2880x288p@50Hz 16:9\r\n",
-    "1440x576p@50Hz  4:3\r\n",                "1440x576p@50Hz 16:9\r\n",
-    "1920x1080p@50Hz 16:9\r\n",               "1920x1080p@23.97(24)Hz 16:9\r\n",
-    "1920x1080p@25Hz 16:9\r\n",               "1920x1080p@29.97(30)Hz 16:9\r\n",
-    "2880x480p@59.94(60)Hz  4:3\r\n",         "2880x480p@59.94(60)Hz 16:9\r\n",
-    "2880x576p@50Hz  4:3\r\n",                "2880x576p@50Hz 16:9\r\n",
-    "1920x1080i@50Hz 16:9\r\n",               "1920x1080i@100Hz 16:9\r\n",
-    "1280x720p@100Hz 16:9\r\n",               "720x576p@100Hz  4:3\r\n",
-    "720x576p@100Hz 16:9\r\n",                "720(1440)x576i@100Hz  4:3\r\n",
-    "720(1440)x576i@100Hz 16:9\r\n",          "1920x1080i@119.88(120)Hz 16:9\r\n",
-    "1280x720p@119.88(120)Hz 16:9\r\n",       "720x480p@119.88(120)Hz  4:3\r\n",
-    "720x480p@119.88(120)Hz 16:9\r\n",        "720(1440)x480i@119.88(120)Hz  4:3\r\n",
-    "720(1440)x480i@119.88(120)Hz 16:9\r\n",  "720x576p@200Hz  4:3\r\n",
-    "720x576p@200Hz 16:9\r\n",                "720(1440)x576i@200Hz  4:3\r\n",
-    "720(1440)x576i@200Hz 16:9\r\n",          "720x480p@239.76(240)Hz  4:3\r\n",
-    "720x480p@239.76(240)Hz 16:9\r\n",        "720(1440)x480i@239.76(240)Hz  4:3\r\n",
+    "640x480p@59.94(60)Hz  4:3\r\n",
+    "720x480p@59.94(60)Hz  4:3\r\n",
+    "720x480p@59.94(60)Hz 16:9\r\n",
+    "1280x720p@59.94(60)Hz 16:9\r\n",
+    "1920x1080i@59.94(60)Hz 16:9\r\n",
+    "720(1440)x480i@59.94(60)Hz  4:3\r\n",
+    "720(1440)x480i@59.94(60)Hz 16:9\r\n",
+    "720(1440)x240p@59.94(60)Hz  4:3\r\n",
+    "720(1440)x240p@59.94(60)Hz 16:9\r\n",
+    "2880x480i@59.94(60)Hz  4:3\r\n",
+    "2880x480i@59.94(60)Hz 16:9\r\n",
+    "2880x480p@59.94(60)Hz  4:3\r\n",
+    "2880x480p@59.94(60)Hz 16:9\r\n",
+    "1440x480p@59.94(60)Hz  4:3\r\n",
+    "1440x480p@59.94(60)Hz 16:9\r\n",
+    "1920x1080p@59.94(60)Hz 16:9\r\n",
+    "720x576p@50Hz  4:3\r\n",
+    "720x576p@50Hz 16:9\r\n",
+    "1280x720p@50Hz 16:9\r\n",
+    "1920x1080i@50Hz 16:9\r\n",
+    "720(1440)x576i@50Hz  4:3\r\n",
+    "720(1440)x576i@50Hz 16:9\r\n",
+    "720(1440)x288p@50Hz  4:3\r\n",
+    "720(1440)x288p@50Hz 16:9\r\n",
+    "2880x576i@50Hz  4:3\r\n",
+    "2880x576i@50Hz 16:9\r\n",
+    "2880x288p@50Hz  4:3\r\n",
+    "2880x288p@50Hz 16:9\r\n",
+    "1440x576p@50Hz  4:3\r\n",
+    "1440x576p@50Hz 16:9\r\n",
+    "1920x1080p@50Hz 16:9\r\n",
+    "1920x1080p@23.97(24)Hz 16:9\r\n",
+    "1920x1080p@25Hz 16:9\r\n",
+    "1920x1080p@29.97(30)Hz 16:9\r\n",
+    "2880x480p@59.94(60)Hz  4:3\r\n",
+    "2880x480p@59.94(60)Hz 16:9\r\n",
+    "2880x576p@50Hz  4:3\r\n",
+    "2880x576p@50Hz 16:9\r\n",
+    "1920x1080i@50Hz 16:9\r\n",
+    "1920x1080i@100Hz 16:9\r\n",
+    "1280x720p@100Hz 16:9\r\n",
+    "720x576p@100Hz  4:3\r\n",
+    "720x576p@100Hz 16:9\r\n",
+    "720(1440)x576i@100Hz  4:3\r\n",
+    "720(1440)x576i@100Hz 16:9\r\n",
+    "1920x1080i@119.88(120)Hz 16:9\r\n",
+    "1280x720p@119.88(120)Hz 16:9\r\n",
+    "720x480p@119.88(120)Hz  4:3\r\n",
+    "720x480p@119.88(120)Hz 16:9\r\n",
+    "720(1440)x480i@119.88(120)Hz  4:3\r\n",
+    "720(1440)x480i@119.88(120)Hz 16:9\r\n",
+    "720x576p@200Hz  4:3\r\n",
+    "720x576p@200Hz 16:9\r\n",
+    "720(1440)x576i@200Hz  4:3\r\n",
+    "720(1440)x576i@200Hz 16:9\r\n",
+    "720x480p@239.76(240)Hz  4:3\r\n",
+    "720x480p@239.76(240)Hz 16:9\r\n",
+    "720(1440)x480i@239.76(240)Hz  4:3\r\n",
     "720(1440)x480i@239.76(240)Hz 16:9\r\n",
 };
 
@@ -337,7 +401,7 @@ constexpr int kLastFormatWithBitRate = 8;
 constexpr BitText kLpcmBitDepths[] = {{0x01, ", 16 bit "}, {0x02, ", 20 bit "}, {0x04, ", 24 bit "}};
 
 constexpr BitText kSampleRates[] = {
-    {0x01, ", 32 kHz "}, {0x02, ", 44.1 kHz "}, {0x04, ", 48 kHz "},   {0x08, ", 88.2 kHz "},
+    {0x01, ", 32 kHz "}, {0x02, ", 44.1 kHz "},  {0x04, ", 48 kHz "},  {0x08, ", 88.2 kHz "},
     {0x10, ", 96 kHz "}, {0x20, ", 176.4 kHz "}, {0x40, ", 192 kHz "},
 };
 
@@ -467,15 +531,9 @@ int EDID_CEABlocksText(std::string& report, int start, int length, EdidImageView
         const int first = position + 1;
         const int next = first + (tag & 0x1F);
         switch (tag >> 5) {
-        case kAudioBlock:
-            AppendAudioBlock(report, image, first, next);
-            break;
-        case kVideoBlock:
-            AppendVideoBlock(report, image, first, next);
-            break;
-        case kSpeakerBlock:
-            AppendSpeakerBlock(report, image, first, next);
-            break;
+        case kAudioBlock: AppendAudioBlock(report, image, first, next); break;
+        case kVideoBlock: AppendVideoBlock(report, image, first, next); break;
+        case kSpeakerBlock: AppendSpeakerBlock(report, image, first, next); break;
         default:  // vendor-specific, extended and reserved blocks give no text
             break;
         }

@@ -61,24 +61,21 @@ BYTE SlotOf(const EdidPlace& place)
 bool ReadEdidFrom(EdidCommandHost& host, EdidImage& image, EdidProgress& progress, const EdidPlace& source)
 {
     switch (source.kind) {
-    case EdidPlace::Input:
-        return EDID_DeviceRead(host, image, progress, kReadInput, static_cast<BYTE>(source.number));
-    case EdidPlace::Default:
-        return EDID_DeviceRead(host, image, progress, kReadSlot, SlotOf(source));
+    case EdidPlace::Input: return EDID_DeviceRead(host, image, progress, kReadInput, static_cast<BYTE>(source.number));
+    case EdidPlace::Default: return EDID_DeviceRead(host, image, progress, kReadSlot, SlotOf(source));
     case EdidPlace::Output:
         return EDID_DeviceCopy(host, progress, kOutputToSlot, kScratchSlot, static_cast<BYTE>(source.number))
             && EDID_DeviceRead(host, image, progress, kReadSlot, kScratchSlot);
-    default:
-        return false;
+    default: return false;
     }
 }
 
 EdidTransfer PlanEdidTransfer(const EdidPlace& source, const EdidPlace& target)
 {
     const BYTE from = source.kind == EdidPlace::Default ? SlotOf(source) : static_cast<BYTE>(source.number);
-    const BYTE to = target.kind == EdidPlace::Default     ? SlotOf(target)
-        : target.kind == EdidPlace::AllInputs              ? kAllInputs
-                                                           : static_cast<BYTE>(target.number);
+    const BYTE to = target.kind == EdidPlace::Default ? SlotOf(target)
+        : target.kind == EdidPlace::AllInputs         ? kAllInputs
+                                                      : static_cast<BYTE>(target.number);
     const bool toInputs = target.kind == EdidPlace::Input || target.kind == EdidPlace::AllInputs;
     const bool toDefault = target.kind == EdidPlace::Default;
     EdidTransfer plan;
@@ -105,8 +102,7 @@ EdidTransfer PlanEdidTransfer(const EdidPlace& source, const EdidPlace& target)
         else if (toDefault)
             plan = {EdidTransfer::Write, 0, 0, 0, to, kWriteSlot};
         break;
-    case EdidPlace::AllInputs:
-        break;
+    case EdidPlace::AllInputs: break;
     }
     return plan;
 }

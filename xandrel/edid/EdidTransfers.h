@@ -10,7 +10,13 @@
 namespace xandrel {
 
 struct EdidPlace {
-    enum Kind { Input, Output, Default, AllInputs, Computer } kind;
+    enum Kind {
+        Input,
+        Output,
+        Default,
+        AllInputs,
+        Computer
+    } kind;
     int number = 0;  // input or output 1..; default 0-3 for A-D
 
     bool operator==(const EdidPlace&) const = default;

@@ -22,8 +22,8 @@ public:
     // "Don't visible when start software every time.": remember this choice.
     bool RememberChoice() const;
 
-    QComboBox* m_ModeList;    // 3033
-    QCheckBox* m_DontShow;    // 3032
+    QComboBox* m_ModeList;  // 3033
+    QCheckBox* m_DontShow;  // 3032
 
     void accept() override;
 };

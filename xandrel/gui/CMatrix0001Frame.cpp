@@ -32,8 +32,8 @@ using xandrel::gui::FromBytes;
 
 QIcon WindowIcon()
 {
-    const QString path = QString::fromStdString(
-        xandrel::DataFilePath(xandrel::DataFile::Icon, xandrel::gui::DataFolder()));
+    const QString path =
+        QString::fromStdString(xandrel::DataFilePath(xandrel::DataFile::Icon, xandrel::gui::DataFolder()));
     const QIcon fromFile(path);
     if (!fromFile.isNull() && !fromFile.availableSizes().isEmpty())
         return fromFile;
@@ -173,22 +173,13 @@ void CMatrix0001Frame::OnCommand(int id)
             return openConfigDialog();
         openSettingDialog();
         break;
-    case ID_MATRIX_SCAN:
-        openScanDialog();
-        break;
-    case ID_MATRIX_LINKAGE:
-        readDeviceState();
-        return;
+    case ID_MATRIX_SCAN: openScanDialog(); break;
+    case ID_MATRIX_LINKAGE: readDeviceState(); return;
     case ID_MATRIX_OPEN:
-    case ID_MATRIX_CLOSE:
-        return openOrClosePort(id == ID_MATRIX_OPEN);
-    case ID_MATRIX_MAPPING:
-        selectOutputsFedBySelectedInput();
-        break;
-    case ID_MATRIX_FASTSELECT:
-        return routeOneToOne(true);
-    case ID_MATRIX_EDIDINFO:
-        return showManufacturerReport();
+    case ID_MATRIX_CLOSE: return openOrClosePort(id == ID_MATRIX_OPEN);
+    case ID_MATRIX_MAPPING: selectOutputsFedBySelectedInput(); break;
+    case ID_MATRIX_FASTSELECT: return routeOneToOne(true);
+    case ID_MATRIX_EDIDINFO: return showManufacturerReport();
     case ID_MATRIX_PRESETS:  // the button's face opens its menu, as its arrow does
         if (QToolButton* button = m_wndToolBar.Button(ID_MATRIX_PRESETS))
             QTimer::singleShot(0, button, &QToolButton::showMenu);
@@ -198,8 +189,7 @@ void CMatrix0001Frame::OnCommand(int id)
         for (int o = 0; model() && o < model()->m_OutputNumber; ++o)
             m_View->SetOutputSelected(o, id == ID_SELECT_ALL_OUTPUT);
         break;
-    case ID_INPUT_NUM_OUTPUT_NUM:
-        return routeOneToOne(false);
+    case ID_INPUT_NUM_OUTPUT_NUM: return routeOneToOne(false);
     default:
         if (id >= ID_SELECT_INPUT_OUTPUT && id < ID_SELECT_INPUT_OUTPUT + 8) {
             m_View->SetSelectedInput(static_cast<BYTE>(id - ID_SELECT_INPUT_OUTPUT + 1));

@@ -20,7 +20,7 @@ namespace xandrel::gui {
 class DeviceExchanges;
 class PresetsMenu;
 class SetupMenu;
-}
+}  // namespace xandrel::gui
 
 class XANDREL_EXPORT CMatrix0001Frame : public QMainWindow {
     Q_OBJECT
@@ -42,7 +42,7 @@ public:
         ID_SELECT_INPUT_OUTPUT = 7201,  // + k
         ID_SELECT_ALL_OUTPUT = 7501,
         ID_UNSELECT_ALL_OUTPUT = 7502,
-        ID_INPUT_ALL_OUTPUT = 7503,     // + k
+        ID_INPUT_ALL_OUTPUT = 7503,  // + k
         ID_INPUT_NUM_OUTPUT_NUM = 7803,
     };
     static constexpr int kPollIntervalMs = 2000;

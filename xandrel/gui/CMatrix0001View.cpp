@@ -250,9 +250,9 @@ void CMatrix0001View::SendRouteBuffer()
         [routing, problem](INFODEVICEMATRIXBASE& m) { *problem = SendAndConfirm(m, routing); },
         [frame, problem] {
             if (frame)
-                frame->m_wndStatusBar.ShowNotice(problem->empty() ? QString()
-                                                                  : tr("The device did not follow: %1.")
-                                                                        .arg(QString::fromStdString(*problem)));
+                frame->m_wndStatusBar.ShowNotice(
+                    problem->empty() ? QString()
+                                     : tr("The device did not follow: %1.").arg(QString::fromStdString(*problem)));
         });
 }
 

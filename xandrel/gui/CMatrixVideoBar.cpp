@@ -73,7 +73,8 @@ CMatrixVideoBar::CMatrixVideoBar(QWidget* parent)
     addButton(F::ID_MATRIX_CLOSE, caption(4), images[4], tr("Close the serial port"));
     addSeparator();
     addButton(F::ID_MATRIX_MAPPING, caption(5), images[5], tr("Select the outputs the selected input feeds"));
-    addButton(F::ID_MATRIX_FASTSELECT, caption(6), images[6], tr("Route output 1 to input 1, output 2 to input 2, ..."));
+    addButton(F::ID_MATRIX_FASTSELECT, caption(6), images[6],
+              tr("Route output 1 to input 1, output 2 to input 2, ..."));
     addButton(F::ID_MATRIX_EDIDINFO, QStringLiteral("EDID Info."), images[7],
               tr("Manufacturer IDs of the EDIDs at the inputs"));
     addButton(F::ID_MATRIX_PRESETS, tr("Presets"), images[8],
@@ -128,7 +129,8 @@ QSize CMatrixVideoBar::FullSize() const
         }
     }
     const QMargins margins = contentsMargins() + layout()->contentsMargins();
-    const int handle = style()->pixelMetric(QStyle::PM_ToolBarHandleExtent) + style()->pixelMetric(QStyle::PM_ToolBarItemSpacing);
+    const int handle =
+        style()->pixelMetric(QStyle::PM_ToolBarHandleExtent) + style()->pixelMetric(QStyle::PM_ToolBarItemSpacing);
     return QSize(width + margins.left() + margins.right() + handle, height + margins.top() + margins.bottom());
 }
 

@@ -195,8 +195,8 @@ bool DeviceExchanges::start(const QString& what, Exchange exchange, Finished fin
     return startJob(what, job, stoppable);
 }
 
-bool DeviceExchanges::startCommand(GUIDEVICEMATRIXBASE& gui, const QString& what, Exchange exchange,
-                                   Finished finished, bool stoppable)
+bool DeviceExchanges::startCommand(GUIDEVICEMATRIXBASE& gui, const QString& what, Exchange exchange, Finished finished,
+                                   bool stoppable)
 {
     if (commandUnderWay_)
         return false;

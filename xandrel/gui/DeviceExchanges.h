@@ -60,8 +60,8 @@ public:
 
     // A device command with the whole bracket: `command` on the worker, then
     // here the refresh and error report of DEVMA_GUICommandEnd, then `after`.
-    bool runCommand(GUIDEVICEMATRIXBASE& gui, const QString& what,
-                    std::function<void(INFODEVICEMATRIXBASE&)> command, Finished after = {});
+    bool runCommand(GUIDEVICEMATRIXBASE& gui, const QString& what, std::function<void(INFODEVICEMATRIXBASE&)> command,
+                    Finished after = {});
 
     // One device poll when nothing else is under way (else false);
     // `finished` gets DEVMA_GetEventMessage's result.

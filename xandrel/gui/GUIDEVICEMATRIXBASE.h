@@ -16,7 +16,8 @@ class QWidget;
 // What a host asks of a window entry point.
 struct XANDREL_EXPORT INFOGUIPDATA {
     QString m_Title;              // caption (the matrix window takes its own from ds.dat right away)
-    QPointer<QWidget> m_HostWnd;  // the host's window: parent when m_UseParent is 1, closed with the matrix window when m_CloseHost is set
+    QPointer<QWidget> m_HostWnd;  // the host's window: parent when m_UseParent is 1, closed with the matrix window when
+                                  // m_CloseHost is set
     int32_t m_Modal = 0;          // 1: dialogs run modally
     int32_t m_UseParent = 0;      // 1: the window gets m_HostWnd as parent
     int32_t m_CloseHost = 0;      // closing the matrix window: non-zero closes the host, 0 only hides the window

@@ -28,7 +28,9 @@ void LibraryDialog::initialise()
         setWindowTitle(m_GUIData.m_Title);
 }
 
-void LibraryDialog::showBusy(bool) {}
+void LibraryDialog::showBusy(bool)
+{
+}
 
 void LibraryDialog::followExchanges()
 {

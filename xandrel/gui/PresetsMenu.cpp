@@ -128,8 +128,9 @@ void PresetsMenu::saveCurrent()
     const std::vector<int> routing(model->m_VideoOutputChannel.get(),
                                    model->m_VideoOutputChannel.get() + model->m_OutputNumber);
     if (const std::string problem = RoutingProblem(routing, *spec); !problem.empty()) {
-        ShowMessage(&frame_, tr("The routing cannot be saved as a preset (%1). Read the device first (Linkage).")
-                                 .arg(FromBytes(problem)));
+        ShowMessage(&frame_,
+                    tr("The routing cannot be saved as a preset (%1). Read the device first (Linkage).")
+                        .arg(FromBytes(problem)));
         return;
     }
     const QString name = AskText(&frame_, tr("Save Preset"), tr("Name of the preset:"));
@@ -160,8 +161,9 @@ void PresetsMenu::remove(const QString& name)
     PresetBook book;
     if (!load(book))
         return;
-    const auto answer = ShowMessage(MessageRequest{&frame_, tr("Delete the preset \"%1\"?").arg(name), ApplicationName(),
-                                                   QMessageBox::Question, QMessageBox::Yes | QMessageBox::No});
+    const auto answer =
+        ShowMessage(MessageRequest{&frame_, tr("Delete the preset \"%1\"?").arg(name), ApplicationName(),
+                                   QMessageBox::Question, QMessageBox::Yes | QMessageBox::No});
     if (answer == QMessageBox::Yes && book.remove(device(), ToBytes(name)))
         store(book);
 }

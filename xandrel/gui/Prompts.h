@@ -14,17 +14,20 @@ namespace xandrel::gui {
 // Asks for a file with a file dialog: an existing one to open, or a name to
 // save under (replacing a file is confirmed). The dialog starts in the folder
 // chosen last. Empty when cancelled.
-enum class FileUse { Open, Save };
+enum class FileUse {
+    Open,
+    Save
+};
 XANDREL_EXPORT QString ChooseFile(QWidget* parent, FileUse use, const QString& caption, const QString& filter);
-using FileChooser =
-    std::function<QString(QWidget* parent, FileUse use, const QString& caption, const QString& filter)>;
+using FileChooser = std::function<QString(QWidget* parent, FileUse use, const QString& caption, const QString& filter)>;
 // Replaces the file dialog (tests); empty restores it.
 XANDREL_EXPORT FileChooser SetFileChooser(FileChooser chooser);
 
 // Asks for a line of text (a preset's name, say), `text` filled in; empty
 // when cancelled.
 XANDREL_EXPORT QString AskText(QWidget* parent, const QString& title, const QString& label, const QString& text = {});
-using TextAsker = std::function<QString(QWidget* parent, const QString& title, const QString& label, const QString& text)>;
+using TextAsker =
+    std::function<QString(QWidget* parent, const QString& title, const QString& label, const QString& text)>;
 // Replaces how text is asked for (tests); empty restores the dialog.
 XANDREL_EXPORT TextAsker SetTextAsker(TextAsker asker);
 

@@ -65,22 +65,25 @@ void SetupMenu::Restore()
         return;
     std::string bytes, error;
     DeviceBackup wanted, current{spec->className, model->m_DeviceID, {}, {}, {}, {}};
-    current.routing.assign(model->m_VideoOutputChannel.get(), model->m_VideoOutputChannel.get() + model->m_OutputNumber);
-    if (!ReadFileBytes(ToBytes(path), bytes, error, kBackupReadLimit) || !ParseBackup(bytes, ToBytes(path), wanted, error)
+    current.routing.assign(model->m_VideoOutputChannel.get(),
+                           model->m_VideoOutputChannel.get() + model->m_OutputNumber);
+    if (!ReadFileBytes(ToBytes(path), bytes, error, kBackupReadLimit)
+        || !ParseBackup(bytes, ToBytes(path), wanted, error)
         || !ReadStoredSetup(DataFolder(), PresetDeviceOf(frame_), current, error))
         return void(ShowMessage(&frame_, FromBytes(error)));
     if (wanted.model != spec->className)
-        return void(ShowMessage(&frame_, tr("%1 is a backup of model %2; this window drives model %3. Nothing was changed.")
-                                             .arg(path, FromBytes(wanted.model), FromBytes(spec->className))));
+        return void(ShowMessage(&frame_,
+                                tr("%1 is a backup of model %2; this window drives model %3. Nothing was changed.")
+                                    .arg(path, FromBytes(wanted.model), FromBytes(spec->className))));
     const std::vector<std::string> changes = BackupChanges(current, wanted);
     if (changes.empty())
         return frame_.m_wndStatusBar.ShowNotice(tr("The backup matches the device; nothing was changed."));
     QStringList lines;
     for (const std::string& change : changes)
         lines << FromBytes(change);
-    const auto answer = ShowMessage(MessageRequest{&frame_, tr("Restoring changes:\n%1\n\nGo on?").arg(lines.join('\n')),
-                                                   ApplicationName(), QMessageBox::Question,
-                                                   QMessageBox::Yes | QMessageBox::No});
+    const auto answer =
+        ShowMessage(MessageRequest{&frame_, tr("Restoring changes:\n%1\n\nGo on?").arg(lines.join('\n')),
+                                   ApplicationName(), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No});
     if (answer != QMessageBox::Yes)
         return;
     if (!WriteStoredSetup(DataFolder(), PresetDeviceOf(frame_), wanted, error))

@@ -62,7 +62,12 @@ void TrafficLogWindow::showEvent(QShowEvent* event)
     listening_ = std::make_unique<xandrel::traffic::Listening>([self](const xandrel::traffic::Line& line) {
         const QString time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"));
         QMetaObject::invokeMethod(
-            self.data(), [self, time, line] { if (self) self->append(time, line); }, Qt::QueuedConnection);
+            self.data(),
+            [self, time, line] {
+                if (self)
+                    self->append(time, line);
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -76,8 +81,8 @@ void TrafficLogWindow::append(const QString& time, const xandrel::traffic::Line&
 {
     if (table_->rowCount() >= kMaxRows)
         table_->removeRow(0);
-    const bool atEnd = table_->rowCount() == 0
-        || table_->verticalScrollBar()->value() == table_->verticalScrollBar()->maximum();
+    const bool atEnd =
+        table_->rowCount() == 0 || table_->verticalScrollBar()->value() == table_->verticalScrollBar()->maximum();
     const int row = table_->rowCount();
     table_->insertRow(row);
     const QString fields[] = {time, FromBytes(line.what), FromBytes(line.hex), FromBytes(line.meaning)};
@@ -102,7 +107,8 @@ QString TrafficLogWindow::Text() const
 
 void TrafficLogWindow::SaveAsText()
 {
-    const QString path = ChooseFile(this, FileUse::Save, tr("Save Traffic Log"), tr("Text files (*.txt);;All files (*)"));
+    const QString path =
+        ChooseFile(this, FileUse::Save, tr("Save Traffic Log"), tr("Text files (*.txt);;All files (*)"));
     if (path.isEmpty())
         return;
     std::string error;

@@ -78,7 +78,8 @@ QImage ToolbarStrip()
 
 QImage SignalLampImage(bool present)
 {
-    return SvgImage(present ? QStringLiteral(":/xandrel/art/lamp-lit.svg") : QStringLiteral(":/xandrel/art/lamp-unlit.svg"),
+    return SvgImage(present ? QStringLiteral(":/xandrel/art/lamp-lit.svg")
+                            : QStringLiteral(":/xandrel/art/lamp-unlit.svg"),
                     QSize(kSignalLampSize, kSignalLampSize));
 }
 

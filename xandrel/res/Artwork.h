@@ -29,16 +29,16 @@ inline constexpr QRgb kToolbarBackground = 0xff408080;  // red 64, green 128, bl
 
 // The images of the strip, in their order.
 enum class ToolbarImage {
-    Setting,        // spanner
-    Scan,           // circling arrows
-    Linkage,        // two opposed arrows
-    Open,           // closed loop
-    Close,          // cross on an orange tile
-    Mapping,        // chart
-    FastSelect,     // lightning bolt
-    EdidInfo,       // letter-like glyph
-    SecondGlyph,    // a second glyph (not used by the toolbar)
-    Circles,        // concentric circles (not used by the toolbar)
+    Setting,      // spanner
+    Scan,         // circling arrows
+    Linkage,      // two opposed arrows
+    Open,         // closed loop
+    Close,        // cross on an orange tile
+    Mapping,      // chart
+    FastSelect,   // lightning bolt
+    EdidInfo,     // letter-like glyph
+    SecondGlyph,  // a second glyph (not used by the toolbar)
+    Circles,      // concentric circles (not used by the toolbar)
 };
 
 // 320 × 32, Format_RGB888: ten 32 × 32 images, rounded tiles (green, the
