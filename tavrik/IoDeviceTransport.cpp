@@ -38,16 +38,22 @@ void IoDeviceTransport::takeThread() const
 // which only delivering that thread's posted events clears. A device worker's
 // thread runs no event loop to do that, so without it the list grows with
 // every exchange and every move walks all of it: a shared line slowed from
-// ~1,500 to ~15 commands a second within 4,000 commands. The main thread and
-// threads with a running event loop are left to their loop.
+// ~1,500 to ~15 commands a second within 4,000 commands. The events the
+// device's own objects were posted (a socket notifier's re-enabling after each
+// move) travel with them and are delivered only on a thread that holds them:
+// delivered here before the move too, or one more is kept for every exchange.
+// The main thread and threads with a running event loop are left to their loop.
 void IoDeviceTransport::releaseThread()
 {
     if (!device_ || device_->thread() != QThread::currentThread())
         return;
-    device_->moveToThread(nullptr);
     const QCoreApplication* application = QCoreApplication::instance();
     QThread* here = QThread::currentThread();
-    if (application && here != application->thread() && here->loopLevel() == 0)
+    const bool noLoop = application && here != application->thread() && here->loopLevel() == 0;
+    if (noLoop)
+        QCoreApplication::sendPostedEvents();
+    device_->moveToThread(nullptr);
+    if (noLoop)
         QCoreApplication::sendPostedEvents();
 }
 

@@ -4,6 +4,32 @@
 
 namespace tavrik {
 
+namespace {
+
+// Runs the body without an event loop, after entering Qt's once and leaving
+// at once: only that binds the thread's properties, and until then Qt keeps
+// every object moved to the thread in a list, one entry a move, for good.
+class BodyThread : public QThread {
+public:
+    explicit BodyThread(std::function<void()> body)
+        : body_(std::move(body))
+    {
+    }
+
+protected:
+    void run() override
+    {
+        exit();
+        exec();
+        body_();
+    }
+
+private:
+    std::function<void()> body_;
+};
+
+}  // namespace
+
 struct PortThread::Impl {
     std::unique_ptr<QThread> thread;
 };
@@ -11,7 +37,7 @@ struct PortThread::Impl {
 PortThread::PortThread(std::function<void()> body)
     : impl_(std::make_unique<Impl>())
 {
-    impl_->thread.reset(QThread::create(std::move(body)));
+    impl_->thread = std::make_unique<BodyThread>(std::move(body));
     impl_->thread->start();
 }
 

@@ -3,6 +3,8 @@
 // real line has.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <chrono>
 #include <future>
 #include <sys/stat.h>
@@ -14,6 +16,7 @@
 #include "tavrik/ErrorReporter.h"
 #include "tavrik/INFOPORTDRIVER.h"
 #include "tavrik/PortTable.h"
+#include "tavrik/PortThread.h"
 #include "xandrel/device/MatrixModels.h"
 
 using namespace testsupport;
@@ -157,6 +160,36 @@ TEST_P(RealLine, FarEndClosingIsTakenForALostDevice)
     hungUp.get_future().wait();
     EXPECT_EQ(model.DEVMA_GetEventMessage(), 0);
     EXPECT_TRUE(driver.RS232_DeviceLost());
+}
+
+// A thread without an event loop that uses the port and lets it go, exchange
+// after exchange, keeps nothing for it: Qt posts the port's socket watchers
+// an event at each hand-over, delivered on the way, not left to pile up.
+TEST_P(RealLine, HandOversLeaveNoEventsBehind)
+{
+    constexpr int kExchanges = 40;
+    driver.RS232_ReleaseThread();  // opened here: the worker takes it
+    tavrik::PortThread worker([this] {
+        for (int k = 0; k < kExchanges; ++k) {
+            model.DEVMA_GetVideoOutputChannel();
+            driver.RS232_ReleaseThread();
+        }
+    });
+    worker.join();
+    struct Counter : QObject {
+        int calls = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            calls += event->type() == QEvent::MetaCall ? 1 : 0;
+            return false;
+        }
+    } counter;
+    QCoreApplication::instance()->installEventFilter(&counter);
+    driver.RS232_EraserReadBuffer();  // this thread takes the port: what was kept comes with it
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::instance()->removeEventFilter(&counter);
+    EXPECT_EQ(model.m_ErrorCode, 0);
+    EXPECT_LT(counter.calls, 4);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, RealLine, ::testing::Values(false, true),
