@@ -63,6 +63,7 @@ struct INFOPORTDRIVER::Impl {
     std::string lastError;
     std::function<bool(uint32_t)> giveWay;
     uint32_t arrivedSinceGiveWay = 0;
+    uint64_t lastExchangeEnd = 0;  // tavrik::NowMicroseconds() when the last exchange ended
 };
 
 INFOPORTDRIVER::INFOPORTDRIVER()
@@ -100,6 +101,7 @@ int INFOPORTDRIVER::RS232_OpenPort(int portNumber, uint32_t baudRate)
     m_Impl->address = address;
     m_Impl->open = true;
     m_Impl->lossReported = false;
+    noteExchangeEnd();
     return RS232_OPEN_OK;
 }
 
@@ -157,6 +159,8 @@ int INFOPORTDRIVER::RS232_ReadBuf(uint8_t* buffer, uint32_t count)
         const auto arrived = static_cast<uint32_t>(m_Impl->channel->read(buffer + received, count - received, perTry));
         received += arrived;
         m_Impl->arrivedSinceGiveWay += arrived;
+        if (arrived != 0)
+            noteExchangeEnd();
         if (received == count)
             return 1;
         if (!haveChannel())
@@ -209,6 +213,25 @@ void INFOPORTDRIVER::RS232_SetGiveWay(std::function<bool(uint32_t arrivedSinceSe
 {
     m_Impl->giveWay = std::move(giveWay);
     m_Impl->arrivedSinceGiveWay = 0;
+}
+
+void INFOPORTDRIVER::restBeforeFrame(uint32_t restMs)
+{
+    const uint64_t rest = uint64_t{restMs} * 1000;
+    const uint64_t rested = sinceLastExchange();
+    if (rested < rest)
+        tavrik::Wait(static_cast<uint32_t>((rest - rested + 999) / 1000));  // never a moment short
+}
+
+void INFOPORTDRIVER::noteExchangeEnd()
+{
+    m_Impl->lastExchangeEnd = tavrik::NowMicroseconds();
+}
+
+uint64_t INFOPORTDRIVER::sinceLastExchange() const
+{
+    const uint64_t now = tavrik::NowMicroseconds();
+    return now > m_Impl->lastExchangeEnd ? now - m_Impl->lastExchangeEnd : 0;
 }
 
 // A read that has received part of what it asked for is never cut short.

@@ -93,6 +93,18 @@ public:
     // empty function clears it.
     void RS232_SetGiveWay(std::function<bool(uint32_t arrivedSinceSet)> giveWay);
 
+    // The line's rest: a device needs `restMs` between the end of one
+    // exchange and the next frame. Waits (through tavrik::Wait) only for what
+    // is left of it since the last exchange ended; a port opened afresh
+    // counts as just used, since another program may have used it a moment
+    // ago.
+    void restBeforeFrame(uint32_t restMs);
+    // Marks the end of an exchange (its last byte read, or its wait run out).
+    // A read that receives bytes marks it too, so an event message counts.
+    void noteExchangeEnd();
+    // Microseconds since the last exchange ended.
+    uint64_t sinceLastExchange() const;
+
     uint8_t m_ReadTimes;
     uint32_t m_ReadInterval;
     int32_t m_ShowError;

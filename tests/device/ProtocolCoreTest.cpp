@@ -106,6 +106,48 @@ TEST_F(ProtocolCore, DeviceAnsweringWithinHalfASecondWorksWhateverRanBefore)
     EXPECT_EQ(model.DEVMA_GetVideoInputSignal(), 1) << "after the ID query";
 }
 
+// The device needs 200 ms between exchanges: a command waits for what is
+// left of them since the last exchange ended (or the port was opened, or an
+// event message arrived), and a line rested long enough takes it at once.
+TEST_F(ProtocolCore, CommandsRestFromTheEndOfTheLastExchange)
+{
+    const auto readRouting = [&] {
+        line->answer(Acknowledged({0x00, 1, 1, 1, 1, 1, 1, 1, 1, 0}));
+        return model.DEVMA_GetVideoOutputChannel();
+    };
+    ASSERT_EQ(readRouting(), 1);
+    ASSERT_EQ(readRouting(), 1);
+    EXPECT_EQ(clock.waits(), (std::vector<uint32_t>{200, 200})) << "a fresh port and back-to-back commands";
+
+    clock.advance(5000);
+    ASSERT_EQ(readRouting(), 1);
+    clock.advance(150);
+    ASSERT_EQ(readRouting(), 1);
+    EXPECT_EQ(clock.waits(), (std::vector<uint32_t>{200, 200, 50})) << "after a long rest at once, else the rest";
+
+    clock.advance(5000);
+    line->arrive(EventMessage(model, 1, {2, 2, 2, 2, 2, 2, 2, 2}));
+    ASSERT_EQ(model.DEVMA_GetEventMessage(), 1);
+    const size_t before = clock.waits().size();
+    ASSERT_EQ(readRouting(), 1);
+    EXPECT_EQ(std::count(clock.waits().begin() + static_cast<long>(before), clock.waits().end(), 200u), 1)
+        << "an event message is an exchange";
+}
+
+// An event message the device sends just before its answer is taken, and
+// the answer still counts.
+TEST_F(ProtocolCore, EventMessageBeforeTheAnswerIsTaken)
+{
+    Bytes answer = EventMessage(model, 2, {1, 0, 1, 0, 1, 0, 1, 0});
+    const Bytes reply = Acknowledged({0x00, 3, 3, 3, 3, 3, 3, 3, 3, 0});
+    answer.insert(answer.end(), reply.begin(), reply.end());
+    line->answer(answer);
+    ASSERT_EQ(model.DEVMA_GetVideoOutputChannel(), 1);
+    EXPECT_EQ(routing(), Bytes(8, 3));
+    EXPECT_EQ(model.m_VideoInputSignal[2], 1u);
+    EXPECT_EQ(model.m_VideoInputSignal[3], 0u);
+}
+
 TEST_F(ProtocolCore, ZeroRetriesSendNothingAndFail)
 {
     model.m_RetryTimes = 0;

@@ -1,7 +1,8 @@
 #pragma once
 // Runs every pause of the system in virtual time: Wait() adds to a counter
-// instead of sleeping, and scripted ports advance the same counter while a
-// read waits in vain.
+// instead of sleeping, scripted ports advance the same counter while a read
+// waits in vain, and the line's pacing reads the counter as its clock.
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -17,8 +18,13 @@ public:
             now_ += ms;
             waits_.push_back(ms);
         });
+        previousClock_ = tavrik::SetClockFunction([this] { return now_.load() * 1000; });
     }
-    ~VirtualClock() { tavrik::SetWaitFunction(previous_); }
+    ~VirtualClock()
+    {
+        tavrik::SetWaitFunction(previous_);
+        tavrik::SetClockFunction(previousClock_);
+    }
     VirtualClock(const VirtualClock&) = delete;
     VirtualClock& operator=(const VirtualClock&) = delete;
 
@@ -28,9 +34,10 @@ public:
     const std::vector<uint32_t>& waits() const { return waits_; }
 
 private:
-    uint64_t now_ = 0;
+    std::atomic<uint64_t> now_{0};
     std::vector<uint32_t> waits_;
     tavrik::WaitFunction previous_;
+    tavrik::ClockFunction previousClock_;
 };
 
 // Makes Wait() return at once, for tests over real lines whose reads wait

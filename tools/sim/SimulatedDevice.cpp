@@ -148,6 +148,22 @@ std::vector<Bytes> SimulatedDevice::frames() const
     return frames_;
 }
 
+std::vector<std::chrono::steady_clock::time_point> SimulatedDevice::frameTimes() const
+{
+    std::lock_guard lock(mutex_);
+    return frameTimes_;
+}
+
+std::chrono::milliseconds SimulatedDevice::shortestFrameGap() const
+{
+    std::lock_guard lock(mutex_);
+    std::chrono::steady_clock::duration shortest = std::chrono::steady_clock::duration::max();
+    for (size_t k = 1; k < frameTimes_.size(); ++k)
+        shortest = std::min(shortest, frameTimes_[k] - frameTimes_[k - 1]);
+    return frameTimes_.size() < 2 ? std::chrono::milliseconds{0}
+                                  : std::chrono::duration_cast<std::chrono::milliseconds>(shortest);
+}
+
 Bytes SimulatedDevice::routing() const
 {
     std::lock_guard lock(mutex_);
@@ -192,9 +208,17 @@ void SimulatedDevice::onBytes(const Bytes& bytes)
     lastBytes_ = now;
     matrix_.ignoresRoutingWrites = faults_.ignoreRouting;
     for (const Received& received : matrix_.receive(bytes, gap)) {
-        trace("rx", received.frame, received.note);
-        if (received.wellFormed)
+        std::string note = received.note;
+        if (received.wellFormed && !frameTimes_.empty())  // the rest since the frame before, for the trace
+            note += (note.empty() ? "+" : ", +")
+                + std::to_string(
+                        std::chrono::duration_cast<std::chrono::milliseconds>(now - frameTimes_.back()).count())
+                + " ms";
+        trace("rx", received.frame, note);
+        if (received.wellFormed) {
             frames_.push_back(received.frame);
+            frameTimes_.push_back(now);
+        }
         if (!received.answer)
             continue;
         if (++framesTaken_ == faults_.hangUpAfterFrames) {

@@ -54,8 +54,14 @@ public:
     // Lines starting with "error:" tell a command that was not understood.
     std::string command(const std::string& line);
 
-    // Every well-formed frame for this device received so far, in order.
+    // Every well-formed frame for this device received so far, in order,
+    // and when each arrived.
     std::vector<Bytes> frames() const;
+    std::vector<std::chrono::steady_clock::time_point> frameTimes() const;
+    // The shortest time between two frames the device received one after
+    // the other (the rest a device needs between exchanges); zero when fewer
+    // than two arrived.
+    std::chrono::milliseconds shortestFrameGap() const;
     Bytes routing() const;
     Bytes signals() const;
     uint8_t deviceId() const;
@@ -86,6 +92,7 @@ private:
     std::mt19937 random_;
     int framesTaken_ = 0;
     std::vector<Bytes> frames_;
+    std::vector<std::chrono::steady_clock::time_point> frameTimes_;
     std::chrono::steady_clock::time_point lastBytes_;
     std::unique_ptr<LineServer> line_;
 };

@@ -1,6 +1,7 @@
 #include "VirtualMatrix.h"
 
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
+#include "xandrel/device/ProtocolFrames.h"
 #include "xandrel/edid/EdidCommands.h"
 #include "xandrel/edid/EdidFile.h"
 
@@ -327,13 +328,7 @@ int VirtualMatrix::loadEdids(const std::string& folder, std::string& error)
 
 Bytes VirtualMatrix::eventMessage(uint8_t type, const Bytes& entries) const
 {
-    Bytes message(model_.header.begin(), model_.header.end());
-    message.insert(message.begin(), static_cast<uint8_t>(8 + entries.size()));
-    message.push_back(deviceId_);
-    message.push_back(type);
-    message.insert(message.end(), entries.begin(), entries.end());
-    message.push_back(Sum(message.data(), message.data() + message.size()));
-    return message;
+    return xandrel::EventMessageBytes(model_, deviceId_, type, entries);
 }
 
 Bytes VirtualMatrix::frontPanelRoute(int output, int input)

@@ -6,17 +6,20 @@
 #include "tavrik/INFOPORTDRIVER.h"
 #include "tavrik/Wait.h"
 #include "xandrel/device/ModelCatalog.h"
+#include "xandrel/device/ProtocolFrames.h"
 #include "xandrel/device/TrafficLog.h"
 
 namespace {
 
 namespace traffic = xandrel::traffic;
 
-// An event message is at most 49 bytes: its length byte says so.
-constexpr BYTE kMaxEventLength = 49;
-constexpr BYTE kEventHeaderLength = 7;  // length, 4 header bytes, ID, type
-constexpr BYTE kRoutingEvent = 1;
-constexpr BYTE kSignalEvent = 2;
+using xandrel::kEventHeaderLength;
+using xandrel::kMaxEventLength;
+using xandrel::kRoutingEvent;
+using xandrel::kSignalEvent;
+
+// Event messages taken in place of an answer before the exchange fails.
+constexpr int kEventsBeforeAnswer = 4;
 
 // While an event poll waits for its first byte: 20 tries 50 ms apart, each try
 // hardly waiting; afterwards the port reads once with the shortest pause.
@@ -124,10 +127,7 @@ int INFODEVICEMATRIXBASE::DEVMA_CommandEnd()
 
 BYTE INFODEVICEMATRIXBASE::DEVMA_CommandCheckSum(const BYTE* data, BYTE length)
 {
-    BYTE sum = 0;
-    for (BYTE i = 0; i < length; ++i)
-        sum = static_cast<BYTE>(sum + data[i]);
-    return sum;
+    return xandrel::FrameChecksum(data, length);
 }
 
 int INFODEVICEMATRIXBASE::DEVMA_SetPortDriver(INFOPORTDRIVER* portDriver)
@@ -159,22 +159,21 @@ int INFODEVICEMATRIXBASE::DEVMA_CommandTransfer(BYTE* reply, BYTE replyLength)
         DEVMA_CommandEnd();
         return 0;
     }
-    const BYTE length = m_Command[0];
     // A frame length the protocol cannot carry would index outside m_Command:
     // nothing is sent and the exchange fails like one without an answer.
-    if (length < kMinFrameLength || length > kMaxFrameLength || (replyLength != 0 && !reply)) {
+    if (!CompleteFrame() || (replyLength != 0 && !reply)) {
         m_ErrorCode = kNoValidAnswer;
         DEVMA_CommandEnd();
         return 0;
     }
-    std::copy(m_MachineModeHeader, m_MachineModeHeader + 4, m_Command + 1);
-    m_Command[5] = m_DeviceID;
-    m_CommandLength = length;
-    m_Command[length - 1] = DEVMA_CommandCheckSum(m_Command, static_cast<BYTE>(length - 1));
 
-    tavrik::Wait(kPacingMs);
+    // The device needs its rest after the previous exchange, whoever made it;
+    // a line rested long enough takes the frame at once.
+    m_PortDriver->restBeforeFrame(kPacingMs);
     for (int attempt = 0; attempt < m_RetryTimes; ++attempt) {
-        if (TryOnce(reply, replyLength)) {
+        const bool answered = TryOnce(reply, replyLength);
+        m_PortDriver->noteExchangeEnd();
+        if (answered) {
             DEVMA_CommandEnd();
             return 1;
         }
@@ -183,6 +182,25 @@ int INFODEVICEMATRIXBASE::DEVMA_CommandTransfer(BYTE* reply, BYTE replyLength)
     m_ErrorCode = kNoValidAnswer;
     DEVMA_CommandEnd();
     return 0;
+}
+
+bool INFODEVICEMATRIXBASE::CompleteFrame()
+{
+    const BYTE length = m_Command[0];
+    if (length < kMinFrameLength || length > kMaxFrameLength)
+        return false;
+    std::copy(m_MachineModeHeader, m_MachineModeHeader + 4, m_Command + 1);
+    m_Command[5] = m_DeviceID;
+    m_CommandLength = length;
+    m_Command[length - 1] = DEVMA_CommandCheckSum(m_Command, static_cast<BYTE>(length - 1));
+    return true;
+}
+
+std::vector<BYTE> INFODEVICEMATRIXBASE::PreparedFrame()
+{
+    if (!CompleteFrame())
+        return {};
+    return std::vector<BYTE>(m_Command, m_Command + m_CommandLength);
 }
 
 bool INFODEVICEMATRIXBASE::TryOnce(BYTE* reply, BYTE replyLength)
@@ -194,13 +212,20 @@ bool INFODEVICEMATRIXBASE::TryOnce(BYTE* reply, BYTE replyLength)
     // Named only while someone reads the traffic log: every exchange passes here.
     const std::string command = traffic::Enabled() ? traffic::CommandName(m_Command[6]) : std::string();
     BYTE acknowledge = 0;
-    if (m_PortDriver->RS232_ReadBuf(&acknowledge, 1) != 1) {
-        traffic::NoAnswer("no acknowledgement of " + command);
-        return false;
-    }
-    if (acknowledge != kAcknowledge) {
-        traffic::Received(&acknowledge, 1, "not the acknowledgement of " + command);
-        return false;
+    for (int events = 0;; ++events) {
+        if (m_PortDriver->RS232_ReadBuf(&acknowledge, 1) != 1) {
+            traffic::NoAnswer("no acknowledgement of " + command);
+            return false;
+        }
+        if (acknowledge == kAcknowledge)
+            break;
+        // The front panel (or a line shared with other programs) may report
+        // a change just before the answer: the message is taken, the answer
+        // still awaited.
+        if (events == kEventsBeforeAnswer || !TakeEventBeforeAnswer(acknowledge)) {
+            traffic::Received(&acknowledge, 1, "not the acknowledgement of " + command);
+            return false;
+        }
     }
     traffic::Received(&acknowledge, 1, "acknowledged");
     if (replyLength == 0)
@@ -211,6 +236,26 @@ bool INFODEVICEMATRIXBASE::TryOnce(BYTE* reply, BYTE replyLength)
     }
     traffic::Received(reply, replyLength, "answer to " + command);
     return true;
+}
+
+// Reads the rest of the event message `first` starts, where an answer was
+// awaited; true when it was one of this device's and was taken.
+bool INFODEVICEMATRIXBASE::TakeEventBeforeAnswer(BYTE first)
+{
+    const int length = xandrel::EventMessageLength(first);
+    BYTE message[kMaxEventLength] = {first};
+    if (length == 0 || m_PortDriver->RS232_ReadBuf(message + 1, static_cast<uint32_t>(length - 1)) != 1)
+        return false;
+    const BYTE eventType = m_EventType;
+    if (!EventDropReason(message, static_cast<BYTE>(length)).empty())
+        return false;
+    m_EventType = 0;
+    TakeEventBody(message, static_cast<BYTE>(length));
+    const bool taken = m_EventType != 0;
+    if (taken)
+        traffic::Received(message, static_cast<BYTE>(length), "event message before an answer");
+    m_EventType = eventType;
+    return taken;
 }
 
 int INFODEVICEMATRIXBASE::SendRouting(const BYTE* routing, BYTE length, BYTE replyLength)

@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "xandrel/XandrelExport.h"
 
@@ -91,6 +92,10 @@ public:
     // Clears m_Command and puts in the length, the code and the payload; the
     // transfer adds the header, the device ID and the checksum.
     void BeginFrame(BYTE length, BYTE code, std::initializer_list<BYTE> payload = {});
+    // Completes the frame begun in m_Command as a transfer would (header,
+    // device ID, checksum) and returns it without sending it, for a host that
+    // carries frames itself; empty when its length is outside 8-40.
+    std::vector<BYTE> PreparedFrame();
 
     // Why the last routing or signal answer was refused ("output 1: input
     // 170, but the device has 8 inputs"); empty when it was taken. A refused
@@ -113,7 +118,9 @@ protected:
     int QueryDeviceID();
 
 private:
+    bool CompleteFrame();
     bool TryOnce(BYTE* reply, BYTE replyLength);
+    bool TakeEventBeforeAnswer(BYTE first);
     void TakeEventBody(const BYTE* message, BYTE length);
     std::string EventDropReason(const BYTE* message, BYTE length) const;
     bool EntriesAreValid(const BYTE* entries, bool routing);

@@ -17,4 +17,8 @@ namespace xandrel {
 // could not be read back. The model then holds what the device reports.
 XANDREL_EXPORT std::string ConfirmRouting(INFODEVICEMATRIXBASE& model, const std::vector<int>& sent);
 
+// The outputs whose `reported` input is not the one `sent`, worded as
+// ConfirmRouting() words them; empty when every output followed.
+XANDREL_EXPORT std::string RoutingDifferences(const std::vector<int>& reported, const std::vector<int>& sent);
+
 }  // namespace xandrel
