@@ -18,13 +18,14 @@ using xandrel::Preset;
 using xandrel::PresetBook;
 using xandrel::PresetDevice;
 
-const PresetDevice kMatrix{"INFOHDMIMATRIX0001_4_4", "/dev/ttyUSB0", 0};
-const PresetDevice kOther{"INFOHDMIMATRIX0001_4_4", "/dev/ttyUSB1", 0};
+const PresetDevice kMatrix{"INFOHDMIMATRIX0001_4_4"};
+const PresetDevice kOther{"INFOHDMIMATRIX0001_8_4"};
 
-TEST(PresetFile, PresetsAreKeptPerDeviceAndReadBack)
+TEST(PresetFile, PresetsAreKeptPerModelAndReadBack)
 {
-    const std::string path = ::testing::TempDir() + "presets-" + std::to_string(::getpid()) + ".json";
-    fs::remove(path);
+    const fs::path folder = fs::path(::testing::TempDir()) / ("presets-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    const std::string path = (folder / "data" / "presets.json").string();  // the folder is made on saving
     PresetBook book;
     std::string error;
     ASSERT_TRUE(PresetBook::Load(path, book, error)) << "a missing file is an empty book: " << error;
@@ -44,13 +45,34 @@ TEST(PresetFile, PresetsAreKeptPerDeviceAndReadBack)
     EXPECT_EQ(read.find(kOther, "Lecture")->routing, (std::vector<int>{4, 4, 4, 4}));
     EXPECT_TRUE(read.remove(kMatrix, "Lecture"));
     EXPECT_EQ(read.find(kMatrix, "Lecture"), nullptr);
+    fs::remove_all(folder);
+}
+
+// Earlier files kept presets apart by the port and ID they were saved
+// through: every one is still read, under a name of its own.
+TEST(PresetFile, PresetsOfEarlierFilesAreAllKept)
+{
+    const std::string path = ::testing::TempDir() + "old-presets-" + std::to_string(::getpid()) + ".json";
+    const std::string entry = R"({"model": "INFOHDMIMATRIX0001_4_4", "name": "A", )";
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        << R"({"presets": [)" << entry << R"("port": "/dev/ttyUSB0", "id": 0, "routing": [1, 1, 1, 1]}, )" << entry
+        << R"("port": "tcp://box:4001", "id": 255, "routing": [2, 2, 2, 2]}, )" << entry
+        << R"("routing": [3, 3, 3, 3]}]})";
+    PresetBook book;
+    std::string error;
+    ASSERT_TRUE(PresetBook::Load(path, book, error)) << error;
+    const std::vector<Preset> presets = book.of(kMatrix);
+    ASSERT_EQ(presets.size(), 3u);
+    EXPECT_EQ(presets[1].name, "A (2)");
+    EXPECT_EQ(presets[2].name, "A (3)");
+    EXPECT_EQ(presets[2].routing, (std::vector<int>{3, 3, 3, 3}));
     fs::remove(path);
 }
 
 TEST(PresetFile, BadFilesAreNamedWithTheirEntryAndLeaveAnEmptyBook)
 {
     const std::string path = ::testing::TempDir() + "bad-presets-" + std::to_string(::getpid()) + ".json";
-    const std::string entry = R"({"model": "INFOHDMIMATRIX0001_4_4", "port": "/dev/ttyUSB0", "id": 0, "name": "A", )";
+    const std::string entry = R"({"model": "INFOHDMIMATRIX0001_4_4", "name": "A", )";
     const std::pair<std::string, const char*> cases[] = {
         {"not json", "not a presets file"},
         {R"({"presets": {}})", "not a presets file"},
@@ -58,8 +80,7 @@ TEST(PresetFile, BadFilesAreNamedWithTheirEntryAndLeaveAnEmptyBook)
          "preset 1 has an unknown field 'colour'"},
         {R"({"presets": [)" + entry + R"("routing": [1, 2, 3]}]})", "3 outputs where the model has 4"},
         {R"({"presets": [)" + entry + R"("routing": [1, 2, 3, 9]}]})", "output 4: input 9"},
-        {R"({"presets": [{"model": "INFOCOFFEE", "port": "p", "id": 0, "name": "A", "routing": []}]})",
-         "no known model"},
+        {R"({"presets": [{"model": "INFOCOFFEE", "name": "A", "routing": []}]})", "no known model"},
         {R"({"presets": [)" + entry + R"("routing": [1, 1, 1, 1]}, )" + entry + R"("routing": [2, 2, 2, 2]}]})",
          "preset 2 repeats the name 'A'"},
     };

@@ -13,10 +13,10 @@ namespace {
 // A backup holds a few kilobytes; this is far beyond any real one.
 constexpr size_t kBackupReadLimit = 4u << 20;
 
-// The device presets belong to, as the panel names it: model, port, ID.
-xandrel::PresetDevice PresetDeviceOf(DeviceSession& session, const GlobalOptions& options)
+// The matrix presets belong to: the data folder's, of this model.
+xandrel::PresetDevice PresetDeviceOf(DeviceSession&, const GlobalOptions& options)
 {
-    return {options.model->className, session.driver().RS232_PortAddress(), session.model().m_DeviceID};
+    return {options.model->className};
 }
 
 std::string PresetName(const Arguments& words, const char* verb)
@@ -161,17 +161,17 @@ std::string OneFile(const Arguments& words, const char* verb)
 }
 
 // The device's setup now: routing and ID from the device, names and
-// presets from the data folder. The presets are those of the ID the frames
-// go to, as the panel keeps them.
+// presets from the data folder. The frames keep going to the ID they went to.
 int ReadSetup(DeviceSession& session, const GlobalOptions& options, xandrel::DeviceBackup& setup)
 {
     INFODEVICEMATRIXBASE& model = session.model();
     const xandrel::PresetDevice device = PresetDeviceOf(session, options);
+    const BYTE framesGoTo = model.m_DeviceID;
     setup.model = options.model->className;
     setup.id = model.m_DeviceID;
     if (!options.deviceId && model.DEVMA_GetDeviceID() == 1)
         setup.id = model.m_DeviceID;
-    model.m_DeviceID = static_cast<BYTE>(device.id);
+    model.m_DeviceID = framesGoTo;
     if (int code = ReadRouting(session))
         return code;
     setup.routing = RoutingOf(model);

@@ -19,8 +19,17 @@ constexpr size_t kReadLimit = 4u << 20;
 
 const std::set<QString> kFields = {"model", "port", "id", "name", "routing"};
 
+// An entry as an earlier version wrote it: the port and ID it was saved
+// through, which no longer select.
+struct SavedThrough {
+    std::string port;
+    int id = -1;
+
+    bool operator==(const SavedThrough&) const = default;
+};
+
 // One entry of the file, or why it is none.
-std::string ReadEntry(const QJsonValue& value, PresetDevice& device, Preset& preset)
+std::string ReadEntry(const QJsonValue& value, PresetDevice& device, Preset& preset, SavedThrough& through)
 {
     if (!value.isObject())
         return "is not an object";
@@ -30,27 +39,35 @@ std::string ReadEntry(const QJsonValue& value, PresetDevice& device, Preset& pre
     const ModelSpec* model = FindModel(object.value("model").toString().toStdString());
     if (!model)
         return "names no known model";
-    const int id = json::DeviceIdOf(object.value("id"));
-    if (id < 0)
+    if (object.contains("id") && (through.id = json::DeviceIdOf(object.value("id"))) < 0)
         return "has no device ID 0-255";
-    if (!object.value("port").isString() || !object.value("name").isString()
-        || object.value("name").toString().trimmed().isEmpty())
-        return "lacks its port or name";
+    if (object.contains("port") && !object.value("port").isString())
+        return "has a port that is no text";
+    if (!object.value("name").isString() || object.value("name").toString().trimmed().isEmpty())
+        return "lacks its name";
     if (!object.value("routing").isArray())
         return "has no routing";
     preset.routing = json::RoutingOf(object.value("routing"));
     if (const std::string problem = RoutingProblem(preset.routing, *model); !problem.empty())
         return "has a routing that does not fit its model: " + problem;
-    device = {model->className, object.value("port").toString().toStdString(), id};
+    device = {model->className};
+    through.port = object.value("port").toString().toStdString();
     preset.name = object.value("name").toString().toStdString();
     return {};
+}
+
+// A name not yet used for `device`: `name`, else "name (2)", "name (3)"...
+std::string FreeName(const PresetBook& book, const PresetDevice& device, const std::string& name)
+{
+    std::string free = name;
+    for (int number = 2; book.find(device, free); ++number)
+        free = name + " (" + std::to_string(number) + ")";
+    return free;
 }
 
 QJsonObject EntryObject(const PresetDevice& device, const Preset& preset)
 {
     return QJsonObject{{"model", QString::fromStdString(device.model)},
-                       {"port", QString::fromStdString(device.port)},
-                       {"id", device.id},
                        {"name", QString::fromStdString(preset.name)},
                        {"routing", json::RoutingArray(preset.routing)}};
 }
@@ -88,18 +105,24 @@ bool PresetBook::Load(const std::string& path, PresetBook& book, std::string& er
         return false;
     }
     PresetBook read;
+    std::vector<SavedThrough> throughs;
     int number = 0;
     for (const QJsonValue& value : document.object().value("presets").toArray()) {
         ++number;
         Entry entry;
-        std::string problem = ReadEntry(value, entry.device, entry.preset);
-        if (problem.empty() && read.find(entry.device, entry.preset.name))
-            problem = "repeats the name '" + entry.preset.name + "' of the same device";
+        SavedThrough through;
+        std::string problem = ReadEntry(value, entry.device, entry.preset, through);
+        for (size_t k = 0; problem.empty() && k < read.entries_.size(); ++k)
+            if (read.entries_[k].device == entry.device && read.entries_[k].preset.name == entry.preset.name
+                && throughs[k] == through)
+                problem = "repeats the name '" + entry.preset.name + "' of the same device";
         if (!problem.empty()) {
             error = path + ": preset " + std::to_string(number) + " " + problem;
             return false;
         }
+        entry.preset.name = FreeName(read, entry.device, entry.preset.name);
         read.entries_.push_back(std::move(entry));
+        throughs.push_back(through);
     }
     book = std::move(read);
     return true;
@@ -111,6 +134,9 @@ bool PresetBook::Save(const std::string& path, std::string& error) const
     for (const Entry& entry : entries_)
         presets.append(EntryObject(entry.device, entry.preset));
     const QByteArray json = QJsonDocument(QJsonObject{{"presets", presets}}).toJson(QJsonDocument::Indented);
+    std::error_code status;
+    if (const auto folder = std::filesystem::path(path).parent_path(); !folder.empty())
+        std::filesystem::create_directories(folder, status);  // a failure is told by the writer
     return WriteFileAtomically(path, std::string_view(json.constData(), static_cast<size_t>(json.size())), error);
 }
 

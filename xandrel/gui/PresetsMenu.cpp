@@ -2,8 +2,6 @@
 
 #include <QMenu>
 
-#include "tavrik/INFOPORTDRIVER.h"
-#include "tavrik/PortTable.h"
 #include "xandrel/device/ModelCatalog.h"
 #include "xandrel/gui/CMatrix0001Frame.h"
 #include "xandrel/gui/CMatrix0001View.h"
@@ -32,11 +30,7 @@ PresetDevice PresetDeviceOf(const CMatrix0001Frame& frame)
 {
     INFODEVICEMATRIXBASE* model = frame.model();
     const ModelSpec* spec = model ? SpecOf(*model) : nullptr;
-    INFOPORTDRIVER* port = model ? model->m_PortDriver : nullptr;
-    std::string address = port ? port->RS232_PortAddress() : std::string();
-    if (address.empty() && port)
-        address = tavrik::PortTable::instance().addressOf(port->GetPortNumber());
-    return {spec ? spec->className : "", address, model ? model->m_DeviceID : 0};
+    return {spec ? spec->className : ""};
 }
 
 bool PresetsMenu::load(PresetBook& book)

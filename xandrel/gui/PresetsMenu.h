@@ -1,6 +1,6 @@
 #pragma once
-// The matrix window's presets (salvos): named routing tables of this device
-// (model, port and ID) kept in data/presets.json. The Presets menu saves the
+// The matrix window's presets (salvos): named routing tables of the data
+// folder's matrix (by model) kept in data/presets.json. The Presets menu saves the
 // current routing under a name, recalls, renames and deletes; Ctrl+1 to
 // Ctrl+9 recall the first nine. A recall sends the whole table, read back
 // to confirm, and nothing when the routing already matches. A presets file
@@ -15,9 +15,8 @@ class QMenu;
 
 namespace xandrel::gui {
 
-// The device of the window's model, as presets and backups name it: its
-// model, its port (the system path, or the address of the port's number
-// while it is closed) and its ID.
+// The matrix of the window's model, as presets and backups name it: the
+// data folder holds one matrix, whatever port or ID reaches it.
 xandrel::PresetDevice PresetDeviceOf(const CMatrix0001Frame& frame);
 
 class PresetsMenu : public QObject {
