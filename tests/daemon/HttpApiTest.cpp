@@ -22,7 +22,7 @@ protected:
             ::testing::TempDir() + "quellixd-data-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         std::filesystem::create_directories(folder + "/data");
         xandrel::PresetBook book;
-        book.put({model, device->address(), 255}, {"Lecture", routing});
+        book.put({model}, {"Lecture", routing});
         std::string error;
         ASSERT_TRUE(book.Save(xandrel::PresetFilePath(folder), error)) << error;
         config.devices.front().dataFolder = QString::fromStdString(folder);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "RoutingBody.h"
+#include "RequestBodies.h"
 #include "xandrel/device/ModelCatalog.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)

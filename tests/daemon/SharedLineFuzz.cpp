@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "LineProtocol.h"
+#include "xandrel/device/ProtocolFrames.h"
 #include "xandrel/device/ModelCatalog.h"
 
 namespace {
@@ -43,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     Require(framed + assembler.droppedBytes() + waiting == bytes.size());
 
     for (qsizetype at = 0; at < bytes.size(); ++at) {
-        const int length = quellixd::EventLength(static_cast<uint8_t>(bytes[at]));
+        const int length = xandrel::EventMessageLength(static_cast<uint8_t>(bytes[at]));
         if (length == 0 || at + length > bytes.size())
             continue;
         if (const auto event = quellixd::ParseEvent(model, bytes.mid(at, length))) {

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -73,6 +74,10 @@ protected:
         const QRegularExpressionMatch match = linePort.match(QString::fromUtf8(daemonOutput));
         ASSERT_TRUE(match.hasMatch() && daemonOutput.contains("online")) << daemonOutput.toStdString();
         line = "tcp://127.0.0.1:" + match.captured(1).toStdString();
+        const QRegularExpressionMatch api =
+            QRegularExpression("HTTP API on http://[^:]+:(\\d+)/").match(QString::fromUtf8(daemonOutput));
+        ASSERT_TRUE(api.hasMatch()) << daemonOutput.toStdString();
+        httpPort = api.captured(1).toUShort();
     }
 
     void TearDown() override
@@ -105,6 +110,21 @@ protected:
         return *xandrel::gui::MatrixFrame();
     }
 
+    // The status of one HTTP PUT to the daemon.
+    int put(const QByteArray& path, const QByteArray& body) const
+    {
+        QTcpSocket socket;
+        socket.connectToHost("127.0.0.1", httpPort);
+        if (!socket.waitForConnected(5000))
+            return 0;
+        socket.write("PUT " + path + " HTTP/1.1\r\nHost: localhost\r\nContent-Type: application/json\r\n"
+                     + "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+        QByteArray answer;
+        while (!answer.contains("\r\n\r\n") && socket.waitForReadyRead(15000))
+            answer += socket.readAll();
+        return answer.mid(9, 3).toInt();
+    }
+
     std::vector<std::string> cli(std::vector<std::string> arguments) const
     {
         std::vector<std::string> all{"--port", line, "--model", "8x8"};
@@ -125,6 +145,7 @@ protected:
     QProcess daemon;
     QByteArray daemonOutput;
     std::string line;
+    quint16 httpPort = 0;
     QProcess watch;
     std::unique_ptr<INFODEVICEMATRIXBASE> model;
     INFOPORTDRIVER driver;
@@ -146,21 +167,6 @@ TEST_F(WindowBesideCommandLine, BothFollowTheDeviceThroughTheDaemon)
     CMatrix0001Frame& frame = showWindow();
     ASSERT_TRUE(frame.PollTimerActive());
 
-    watch.start(QUELLIX_CLI, [&] {
-        QStringList words;
-        for (const std::string& word : cli({"--json", "watch", "--interval", "100", "--count", "1"}))
-            words << QString::fromStdString(word);
-        return words;
-    }());
-    QByteArray watchErrors;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            watchErrors += watch.readAllStandardError();
-            return watchErrors.contains("watching") || watch.state() == QProcess::NotRunning;
-        },
-        20000));
-    ASSERT_TRUE(watchErrors.contains("watching")) << watchErrors.toStdString();
-
     // Each route is read back: the window only reads, so nothing else writes.
     auto routed = std::async(std::launch::async, [&] {
         std::vector<testsupport::ProcessResult> results;
@@ -179,6 +185,21 @@ TEST_F(WindowBesideCommandLine, BothFollowTheDeviceThroughTheDaemon)
     for (int o = 0; o < 8; ++o)
         EXPECT_EQ(frame.view()->OutputList(o)->currentIndex(), expected[o] - 1) << "output " << o + 1;
 
+    watch.start(QUELLIX_CLI, [&] {
+        QStringList words;
+        for (const std::string& word : cli({"--json", "watch", "--interval", "100", "--count", "1"}))
+            words << QString::fromStdString(word);
+        return words;
+    }());
+    QByteArray watchErrors;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            watchErrors += watch.readAllStandardError();
+            return watchErrors.contains("watching") || watch.state() == QProcess::NotRunning;
+        },
+        20000));
+    ASSERT_TRUE(watchErrors.contains("watching")) << watchErrors.toStdString();
+
     device->command("route 3 5");
     EXPECT_TRUE(QTest::qWaitFor([&] { return frame.view()->OutputList(2)->currentIndex() == 4; },
                                 4 * CMatrix0001Frame::kPollIntervalMs));
@@ -190,6 +211,18 @@ TEST_F(WindowBesideCommandLine, BothFollowTheDeviceThroughTheDaemon)
 
     EXPECT_TRUE(messages.empty()) << messages.front();
     EXPECT_EQ(simLogged("ignored"), 0);
+}
+
+// A change made through the HTTP API reaches the window on the shared line
+// by its own poll: the daemon tells every line client in the device's format.
+TEST_F(WindowBesideCommandLine, WindowFollowsAnHttpChange)
+{
+    CMatrix0001Frame& frame = showWindow();
+    frame.OnCommand(CMatrix0001Frame::ID_MATRIX_LINKAGE);
+    testsupport::FinishExchanges();
+    ASSERT_EQ(put("/api/devices/studio/routing", R"({"1": 8})"), 200);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.view()->OutputList(0)->currentIndex() == 7; },
+                                2 * CMatrix0001Frame::kPollIntervalMs));
 }
 
 }  // namespace

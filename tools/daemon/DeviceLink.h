@@ -1,52 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// One device the daemon owns: its model, port driver and worker thread, the
-// state last read from it, the opening of its port with back-off, its event
-// poll, and the exchanges the shared line and the HTTP API ask for. Every
-// exchange with the device runs on the worker's thread, one at a time in
-// the order asked; results come back to the thread of this object.
+// One device the daemon owns, as the main thread sees it: its settings, the
+// state last read from it, its output locks, and the queue of jobs for its
+// worker. Jobs run on the worker's thread one at a time (DeviceLine,
+// DeviceJobs); each hands back a report that this object applies, tells the
+// shared line and the API of, and then answers the job's asker with.
+//
+// The queue keeps a client's sequence whole: a client of the shared line
+// that has just had an answer keeps the line while its next frame comes
+// within 400 ms, for up to 3 s, so a read-modify-write of a program is not
+// cut by another's.
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
-#include <vector>
+#include <set>
 
 #include "Config.h"
-#include "tavrik/INFOPORTDRIVER.h"
+#include "DeviceJobs.h"
+#include "DeviceState.h"
 
-class INFODEVICEMATRIXBASE;
 namespace xandrel {
 class DeviceWorker;
 }
 
 namespace quellixd {
 
-// "offline": the port cannot be opened; "silent": open, but the device gave
-// no valid answer to the last exchange; "online": it did.
-enum class Connection {
-    Offline,
-    Silent,
-    Online
-};
-const char* ConnectionName(Connection connection);
-
-struct DeviceState {
-    Connection connection = Connection::Offline;
-    QString problem;           // why offline or silent
-    std::vector<int> routing;  // per output, the input routed to it
-    std::vector<int> signals;  // per input, 1 = signal present
-    bool routingKnown = false;
-    bool signalsKnown = false;
-};
-
-// An HTTP-level outcome of an exchange: 200, or 409 / 503 with a reason.
-struct Outcome {
-    int status = 200;
-    QString error;
-};
+class DeviceLine;
+struct LineReport;
 
 class DeviceLink : public QObject {
     Q_OBJECT
@@ -65,69 +53,79 @@ public:
     // The TCP port of the device's shared line, as it listens.
     quint16 linePort() const { return linePort_; }
     void setLinePort(quint16 port) { linePort_ = port; }
-
-    // Forwards one whole frame of a client to the device. `sink` gets the
-    // reply as it comes, on this object's thread, while `context` lives: the
-    // acknowledgement at once, the body once whole (`last` on the final call;
-    // empty bytes when the device did not answer).
-    using ReplySink = std::function<void(const QByteArray& bytes, bool last)>;
-    void forward(const QByteArray& frame, QObject* context, ReplySink sink);
-
-    // Sets the outputs in `changes` (output -> input, 1-based), keeping the
-    // others as the device reports them, and reads the routing back.
-    void writeRouting(const std::map<int, int>& changes, QObject* context, std::function<void(Outcome)> done);
-
-    // The manufacturer ID and product code of each input's EDID (null where
-    // an input did not answer).
-    void readEdidIds(QObject* context, std::function<void(Outcome, QJsonArray)> done);
-
     // Milliseconds before the next try to open the port (0 while open).
     int retryDelay() const { return retryTimer_.isActive() ? retryTimer_.remainingTime() : 0; }
 
+    // Outputs (1-based) that no client may change.
+    const std::set<int>& locks() const { return locks_; }
+    void setLocks(std::set<int> locks);
+
+    // Forwards one whole frame of shared-line client `client` (a number the
+    // shared line gives each client) to the device; `sink` gets the reply on
+    // this thread while `context` lives.
+    void forward(quint64 client, const QByteArray& frame, QObject* context, ReplySink sink);
+    // A client of the shared line left: the line it held is free.
+    void clientGone(quint64 client);
+
+    // Sets the outputs in `changes` (output -> input, 1-based) as one job:
+    // read, merge, write, read back (see WriteRouting).
+    void writeRouting(const std::map<int, int>& changes, QObject* context, std::function<void(Outcome)> done);
+
+    // The manufacturer ID and product code of each input's EDID.
+    void readEdidIds(QObject* context, std::function<void(Outcome, QJsonArray)> done);
+
 Q_SIGNALS:
-    // A whole event message from the device, as it came.
-    void eventMessage(const QByteArray& message);
-    // The routing, the signals or the connection changed: "routing",
-    // "signals" or "connection".
+    // A message for the clients of the shared line in the device's own
+    // format: an event message the device sent (`except` 0), or one the
+    // daemon made for a change that client `except` made itself.
+    void lineMessage(const QByteArray& message, quint64 except);
+    // The routing, the signals, the connection or the locks changed:
+    // "routing", "signals", "connection" or "locks".
     void changed(const QString& what);
 
 private:
-    // Worker-thread side.
-    void openOnWorker();
-    void pollOnWorker();
-    void forwardOnWorker(const QByteArray& frame, const std::function<void(const QByteArray&, bool)>& deliver);
-    bool readByte(uint8_t& byte, uint32_t tryMs, uint8_t tries);
-    void drainEvents(uint32_t firstByteMs);
-    void takeEvent(uint8_t first);
-    void noteAnswered(bool answered, const QString& problem);
-    bool portLost();
-    void publish();
-    void takeTraffic(const QByteArray& frame, uint8_t ack, const QByteArray& body);
+    // What a job leaves for this thread once it ran: called after the
+    // report is applied, while the asker lives.
+    using Completion = std::function<void()>;
+    using Work = std::function<Completion(DeviceLine&)>;
+    struct Job {
+        quint64 client = 0;  // the shared-line client that asked; 0 for the API and the daemon
+        bool hasAsker = false;
+        QPointer<QObject> asker;  // a job whose asker has gone is dropped before it starts
+        Work work;
+    };
 
-    // This object's thread.
-    void apply(const DeviceState& state);
+    void submit(quint64 client, QObject* asker, Work work);
+    void startNext();
+    bool holding(qint64 now);
+    void finish(const Job& job, const LineReport& report, const Completion& completion);
+    void keepLineFor(quint64 client);
+    void apply(const LineReport& report, quint64 client);
     void scheduleRetry();
     void poll();
 
     DeviceConfig config_;
     std::string address_;
-    int portNumber_ = 0;
     quint16 linePort_ = 0;
     DeviceState state_;
+    std::set<int> locks_;
     QTimer retryTimer_;
     QTimer pollTimer_;
     int backoffMs_ = 1000;
     bool pollQueued_ = false;
     bool opening_ = false;
 
-    // Used on the worker's thread only (the model's arrays are read there
-    // and copied out by publish()).
-    INFOPORTDRIVER driver_;
-    std::unique_ptr<INFODEVICEMATRIXBASE> model_;
-    Connection workerConnection_ = Connection::Offline;
-    QString workerProblem_;
-    bool routingKnown_ = false;
-    bool signalsKnown_ = false;
+    std::deque<std::shared_ptr<Job>> queue_;
+    bool busy_ = false;
+    // The client that keeps the line, until when, and until when its run of
+    // sequences may last.
+    quint64 holder_ = 0;
+    qint64 holdUntil_ = 0;
+    qint64 runUntil_ = 0;
+    QElapsedTimer clock_;
+    QTimer holdTimer_;
+
+    std::unique_ptr<DeviceLine> line_;  // used on the worker's thread only
     // Last member: its thread ends first when the link goes.
     std::unique_ptr<xandrel::DeviceWorker> worker_;
 };

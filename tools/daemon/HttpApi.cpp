@@ -1,6 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "HttpApi.h"
 
-#include <QFile>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QJsonArray>
@@ -10,11 +10,11 @@
 #include <QUrlQuery>
 #include <QWebSocket>
 
+#include <algorithm>
+
+#include "DeviceFiles.h"
 #include "DeviceLink.h"
 #include "Log.h"
-#include "RoutingBody.h"
-#include "xandrel/custom/PresetFile.h"
-#include "xandrel/custom/StringTableFile.h"
 #include "xandrel/device/ModelCatalog.h"
 
 // The panel's resource lives in a static library: it is registered by hand.
@@ -29,21 +29,6 @@ namespace {
 
 using Status = QHttpServerResponder::StatusCode;
 
-void Reply(QHttpServerResponder& responder, const QJsonValue& value, Status status = Status::Ok)
-{
-    const QJsonDocument document = value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
-    responder.write(document.toJson(QJsonDocument::Compact), "application/json", status);
-}
-
-void Error(QHttpServerResponder& responder, Status status, const QString& message)
-{
-    const QByteArray body = QJsonDocument(QJsonObject{{"error", message}}).toJson(QJsonDocument::Compact);
-    if (status == Status::Unauthorized)
-        responder.write(body, {{"Content-Type", "application/json"}, {"WWW-Authenticate", "Bearer"}}, status);
-    else
-        responder.write(body, "application/json", status);
-}
-
 QJsonArray Numbers(const std::vector<int>& values)
 {
     QJsonArray array;
@@ -52,40 +37,37 @@ QJsonArray Numbers(const std::vector<int>& values)
     return array;
 }
 
-QJsonObject Names(const DeviceLink& link)
+QJsonArray Numbers(const std::set<int>& values)
 {
-    xandrel::StringTable table = xandrel::DefaultStringTable();
-    if (!link.config().dataFolder.isEmpty())
-        xandrel::ReadStringTableFile(xandrel::StringTableReader::MatrixView, table,
-                                     link.config().dataFolder.toStdString());
-    const auto take = [](const auto& names, int count) {
-        QJsonArray array;
-        for (int k = 0; k < count; ++k)
-            array.append(k < static_cast<int>(names.size()) ? QString::fromStdString(names[k])
-                                                            : QString("%1").arg(k + 1));
-        return array;
-    };
-    return {{"inputs", take(table.inputs, link.config().model->inputs)},
-            {"outputs", take(table.outputs, link.config().model->outputs)}};
+    return Numbers(std::vector<int>(values.begin(), values.end()));
 }
 
-std::vector<xandrel::Preset> Presets(const DeviceLink& link, QString* error = nullptr)
+void Write(QHttpServerResponder& responder, int status, const QJsonValue& body)
 {
-    if (link.config().dataFolder.isEmpty())
-        return {};
-    xandrel::PresetBook book;
-    std::string why;
-    if (!xandrel::PresetBook::Load(xandrel::PresetFilePath(link.config().dataFolder.toStdString()), book, why)) {
-        if (error)
-            *error = QString::fromStdString(why);
-        return {};
+    if (body.isUndefined() || body.isNull()) {
+        responder.write(static_cast<Status>(status));
+        return;
     }
-    return book.of({link.config().model->className, link.address(), link.config().id});
+    const QJsonDocument document = body.isArray() ? QJsonDocument(body.toArray()) : QJsonDocument(body.toObject());
+    responder.write(document.toJson(QJsonDocument::Compact), "application/json", static_cast<Status>(status));
 }
 
-Status StatusOf(int code)
+QJsonObject ErrorBody(const QString& message, bool unknown = false)
 {
-    return static_cast<Status>(code);
+    QJsonObject body{{"error", message}};
+    if (unknown)
+        body["state"] = "unknown";
+    return body;
+}
+
+// The path's segments, each decoded on its own, so that a preset name may
+// hold a "/" (sent as %2F).
+QStringList Segments(const QUrl& url)
+{
+    QStringList segments;
+    for (const QString& part : url.path(QUrl::FullyEncoded).split('/', Qt::SkipEmptyParts))
+        segments.append(QUrl::fromPercentEncoding(part.toUtf8()));
+    return segments;
 }
 
 }  // namespace
@@ -94,11 +76,20 @@ QJsonObject ChangeMessage(const DeviceLink& link, const QString& what)
 {
     const DeviceState& state = link.state();
     QJsonObject message{{"device", link.config().name}, {"type", what}};
-    if (what == "routing")
+    if (what == "routing") {
         message["routing"] = Numbers(state.routing);
-    else if (what == "signals")
+    } else if (what == "signals") {
         message["signals"] = Numbers(state.signals);
-    else {
+    } else if (what == "locks") {
+        message["locks"] = Numbers(link.locks());
+    } else if (what == "names") {
+        message["names"] = NamesJson(link.config());
+    } else if (what == "presets") {
+        xandrel::PresetBook book;
+        QString error;
+        LoadPresets(link.config(), book, error);
+        message["presets"] = PresetsJson(book.of(PresetOwner(link.config())));
+    } else {
         message["connection"] = ConnectionName(state.connection);
         message["problem"] = state.problem;
     }
@@ -143,13 +134,12 @@ QJsonObject HttpApi::DeviceJson(const DeviceLink& link, bool whole)
         return device;
     device["routing"] = state.routingKnown ? QJsonValue(Numbers(state.routing)) : QJsonValue();
     device["signals"] = state.signalsKnown ? QJsonValue(Numbers(state.signals)) : QJsonValue();
-    device["names"] = Names(link);
-    QJsonArray presets;
+    device["locks"] = Numbers(link.locks());
+    device["names"] = NamesJson(config);
+    xandrel::PresetBook book;
     QString presetProblem;
-    for (const xandrel::Preset& preset : Presets(link, &presetProblem))
-        presets.append(
-            QJsonObject{{"name", QString::fromStdString(preset.name)}, {"routing", Numbers(preset.routing)}});
-    device["presets"] = presets;
+    LoadPresets(config, book, presetProblem);
+    device["presets"] = PresetsJson(book.of(PresetOwner(config)));
     if (!presetProblem.isEmpty())
         device["presets_problem"] = presetProblem;
     if (link.retryDelay() > 0)
@@ -174,12 +164,29 @@ DeviceLink* HttpApi::find(const QString& name) const
     return nullptr;
 }
 
-quint64 HttpApi::park(const QHttpServerRequest& request, QTcpSocket* socket)
+void HttpApi::respond(HttpCall& call, int status, const QJsonValue& body)
+{
+    QHttpServerResponder responder = makeResponder(call.request, call.socket);
+    Write(responder, status, body);
+}
+
+void HttpApi::fail(HttpCall& call, int status, const QString& message)
+{
+    QHttpServerResponder responder = makeResponder(call.request, call.socket);
+    const QByteArray body = QJsonDocument(ErrorBody(message)).toJson(QJsonDocument::Compact);
+    if (status == 401)
+        responder.write(body, {{"Content-Type", "application/json"}, {"WWW-Authenticate", "Bearer"}},
+                        Status::Unauthorized);
+    else
+        responder.write(body, "application/json", static_cast<Status>(status));
+}
+
+quint64 HttpApi::park(const HttpCall& call)
 {
     const quint64 ticket = ++nextTicket_;
-    parked_[ticket] = std::make_unique<QHttpServerResponder>(makeResponder(request, socket));
+    parked_[ticket] = std::make_unique<QHttpServerResponder>(makeResponder(call.request, call.socket));
     // A client gone before the answer: its responder goes with its socket.
-    connect(socket, &QObject::destroyed, this, [this, ticket] { unpark(ticket); });
+    connect(call.socket, &QObject::destroyed, this, [this, ticket] { unpark(ticket); });
     return ticket;
 }
 
@@ -195,168 +202,71 @@ std::unique_ptr<QHttpServerResponder> HttpApi::unpark(quint64 ticket)
 
 bool HttpApi::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
 {
-    using Method = QHttpServerRequest::Method;
-    const QString path = request.url().path();
-    const Method method = request.method();
-    const auto respond = [&] { return makeResponder(request, socket); };
-
     // A WebSocket upgrade the server carries out when this returns true;
     // acceptWebSocket() checks the token.
     if (request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0)
-        return path == "/api/events";
+        return request.url().path() == "/api/events";
     if (request.value("content-length").toLongLong() > kBodyLimit || request.body().size() > kBodyLimit) {
-        auto responder = respond();
-        Error(responder, Status::PayloadTooLarge, "the body is larger than 64 KiB");
+        HttpCall call{request, socket, {}};
+        fail(call, 413, "the body is larger than 64 KiB");
         return true;
     }
-    // The web panel: a static page, which asks for its data with the token
-    // it was opened with (?token=...).
-    if (path == "/" || path == "/index.html") {
-        QFile page(QStringLiteral(":/quellixd/panel/index.html"));
-        auto responder = respond();
-        if (!page.open(QIODevice::ReadOnly))
-            Error(responder, Status::NotFound, "the panel is not built in");
-        else
-            responder.write(page.readAll(), "text/html; charset=utf-8");
-        return true;
-    }
-    if (!authorized(request)) {
-        auto responder = respond();
-        Error(responder, Status::Unauthorized, "this daemon wants Authorization: Bearer <token>");
-        return true;
-    }
-    const QStringList parts = path.split('/', Qt::SkipEmptyParts);
-    const auto only = [&](Method allowed) {
-        if (method == allowed)
+    return dispatch(request, socket);
+}
+
+// Finds the route of the request: 404 when no path matches, 405 when the
+// path matches with another method; the device a {name} names must exist.
+bool HttpApi::dispatch(const QHttpServerRequest& request, QTcpSocket* socket)
+{
+    const QStringList segments = Segments(request.url());
+    bool pathKnown = false;
+    for (const HttpRoute& route : Routes()) {
+        HttpCall call{request, socket, {}};
+        if (!route.matches(segments, call.parameters))
+            continue;
+        pathKnown = true;
+        if (route.method != request.method())
+            continue;
+        // The panel asks for its data with the token it was opened with.
+        if (route.handle != &HttpApi::panel && !authorized(request)) {
+            fail(call, 401, "this daemon wants Authorization: Bearer <token>");
             return true;
-        auto responder = respond();
-        Error(responder, Status::MethodNotAllowed, "method not allowed here");
-        return false;
-    };
-    if (parts.size() < 2 || parts[0] != "api")
-        return false;
-    if (path == "/api/events") {
-        auto responder = respond();
-        Error(responder, Status::BadRequest, "/api/events is a WebSocket");
-        return true;
-    }
-    if (parts.size() == 2 && parts[1] == "openapi.json") {
-        if (only(Method::Get)) {
-            auto responder = respond();
-            Reply(responder, OpenApi());
         }
+        if (QString(route.pattern).contains("{name}") && !(call.link = find(call.parameters.value(0)))) {
+            fail(call, 404, "no device named \"" + call.parameters.value(0) + "\"");
+            return true;
+        }
+        (this->*route.handle)(call);
         return true;
     }
-    if (parts[1] != "devices")
+    if (!pathKnown)
         return false;
-    if (parts.size() == 2) {
-        if (only(Method::Get)) {
-            QJsonArray devices;
-            for (DeviceLink* link : links_)
-                devices.append(DeviceJson(*link, false));
-            auto responder = respond();
-            Reply(responder, devices);
-        }
-        return true;
-    }
-    DeviceLink* link = find(parts[2]);
-    if (!link) {
-        auto responder = respond();
-        Error(responder, Status::NotFound, "no device named \"" + parts[2] + "\"");
-        return true;
-    }
-    if (parts.size() == 3) {
-        if (only(Method::Get)) {
-            auto responder = respond();
-            Reply(responder, DeviceJson(*link, true));
-        }
-        return true;
-    }
-    if (parts.size() == 4 && parts[3] == "routing") {
-        if (only(Method::Put))
-            routing(*link, request.body(), request, socket);
-        return true;
-    }
-    if (parts.size() == 6 && parts[3] == "presets" && parts[5] == "recall") {
-        if (only(Method::Post))
-            recall(*link, parts[4], request, socket);
-        return true;
-    }
-    if (parts.size() == 5 && parts[3] == "edid" && parts[4] == "inputs") {
-        if (only(Method::Get))
-            edidInputs(*link, request, socket);
-        return true;
-    }
-    return false;
+    HttpCall call{request, socket, {}};
+    fail(call, 405, "method not allowed here");
+    return true;
 }
 
 void HttpApi::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
 {
-    auto responder = makeResponder(request, socket);
-    Error(responder, Status::NotFound, "no such resource: " + request.url().path());
+    HttpCall call{request, socket, {}};
+    fail(call, 404, "no such resource: " + request.url().path());
 }
 
-void HttpApi::routing(DeviceLink& link, const QByteArray& body, const QHttpServerRequest& request, QTcpSocket* socket)
+void HttpApi::sendRouting(HttpCall& call, const std::map<int, int>& changes)
 {
-    QString error;
-    const std::map<int, int> changes = ParseRouting(body, *link.config().model, error);
-    if (changes.empty()) {
-        auto responder = makeResponder(request, socket);
-        Error(responder, Status::BadRequest, error);
-        return;
-    }
-    sendRouting(link, changes, request, socket);
-}
-
-void HttpApi::recall(DeviceLink& link, const QString& preset, const QHttpServerRequest& request, QTcpSocket* socket)
-{
-    QString problem;
-    const std::vector<xandrel::Preset> presets = Presets(link, &problem);
-    const auto found = std::find_if(presets.begin(), presets.end(),
-                                    [&](const xandrel::Preset& p) { return QString::fromStdString(p.name) == preset; });
-    if (found == presets.end() || found->routing.size() != link.config().model->outputs) {
-        auto responder = makeResponder(request, socket);
-        Error(responder, Status::NotFound,
-              "no preset \"" + preset + "\" for " + link.config().name + (problem.isEmpty() ? "" : ": " + problem));
-        return;
-    }
-    std::map<int, int> changes;
-    for (size_t k = 0; k < found->routing.size(); ++k)
-        changes[static_cast<int>(k + 1)] = found->routing[k];
-    Log("device " + link.config().name + ": recalling preset \"" + preset + "\"");
-    sendRouting(link, changes, request, socket);
-}
-
-void HttpApi::sendRouting(DeviceLink& link, const std::map<int, int>& changes, const QHttpServerRequest& request,
-                          QTcpSocket* socket)
-{
-    const quint64 ticket = park(request, socket);
+    const quint64 ticket = park(call);
     QPointer<HttpApi> self(this);  // a reload may end this server before the device answers
-    link.writeRouting(changes, socket, [self, ticket, &link](Outcome outcome) {
+    DeviceLink* link = call.link;
+    link->writeRouting(changes, call.socket, [self, ticket, link](Outcome outcome) {
         std::unique_ptr<QHttpServerResponder> responder = self ? self->unpark(ticket) : nullptr;
         if (!responder)
             return;
         if (outcome.status != 200) {
-            Log("device " + link.config().name + ": routing: " + outcome.error);
-            Error(*responder, StatusOf(outcome.status), outcome.error);
+            Log("device " + link->config().name + ": routing: " + outcome.error);
+            Write(*responder, outcome.status, ErrorBody(outcome.error, outcome.unknown));
             return;
         }
-        Reply(*responder, QJsonObject{{"routing", Numbers(link.state().routing)}});
-    });
-}
-
-void HttpApi::edidInputs(DeviceLink& link, const QHttpServerRequest& request, QTcpSocket* socket)
-{
-    const quint64 ticket = park(request, socket);
-    QPointer<HttpApi> self(this);
-    link.readEdidIds(socket, [self, ticket](Outcome outcome, QJsonArray inputs) {
-        std::unique_ptr<QHttpServerResponder> responder = self ? self->unpark(ticket) : nullptr;
-        if (!responder)
-            return;
-        if (outcome.status != 200)
-            Error(*responder, StatusOf(outcome.status), outcome.error);
-        else
-            Reply(*responder, QJsonObject{{"inputs", inputs}});
+        Write(*responder, 200, QJsonObject{{"routing", Numbers(link->state().routing)}});
     });
 }
 
@@ -381,7 +291,7 @@ void HttpApi::acceptWebSocket()
         });
         // Where every device stands now, then the changes as they come.
         for (DeviceLink* link : links_)
-            for (const char* what : {"connection", "routing", "signals"})
+            for (const char* what : {"connection", "routing", "signals", "locks"})
                 socket->sendTextMessage(QJsonDocument(ChangeMessage(*link, what)).toJson(QJsonDocument::Compact));
     }
 }
@@ -396,92 +306,6 @@ void HttpApi::push(const QJsonObject& message)
     const QString text = QJsonDocument(message).toJson(QJsonDocument::Compact);
     for (QWebSocket* socket : sockets_)
         socket->sendTextMessage(text);
-}
-
-QJsonObject HttpApi::OpenApi()
-{
-    const QJsonObject error{
-        {"description", "failure"},
-        {"content",
-         QJsonObject{
-             {"application/json", QJsonObject{{"schema", QJsonObject{{"$ref", "#/components/schemas/Error"}}}}}}}};
-    const auto ok = [](const QString& what) {
-        return QJsonObject{{"description", what}, {"content", QJsonObject{{"application/json", QJsonObject{}}}}};
-    };
-    const auto param = [](const QString& name, const QString& what) {
-        return QJsonObject{{"name", name},
-                           {"in", "path"},
-                           {"required", true},
-                           {"description", what},
-                           {"schema", QJsonObject{{"type", "string"}}}};
-    };
-    const QJsonObject device = param("name", "the device's name in the configuration");
-    const QJsonObject failures{{"401", error}, {"404", error}};
-    const auto with = [&](QJsonObject responses, const QStringList& codes) {
-        for (const QString& code : codes)
-            responses[code] = error;
-        for (auto it = failures.begin(); it != failures.end(); ++it)
-            responses[it.key()] = it.value();
-        return responses;
-    };
-    QJsonObject paths;
-    paths["/api/devices"] =
-        QJsonObject{{"get",
-                     QJsonObject{{"summary", "every device: name, model, ID, port, shared line port, connection"},
-                                 {"responses", with({{"200", ok("list of devices")}}, {})}}}};
-    paths["/api/devices/{name}"] =
-        QJsonObject{{"get",
-                     QJsonObject{{"summary", "one device: model, ID, routing, signals, names, presets, connection"},
-                                 {"parameters", QJsonArray{device}},
-                                 {"responses", with({{"200", ok("the device")}}, {})}}}};
-    paths["/api/devices/{name}/routing"] = QJsonObject{
-        {"put",
-         QJsonObject{
-             {"summary",
-              "route: {\"3\": 5} puts input 5 on output 3; a list gives every output's input; "
-              "sent, then read back"},
-             {"parameters", QJsonArray{device}},
-             {"requestBody",
-              QJsonObject{
-                  {"required", true},
-                  {"content",
-                   QJsonObject{
-                       {"application/json",
-                        QJsonObject{
-                            {"schema",
-                             QJsonObject{
-                                 {"oneOf",
-                                  QJsonArray{QJsonObject{{"type", "object"},
-                                                         {"additionalProperties", QJsonObject{{"type", "integer"}}}},
-                                             QJsonObject{{"type", "array"},
-                                                         {"items", QJsonObject{{"type", "integer"}}}}}}}}}}}}}},
-             {"responses", with({{"200", ok("the routing the device reports")}}, {"400", "409", "413", "503"})}}}};
-    paths["/api/devices/{name}/presets/{preset}/recall"] = QJsonObject{
-        {"post",
-         QJsonObject{{"summary", "send a preset's routing, then read it back"},
-                     {"parameters", QJsonArray{device, param("preset", "the preset's name")}},
-                     {"responses", with({{"200", ok("the routing the device reports")}}, {"409", "503"})}}}};
-    paths["/api/devices/{name}/edid/inputs"] = QJsonObject{
-        {"get",
-         QJsonObject{{"summary", "manufacturer ID and product code of each input's EDID"},
-                     {"parameters", QJsonArray{device}},
-                     {"responses", with({{"200", ok("one entry per input, null where none answered")}}, {"503"})}}}};
-    paths["/api/events"] = QJsonObject{
-        {"get",
-         QJsonObject{{"summary", "WebSocket: {device, type: routing|signals|connection, ...} for every change"},
-                     {"responses", QJsonObject{{"101", QJsonObject{{"description", "switching to WebSocket"}}}}}}}};
-    paths["/api/openapi.json"] = QJsonObject{
-        {"get", QJsonObject{{"summary", "this description"}, {"responses", QJsonObject{{"200", ok("OpenAPI 3.0")}}}}}};
-    return {{"openapi", "3.0.3"},
-            {"info", QJsonObject{{"title", "quellixd"}, {"version", QUELLIX_VERSION}}},
-            {"paths", paths},
-            {"components",
-             QJsonObject{
-                 {"schemas",
-                  QJsonObject{{"Error",
-                               QJsonObject{{"type", "object"},
-                                           {"properties", QJsonObject{{"error", QJsonObject{{"type", "string"}}}}}}}}},
-                 {"securitySchemes", QJsonObject{{"bearer", QJsonObject{{"type", "http"}, {"scheme", "bearer"}}}}}}}};
 }
 
 }  // namespace quellixd

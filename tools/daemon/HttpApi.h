@@ -1,16 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The HTTP API and the event WebSocket of the daemon:
-//   GET  /api/devices                                  every device, short
-//   GET  /api/devices/{name}                           one device, whole
-//   PUT  /api/devices/{name}/routing                   {"3": 5} or [in of out 1, ...]
-//   POST /api/devices/{name}/presets/{preset}/recall
-//   GET  /api/devices/{name}/edid/inputs               manufacturer IDs of the inputs
-//   GET  /api/openapi.json                             this description
-//   GET  /api/events (WebSocket)                       routing, signal and connection changes
-//   GET  /                                             the web panel
-// Errors are {"error": "..."} with 400, 401, 404, 405, 409, 413 or 503.
-// With a token every request needs "Authorization: Bearer <token>" (the
-// WebSocket and the panel may give it as ?token=<token> instead).
+// The HTTP API and the event WebSocket of the daemon. Its routes are the
+// table in ApiRoutes.cpp (also served as /api/openapi.json); errors are
+// {"error": "..."}. With a token every request needs "Authorization: Bearer
+// <token>" (the WebSocket and the panel may give it as ?token=<token>).
 #include <QAbstractHttpServer>
 #include <QJsonObject>
 
@@ -18,6 +11,8 @@
 #include <memory>
 #include <set>
 #include <vector>
+
+#include "HttpRoute.h"
 
 class QHttpServerResponder;
 class QWebSocket;
@@ -34,24 +29,40 @@ public:
     HttpApi(std::vector<DeviceLink*> links, QString token, QObject* parent = nullptr);
     ~HttpApi() override;
 
+    // Every route the API answers, in the order of its description.
+    static const std::vector<HttpRoute>& Routes();
     // The JSON of a device as GET /api/devices/{name} gives it.
     static QJsonObject DeviceJson(const DeviceLink& link, bool whole);
-    static QJsonObject OpenApi();
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
 private:
+    // Handlers, one per route (ApiRoutes.cpp, PresetHandlers.cpp).
+    void panel(HttpCall& call);
+    void openApi(HttpCall& call);
+    void events(HttpCall& call);
+    void listDevices(HttpCall& call);
+    void getDevice(HttpCall& call);
+    void putRouting(HttpCall& call);
+    void putLocks(HttpCall& call);
+    void edidInputs(HttpCall& call);
+    void listPresets(HttpCall& call);
+    void putPreset(HttpCall& call);
+    void deletePreset(HttpCall& call);
+    void renamePreset(HttpCall& call);
+    void recallPreset(HttpCall& call);
+    void putNames(HttpCall& call);
+
+    bool dispatch(const QHttpServerRequest& request, QTcpSocket* socket);
     bool authorized(const QHttpServerRequest& request) const;
     DeviceLink* find(const QString& name) const;
-    void routing(DeviceLink& link, const QByteArray& body, const QHttpServerRequest& request, QTcpSocket* socket);
-    void recall(DeviceLink& link, const QString& preset, const QHttpServerRequest& request, QTcpSocket* socket);
-    void edidInputs(DeviceLink& link, const QHttpServerRequest& request, QTcpSocket* socket);
-    void sendRouting(DeviceLink& link, const std::map<int, int>& changes, const QHttpServerRequest& request,
-                     QTcpSocket* socket);
+    void respond(HttpCall& call, int status, const QJsonValue& body = {});
+    void fail(HttpCall& call, int status, const QString& message);
+    void sendRouting(HttpCall& call, const std::map<int, int>& changes);
     // Keeps the responder of a request answered later.
-    quint64 park(const QHttpServerRequest& request, QTcpSocket* socket);
+    quint64 park(const HttpCall& call);
     std::unique_ptr<QHttpServerResponder> unpark(quint64 ticket);
     void acceptWebSocket();
     void push(const QJsonObject& message);

@@ -2,14 +2,13 @@
 
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
 #include "xandrel/device/ModelCatalog.h"
+#include "xandrel/device/ProtocolFrames.h"
 #include "xandrel/edid/EdidCommands.h"
 
 namespace quellixd {
 
 namespace {
 using Base = INFODEVICEMATRIXBASE;
-constexpr int kEventHeaderLength = 7;
-constexpr int kMaxEventLength = 49;
 }  // namespace
 
 ExpectedReply ReplyTo(const xandrel::ModelSpec& model, const QByteArray& frame)
@@ -34,6 +33,18 @@ ExpectedReply ReplyTo(const xandrel::ModelSpec& model, const QByteArray& frame)
         return {};
     default: return {};  // writes of the device ID, and codes the daemon does not know: the AA alone
     }
+}
+
+QByteArray KeepLockedOutputs(QByteArray frame, const std::vector<int>& routing, const std::set<int>& locked)
+{
+    for (int output : locked) {
+        const int at = 6 + output;  // entries start after the code, output 1 first
+        if (output >= 1 && output <= static_cast<int>(routing.size()) && at < frame.size() - 1)
+            frame[at] = static_cast<char>(routing[output - 1]);
+    }
+    frame[frame.size() - 1] = static_cast<char>(xandrel::FrameChecksum(
+        reinterpret_cast<const uint8_t*>(frame.constData()), static_cast<size_t>(frame.size() - 1)));
+    return frame;
 }
 
 std::vector<QByteArray> FrameAssembler::take(const QByteArray& bytes)
@@ -62,26 +73,23 @@ int FrameAssembler::dropPartial()
     return size;
 }
 
-int EventLength(unsigned char first)
-{
-    return first >= kEventHeaderLength && first <= kMaxEventLength ? first : 0;
-}
-
 std::optional<EventMessage> ParseEvent(const xandrel::ModelSpec& model, const QByteArray& bytes)
 {
-    if (bytes.size() < kEventHeaderLength || EventLength(static_cast<uint8_t>(bytes[0])) != bytes.size())
+    if (bytes.size() < xandrel::kEventHeaderLength
+        || xandrel::EventMessageLength(static_cast<uint8_t>(bytes[0])) != bytes.size())
         return std::nullopt;
     for (int k = 0; k < 4; ++k)
         if (static_cast<uint8_t>(bytes[1 + k]) != model.header[k])
             return std::nullopt;
     EventMessage event;
     event.type = static_cast<uint8_t>(bytes[6]);
-    const int count = event.type == 1 ? model.outputs : event.type == 2 ? model.inputs : -1;
-    const int highest = event.type == 1 ? model.inputs : 1;
-    if (count < 0 || bytes.size() - kEventHeaderLength < count)
+    const bool routing = event.type == xandrel::kRoutingEvent;
+    const int count = routing ? model.outputs : event.type == xandrel::kSignalEvent ? model.inputs : -1;
+    const int highest = routing ? model.inputs : 1;
+    if (count < 0 || bytes.size() - xandrel::kEventHeaderLength < count)
         return std::nullopt;
     for (int k = 0; k < count; ++k) {
-        const int entry = static_cast<uint8_t>(bytes[kEventHeaderLength + k]);
+        const int entry = static_cast<uint8_t>(bytes[xandrel::kEventHeaderLength + k]);
         if (entry > highest)
             return std::nullopt;
         event.entries.push_back(entry);

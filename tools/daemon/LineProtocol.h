@@ -5,6 +5,7 @@
 #include <QByteArray>
 
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace xandrel {
@@ -22,6 +23,10 @@ struct ExpectedReply {
 // The answer the device gives to `frame` (a whole frame), from its command
 // code, payload and the model.
 ExpectedReply ReplyTo(const xandrel::ModelSpec& model, const QByteArray& frame);
+
+// `frame` (a routing write) with the entries of the `locked` outputs (1-based)
+// set to their inputs in `routing`, and its checksum made anew.
+QByteArray KeepLockedOutputs(QByteArray frame, const std::vector<int>& routing, const std::set<int>& locked);
 
 // Cuts a client's byte stream into frames by their length byte. A byte that
 // cannot start a frame (a length outside 8-40) is dropped and counted.
@@ -46,8 +51,6 @@ struct EventMessage {
     std::vector<int> entries;
 };
 
-// The length an event message announces when `first` starts one (7-49), else 0.
-int EventLength(unsigned char first);
 // The event message in `bytes` (one whole message) when it is one of this
 // model's, with entries for every output (routing) or input (signals).
 std::optional<EventMessage> ParseEvent(const xandrel::ModelSpec& model, const QByteArray& bytes);

@@ -8,6 +8,9 @@
 #include "DeviceLink.h"
 #include "LineProtocol.h"
 #include "Log.h"
+#include "xandrel/device/INFODEVICEMATRIXBASE.h"
+#include "xandrel/device/ModelCatalog.h"
+#include "xandrel/device/ProtocolFrames.h"
 
 namespace quellixd {
 
@@ -18,6 +21,7 @@ constexpr int kAuthLineLimit = 512;
 }  // namespace
 
 struct SharedLine::Client {
+    quint64 number = 0;
     QTcpSocket* socket = nullptr;  // owned by the server's children until dropped
     QString peer;
     bool authorized = false;
@@ -36,7 +40,7 @@ SharedLine::SharedLine(DeviceLink& link, QString token, QObject* parent)
     , token_(std::move(token))
 {
     connect(&server_, &QTcpServer::newConnection, this, &SharedLine::accept);
-    connect(&link_, &DeviceLink::eventMessage, this, &SharedLine::broadcast);
+    connect(&link_, &DeviceLink::lineMessage, this, &SharedLine::broadcast);
 }
 
 SharedLine::~SharedLine()
@@ -61,6 +65,7 @@ void SharedLine::accept()
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
         auto client = std::make_unique<Client>();
         Client* raw = client.get();
+        client->number = ++nextClient_;
         client->socket = socket;
         // Replies are a few bytes each: sent at once, not held back to be joined.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -106,20 +111,8 @@ void SharedLine::read(Client& client)
         bytes = bytes.mid(end + 1);
     }
     const int droppedBefore = client.frames.droppedBytes();
-    for (const QByteArray& frame : client.frames.take(bytes)) {
-        ++client.inFlight;
-        QTcpSocket* socket = client.socket;
-        // Called only while the socket lives; the client may be gone already.
-        link_.forward(frame, socket, [this, socket](const QByteArray& reply, bool last) {
-            socket->write(reply);
-            const auto at =
-                std::find_if(clients_.begin(), clients_.end(), [socket](const auto& c) { return c->socket == socket; });
-            if (!last || at == clients_.end() || --(*at)->inFlight > 0)
-                return;
-            socket->write((*at)->heldEvents);
-            (*at)->heldEvents.clear();
-        });
-    }
+    for (const QByteArray& frame : client.frames.take(bytes))
+        send(client, frame);
     if (client.frames.droppedBytes() != droppedBefore)
         Log("device " + link_.config().name + ": " + client.peer + ": dropped "
             + QString::number(client.frames.droppedBytes() - droppedBefore) + " bytes that start no frame");
@@ -129,6 +122,28 @@ void SharedLine::read(Client& client)
     } else {
         client.frameTimer.stop();
     }
+}
+
+void SharedLine::send(Client& client, const QByteArray& frame)
+{
+    const std::vector<uint8_t> bytes(frame.begin(), frame.end());
+    if (!xandrel::IsFrameFor(*link_.config().model, INFODEVICEMATRIXBASE::kBroadcastID, bytes)) {
+        Log("device " + link_.config().name + ": " + client.peer + ": dropped a frame that is not one of the "
+            + link_.config().model->className + " (header or checksum): " + frame.toHex(' '));
+        return;
+    }
+    ++client.inFlight;
+    QTcpSocket* socket = client.socket;
+    // Called only while the socket lives; the client may be gone already.
+    link_.forward(client.number, frame, socket, [this, socket](const QByteArray& reply, bool last) {
+        socket->write(reply);
+        const auto at =
+            std::find_if(clients_.begin(), clients_.end(), [socket](const auto& c) { return c->socket == socket; });
+        if (!last || at == clients_.end() || --(*at)->inFlight > 0)
+            return;
+        socket->write((*at)->heldEvents);
+        (*at)->heldEvents.clear();
+    });
 }
 
 void SharedLine::drop(Client& client, const QString& why)
@@ -143,12 +158,13 @@ void SharedLine::drop(Client& client, const QString& why)
     gone->socket->disconnect(this);
     gone->socket->abort();
     gone->socket->deleteLater();
+    link_.clientGone(gone->number);
 }
 
-void SharedLine::broadcast(const QByteArray& message)
+void SharedLine::broadcast(const QByteArray& message, quint64 except)
 {
     for (auto& client : clients_) {
-        if (!client->authorized)
+        if (!client->authorized || client->number == except)
             continue;
         if (client->inFlight > 0)
             client->heldEvents += message;

@@ -1,9 +1,11 @@
 #pragma once
 // A device's shared line: a TCP server speaking the device's own protocol.
-// Each client's bytes are cut into whole frames; each frame joins the
-// device's queue, and its reply goes back to that client only. Event
-// messages go to every client, never between a client's frame and its
-// answer. A frame not completed within 1 s is dropped.
+// Each client's bytes are cut into whole frames; a frame of the device's
+// model with a good checksum joins the device's queue (others are dropped),
+// and its reply goes back to that client only. Event messages go to every
+// client, never between a client's frame and its answer: the device's own,
+// and those the daemon makes for changes a client did not make itself. A
+// frame not completed within 1 s is dropped.
 // With a token, a client's first line must be "AUTH <token>\n"; a client
 // that sends anything else is disconnected.
 #include <QObject>
@@ -31,12 +33,14 @@ private:
     void accept();
     void read(Client& client);
     void drop(Client& client, const QString& why);
-    void broadcast(const QByteArray& message);
+    void send(Client& client, const QByteArray& frame);
+    void broadcast(const QByteArray& message, quint64 except);
 
     DeviceLink& link_;
     QString token_;
     QTcpServer server_;
     std::vector<std::unique_ptr<Client>> clients_;
+    quint64 nextClient_ = 0;
 };
 
 }  // namespace quellixd
