@@ -172,9 +172,33 @@ TEST_F(CliEdid, DeviceThatStopsAnsweringFailsTheWrite)
 {
     const std::string path = writeGarbage();  // --force sends even an image that is no EDID
     device->command("fault hang-up-after 5");
-    const ProcessResult result = run({"edid", "write", "--force", path, "input", "1"});
+    const ProcessResult result = run({"edid", "write", "--force", "--no-restore-on-failure", path, "input", "1"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.out.find("input 1: failed"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("input 1: failed after 5 of 32 chunks; input 1 may hold a broken EDID"),
+              std::string::npos)
+        << result.out;
+}
+
+// The device server drops the line while it takes chunk 5; the EDID input 3
+// held, read and kept first, is written back over the line opened afresh.
+TEST_F(CliEdid, AWriteCutOffPartWayIsUndone)
+{
+    SimOptions overTcp;
+    overTcp.tcp = true;
+    start(overTcp);
+    Edid former{};
+    device->withMatrix([&former](VirtualMatrix& matrix) {
+        former = matrix.inputEdid(3);
+        matrix.edidReadTime = std::chrono::milliseconds(20);
+    });
+    const std::string path = writeFile("cut.bin", Bytes(MakeDefaultEdid(0x7777)));
+    device->command("fault hang-up-after 6");  // the read that keeps input 3, then chunks 1 to 5
+    const ProcessResult result = run({"edid", "write", path, "input", "3"});
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_NE(result.out.find("input 3: failed after 5 of 32 chunks; the EDID it held before was written back"),
+              std::string::npos)
+        << result.out;
+    device->withMatrix([&former](VirtualMatrix& matrix) { EXPECT_EQ(matrix.inputEdid(3), former); });
 }
 
 }  // namespace

@@ -166,6 +166,7 @@ TEST_F(EdidConfigDialog, ReadsEveryKindOfSource)
 
 TEST_F(EdidConfigDialog, WritesEveryPairTheDeviceSupports)
 {
+    answer = QMessageBox::Yes;  // to the writes that are asked first
     const struct {
         const char* source;
         const char* target;
@@ -193,9 +194,9 @@ TEST_F(EdidConfigDialog, WritesEveryPairTheDeviceSupports)
         if (!pair.firstPayload.empty())
             EXPECT_EQ(sent[before], pair.firstPayload) << pair.source << " to " << pair.target;
         else
-            EXPECT_EQ(sent.size() - before, 32u) << "a write is 32 chunks";
+            EXPECT_EQ(sent.size() - before, 1u + 32u) << "a write keeps what it replaces, then sends 32 chunks";
     }
-    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(messages.size(), 3u) << "asked: the two writes to all inputs and the one from default A";
     device->withMatrix([this](VirtualMatrix& matrix) {
         xandrel::EdidImage sent = dialog.m_EDID;
         EXPECT_TRUE(std::equal(sent.begin(), sent.end(), matrix.inputEdid(5).begin()));
@@ -204,47 +205,88 @@ TEST_F(EdidConfigDialog, WritesEveryPairTheDeviceSupports)
 
 TEST_F(EdidConfigDialog, ImageToAllInputsIsWrittenPortByPort)
 {
+    answer = QMessageBox::Yes;
     Choose(dialog.m_WriteSource, "pc memory");
     Choose(dialog.m_WriteTarget, "all input");
     dialog.OnWriteEDID();
     testsupport::FinishExchanges();
-    EXPECT_EQ(device->frames().size(), 8u * 32u);
-    ASSERT_EQ(messages.size(), 8u);
-    EXPECT_EQ(messages[0], "port 1 Success");
-    EXPECT_EQ(messages[7], "port 8 Success");
+    EXPECT_EQ(device->frames().size(), 8u * (1u + 32u));
+    ASSERT_EQ(messages.size(), 1u + 8u);
+    EXPECT_EQ(messages[1], "port 1 Success");
+    EXPECT_EQ(messages[8], "port 8 Success");
     EXPECT_EQ(dialog.StateText(), "port 8 Success");
 }
 
-TEST_F(EdidConfigDialog, AWriteIsNeverRepeatedByASecondClickAndStopsBetweenTwoChunks)
+TEST_F(EdidConfigDialog, WritesToEveryInputOrFromADefaultAreAskedFirst)
 {
+    const struct {
+        const char* source;
+        const char* target;
+        const char* named;
+    } asked[] = {
+        {"pc memory", "all input", "the EDID in the pages to all 8 inputs (input 1 to input 8)?"},
+        {"default A", "all input", "the EDID of default A to all 8 inputs"},
+        {"output 1", "all input", "the EDID of output 1 to all 8 inputs"},
+        {"default B", "input 2", "the EDID of default B to input 2?"},
+    };
+    for (const auto& write : asked) {
+        Choose(dialog.m_WriteSource, write.source);
+        Choose(dialog.m_WriteTarget, write.target);
+        dialog.OnWriteEDID();
+        ASSERT_FALSE(messages.empty());
+        EXPECT_TRUE(messages.back().contains(write.named)) << messages.back().toStdString();
+    }
+    testsupport::FinishExchanges();
+    EXPECT_EQ(messages.size(), 4u);
+    EXPECT_TRUE(device->frames().empty()) << "answered No: nothing is sent";
+    EXPECT_TRUE(dialog.StateText().isEmpty());
+}
+
+// A write keeps what input 2 holds; Stop ends it between two chunks and
+// leaves input 2 broken; the kept EDID is offered back, and the read-back
+// tells what input 2 holds.
+TEST_F(EdidConfigDialog, AStoppedWriteIsNeverRepeatedAndOffersTheKeptEdidBack)
+{
+    quellix::sim::Edid former;
+    device->withMatrix([&former](VirtualMatrix& matrix) { former = matrix.inputEdid(2); });
     quellix::sim::Faults slow;
     slow.delay = std::chrono::milliseconds(20);  // a chunk takes 20 ms: time to click meanwhile
     device->setFaults(slow);
     Choose(dialog.m_WriteSource, "pc memory");
     Choose(dialog.m_WriteTarget, "input 2");
     auto* write = dialog.findChild<QPushButton*>("button3038");
-    QTest::mouseClick(write, Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return device->frames().size() >= 2; }, 5000));
-    EXPECT_FALSE(write->isEnabled());
-    QTest::mouseClick(write, Qt::LeftButton);
-    dialog.OnWriteEDID();  // as a click that slipped through would
-    ASSERT_TRUE(dialog.m_Stop->isEnabled());
-    QTest::mouseClick(dialog.m_Stop, Qt::LeftButton);
-    testsupport::FinishExchanges();
+    const auto stopAfterFourChunks = [&] {
+        const size_t before = device->frames().size();
+        QTest::mouseClick(write, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return device->frames().size() >= before + 1 + 4; }, 5000));
+        EXPECT_FALSE(write->isEnabled());
+        QTest::mouseClick(write, Qt::LeftButton);
+        dialog.OnWriteEDID();  // as a click that slipped through would
+        ASSERT_TRUE(dialog.m_Stop->isEnabled());
+        QTest::mouseClick(dialog.m_Stop, Qt::LeftButton);
+        testsupport::FinishExchanges();
+    };
 
-    EXPECT_EQ(dialog.StateText(), "Stopped");
-    const size_t sent = device->frames().size();
-    EXPECT_LT(sent, 32u) << "the write ended early";
-    for (size_t chunk = 0; chunk < sent; ++chunk)
-        EXPECT_EQ(payloads()[chunk][9], chunk * 8) << "one write, chunk after chunk, none sent twice";
-    EXPECT_EQ(driver.RS232_IsOpen(), 1);
+    answer = QMessageBox::Yes;
+    stopAfterFourChunks();
+    const std::vector<Bytes> sent = payloads();
+    EXPECT_EQ(sent[0], (Bytes{0xA5, 0xFF, 0x02})) << "what input 2 holds is read first";
+    const size_t chunks = sent.size() - 1 - 32 - 1;  // then the cut write, the write back and the read-back
+    EXPECT_LT(chunks, 32u) << "the write ended early";
+    for (size_t chunk = 0; chunk < chunks; ++chunk)
+        EXPECT_EQ(sent[1 + chunk][9], chunk * 8) << "one write, chunk after chunk, none sent twice";
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_TRUE(messages[0].contains(QString("input 2 was stopped after %1 of 32 chunks").arg(chunks)))
+        << messages[0].toStdString();
+    EXPECT_EQ(messages[1], "input 2 holds the EDID it held before the write");
+    EXPECT_EQ(dialog.StateText(), "Stopped, restored");
+    device->withMatrix([&former](VirtualMatrix& matrix) { EXPECT_EQ(matrix.inputEdid(2), former); });
     EXPECT_TRUE(write->isEnabled());
 
-    device->setFaults({});
-    Choose(dialog.m_ReadSource, "input 1");
-    dialog.OnReadEDID();
-    testsupport::FinishExchanges();
-    EXPECT_EQ(dialog.StateText(), "Success") << "the next command works";
+    answer = QMessageBox::No;
+    stopAfterFourChunks();
+    EXPECT_EQ(dialog.StateText(), "Stopped, broken EDID") << "declined: the read-back finds it cut";
+    EXPECT_EQ(driver.RS232_IsOpen(), 1);
 }
 
 TEST_F(EdidConfigDialog, ImagesThatAreNoSoundEdidAreTakenOrWrittenOnlyWhenThePersonSaysSo)

@@ -201,8 +201,10 @@ TEST_F(EdidExchange, WriteSends32ChunksAndStopsAtTheFirstRefusal)
     for (int chunk = 0; chunk < 16; ++chunk)
         line->answer({0xAA, 0xB6});
     line->answer({0xAA, 0x00});
-    EXPECT_FALSE(EDID_DeviceWrite(host, image, host, 5, 0xA6));
+    int sent = 0;
+    EXPECT_FALSE(EDID_DeviceWrite(host, image, host, 5, 0xA6, &sent));
     EXPECT_EQ(line->written.size(), 17u) << "nothing after the refused chunk 17";
+    EXPECT_EQ(sent, 17) << "the refused chunk went out too: the EDID may have changed";
 
     line->written.clear();
     line->answer(Bytes(8, 0xB6));  // a line that streams "taken" but never acknowledges
@@ -215,8 +217,10 @@ TEST_F(EdidExchange, StopEndsAWriteBetweenTwoChunksAndAReadBeforeItsCommand)
     for (int chunk = 0; chunk < 32; ++chunk)
         line->answer({0xAA, 0xB6});
     host.stopAfterPositions = 4;  // the start and three chunks
-    EXPECT_FALSE(EDID_DeviceWrite(host, image, host, 5, 0xA6));
+    int sent = 0;
+    EXPECT_FALSE(EDID_DeviceWrite(host, image, host, 5, 0xA6, &sent));
     EXPECT_EQ(line->written.size(), 3u);
+    EXPECT_EQ(sent, 3);
     EXPECT_EQ(host.busyEnds, 1);
     EXPECT_EQ(host.commandEnds, 0);
 

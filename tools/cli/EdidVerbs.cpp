@@ -1,5 +1,6 @@
 // quellix-cli edid: report, read, write, copy and ids.
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
@@ -10,26 +11,46 @@
 #include "xandrel/edid/EdidFile.h"
 #include "xandrel/edid/EdidReport.h"
 #include "xandrel/edid/EdidTransfers.h"
+#include "xandrel/edid/EdidUndoableWrite.h"
 
 namespace quellix::cli {
 namespace {
 
 using xandrel::EdidPlace;
 
-// The progress of an exchange as a bar on the terminal.
+// The progress of an exchange as a bar on the terminal. A stoppable one ends
+// between two frames once Ctrl+C was pressed (where the verb catches it).
 class BarProgress : public xandrel::EdidProgress {
 public:
-    explicit BarProgress(const std::string& label)
+    explicit BarProgress(const std::string& label, bool stoppable = true)
         : bar_(label)
+        , stoppable_(stoppable)
     {
     }
     void setRange(int, int maximum) override { bar_.setRange(maximum); }
     void setPosition(int position) override { bar_.setPosition(position); }
+    bool stopRequested() override { return stoppable_ && g_interrupted; }
+    bool pause(uint32_t milliseconds) override
+    {
+        if (!stoppable_)
+            return EdidProgress::pause(milliseconds);
+        PauseUnlessInterrupted(std::chrono::milliseconds(milliseconds));
+        return !g_interrupted;
+    }
     void finish() { bar_.finish(); }
 
 private:
     TerminalProgress bar_;
+    bool stoppable_;
 };
+
+// The first Ctrl+C during an EDID write ends it between two chunks, so the
+// kept EDID can be written back; a second one ends the program at once.
+void InterruptWrite(int)
+{
+    g_interrupted = 1;
+    std::signal(SIGINT, SIG_DFL);
+}
 
 // Takes one place off the front of `words`: "input N", "output N",
 // "default A-D", "all", "pc memory".
@@ -162,17 +183,67 @@ int Read(const Invocation& call, Output& output)
     return kOk;
 }
 
-// Writes the image to one input or stored EDID; prints how it went.
-bool WriteOne(xandrel::PlainEdidHost& host, const xandrel::EdidImage& image, BYTE number, BYTE kind,
-              const std::string& name, const Output& output, QJsonArray& results)
+// How one place's write ended, for the person and for the exit status.
+struct WriteOutcome {
+    bool written = false;
+    std::string detail;  // what was done about a write that ended part-way
+};
+
+// After a write that ended part-way: writes back what the place held, when
+// it was kept, and says what the place holds now.
+std::string UndoPartWrite(xandrel::PlainEdidHost& host, const xandrel::KeptWrite& write, const EdidPlace& place)
 {
-    BarProgress progress("writing " + name);
-    const bool written = EDID_DeviceWrite(host, image, progress, number, kind);
+    const int chunks = static_cast<int>(xandrel::kEdidImageSize) / xandrel::edid::kChunkSize;
+    const std::string name = xandrel::EdidPlaceName(place);
+    const std::string after =
+        "after " + std::to_string(write.chunksSent) + " of " + std::to_string(chunks) + " chunks; ";
+    if (!write.kept)
+        return after + name + " may hold a broken EDID";
+    BarProgress progress("writing back " + name, false);
+    const bool restored = xandrel::WriteEdidTo(host, progress, write.former, place);
     progress.finish();
-    results.append(QJsonObject{{"target", Text(name)}, {"written", written}});
+    return after
+        + (restored ? "the EDID it held before was written back"
+                    : "writing back the EDID it held before failed too: " + name + " may hold a broken EDID");
+}
+
+// Writes the image to one input or stored EDID; prints how it went. With
+// `keep`, what the place holds is read first, and written back when the
+// write fails or is interrupted part-way.
+WriteOutcome WriteOne(xandrel::PlainEdidHost& host, const xandrel::EdidImage& image, const EdidPlace& place, bool keep,
+                      const Output& output, QJsonArray& results)
+{
+    const std::string name = xandrel::EdidPlaceName(place);
+    BarProgress progress("writing " + name);
+    const xandrel::KeptWrite write = WriteKeepingFormer(host, progress, image, place, keep);
+    progress.finish();
+    WriteOutcome outcome;
+    outcome.written = write.written;
+    if (write.partWay())
+        outcome.detail = UndoPartWrite(host, write, place);
+    else if (keep && !write.kept && !g_interrupted)
+        outcome.detail = "before anything was sent: what it holds could not be read to be kept "
+                         "(--no-restore-on-failure writes without keeping it)";
+    QJsonObject result{{"target", Text(name)}, {"written", write.written}};
+    if (write.partWay())
+        result.insert("restored", outcome.detail.find("was written back") != std::string::npos);
+    results.append(result);
     if (!output.json())
-        output.text(name + (written ? ": written" : ": failed"));
-    return written;
+        output.text(name
+                    + (write.written       ? ": written"
+                           : g_interrupted ? ": interrupted"
+                                           : ": failed")
+                    + (outcome.detail.empty() ? "" : " " + outcome.detail));
+    return outcome;
+}
+
+// --restore-on-failure (the default) or --no-restore-on-failure.
+bool RestoreOnFailure(const Invocation& call)
+{
+    const bool no = call.isSet("no-restore-on-failure");
+    if (no && call.isSet("restore-on-failure"))
+        throw UsageError{"give --restore-on-failure or --no-restore-on-failure, not both"};
+    return !no;
 }
 
 int Write(const Invocation& call, Output& output)
@@ -185,6 +256,7 @@ int Write(const Invocation& call, Output& output)
     words.erase(words.begin());
     const EdidPlace target = TakePlace(words, *options.model, "target");
     NoArguments(words);
+    const bool keep = RestoreOnFailure(call);
     const xandrel::EdidTransfer plan = PlanEdidTransfer(EdidPlace{EdidPlace::Computer}, target);
     if (plan.kind == xandrel::EdidTransfer::Unsupported)
         throw UsageError{"an EDID file can be written to input N, all or default A-D"};
@@ -200,20 +272,32 @@ int Write(const Invocation& call, Output& output)
     if (int code = session.open())
         return code;
     xandrel::PlainEdidHost host(session.model());
-    const bool everyInput = plan.kind == xandrel::EdidTransfer::WriteInputs;
-    std::vector<std::pair<BYTE, std::string>> targets;  // number and name
-    for (int input = 1; everyInput && input <= options.model->inputs; ++input)
-        targets.emplace_back(static_cast<BYTE>(input), "input " + std::to_string(input));
-    if (!everyInput)
-        targets.emplace_back(plan.number, xandrel::EdidPlaceName(target));
-    const BYTE kind = everyInput ? xandrel::edid::kWriteInput : plan.writeKind;
+    std::vector<EdidPlace> targets{target};
+    if (plan.kind == xandrel::EdidTransfer::WriteInputs) {
+        targets.clear();
+        for (int input = 1; input <= options.model->inputs; ++input)
+            targets.push_back(EdidPlace{EdidPlace::Input, input});
+    }
+    std::signal(SIGINT, InterruptWrite);
     QJsonArray results;
     std::string failures;
-    for (const auto& [number, name] : targets)
-        if (!WriteOne(host, image, number, kind, name, output, results))
-            failures += (failures.empty() ? "" : ", ") + name;
+    for (const EdidPlace& place : targets) {
+        if (g_interrupted)
+            break;
+        const WriteOutcome outcome = WriteOne(host, image, place, keep, output, results);
+        if (!outcome.written)
+            failures += (failures.empty() ? "" : ", ") + xandrel::EdidPlaceName(place)
+                + (outcome.detail.empty() ? "" : " (" + outcome.detail + ")");
+    }
+    std::signal(SIGINT, SIG_DFL);
     output.set(results);
-    return failures.empty() ? kOk : session.failed("writing the EDID to " + failures);
+    if (failures.empty())
+        return kOk;
+    if (g_interrupted) {
+        Complain("writing the EDID was interrupted: " + failures);
+        return kNoAnswer;
+    }
+    return session.failed("writing the EDID to " + failures);
 }
 
 int Copy(const Invocation& call, Output& output)
@@ -309,11 +393,19 @@ Verb EdidVerb()
                              VerbOption({"o", "output"}, "the file to save to", "FILE")},
                  .run = Read},
                 {.name = "write",
-                 .synopsis = "[--force] FILE TARGET",
+                 .synopsis = "[--force] [--no-restore-on-failure] FILE TARGET",
                  .summary = "write FILE to the device",
                  .details = "TARGET: input N, all or default A-D. A file with a wrong header or block checksum is "
-                            "refused (exit status 4) unless --force is given; its checksums are then recomputed.",
-                 .options = {VerbOption({"force"}, "write an image with a wrong header or checksum too")},
+                            "refused (exit status 4) unless --force is given; its checksums are then recomputed. "
+                            "The EDID each target holds is read and kept first: a write that fails or is "
+                            "interrupted (Ctrl+C) part-way leaves a broken EDID, and the kept one is written back. "
+                            "A target whose EDID cannot be read is not written. An interrupted write gives exit "
+                            "status 1.",
+                 .options = {VerbOption({"force"}, "write an image with a wrong header or checksum too"),
+                             VerbOption({"restore-on-failure"},
+                                        "keep each target's EDID and write it back after a write cut off part-way "
+                                        "(the default)"),
+                             VerbOption({"no-restore-on-failure"}, "write without reading and keeping it first")},
                  .run = Write},
                 {.name = "copy",
                  .synopsis = "SOURCE TARGET",

@@ -20,6 +20,7 @@
 #include "xandrel/edid/DlgEDIDPad2.h"
 #include "xandrel/edid/EdidCommands.h"
 #include "xandrel/edid/EdidReport.h"
+#include "xandrel/edid/EdidUndoableWrite.h"
 #include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GuiServices.h"
 #include "xandrel/gui/ScrollingContent.h"
@@ -102,6 +103,20 @@ std::optional<EdidPlace> PlaceOf(const QComboBox& list)
     return EdidPlace{static_cast<EdidPlace::Kind>(code / 256), code % 256};
 }
 
+// What a place holds after a write that ended part-way, in a word for the
+// state box.
+QString HoldingWord(xandrel::EdidHolding holding, bool restored)
+{
+    switch (holding) {
+    case xandrel::EdidHolding::Former: return restored ? QObject::tr("restored") : QObject::tr("unchanged");
+    case xandrel::EdidHolding::New: return QObject::tr("new EDID");
+    case xandrel::EdidHolding::Broken: return QObject::tr("broken EDID");
+    case xandrel::EdidHolding::Another: return QObject::tr("other EDID");
+    case xandrel::EdidHolding::Unknown: break;
+    }
+    return QObject::tr("unknown");
+}
+
 }  // namespace
 
 CDlgEDIDConfig::CDlgEDIDConfig()
@@ -128,7 +143,8 @@ CDlgEDIDConfig::CDlgEDIDConfig()
     m_Progress->setTextVisible(false);
     m_State->setObjectName(QStringLiteral("box3047"));
     m_State->setReadOnly(true);
-    m_State->setMinimumWidth(110);
+    // Wide enough for the longest state: a port's result and what it holds.
+    m_State->setMinimumWidth(m_State->fontMetrics().horizontalAdvance(QStringLiteral("port 8 fail, broken EDID")) + 16);
 
     QPushButton* save = xandrel::gui::MakeButton(QStringLiteral("Save File"), 3001);
     QPushButton* detail = xandrel::gui::MakeButton(QStringLiteral("EDID Detail"), 3002);
@@ -233,7 +249,8 @@ QString CDlgEDIDConfig::unlessStopped(const QString& text) const
 // Runs `work` on the device's worker in the bracket of every command, with
 // the device poll paused; `finished` gets its result here, unless the dialog
 // has gone meanwhile.
-void CDlgEDIDConfig::runExchange(const QString& what, EdidWork work, std::function<void(bool done)> finished)
+void CDlgEDIDConfig::runExchange(const QString& what, EdidWork work, std::function<void(bool done)> finished,
+                                 bool stoppable)
 {
     xandrel::gui::DeviceExchanges* runner = exchanges();
     if (!runner || runner->busy())
@@ -259,7 +276,7 @@ void CDlgEDIDConfig::runExchange(const QString& what, EdidWork work, std::functi
             if (self)
                 finished(*done);
         },
-        true);
+        stoppable);
 }
 
 // The lists in the order their sorted texts give: defaults, inputs, outputs,
@@ -351,30 +368,129 @@ void CDlgEDIDConfig::OnReadEDID()
         });
 }
 
-void CDlgEDIDConfig::runTransfer(const EdidTransfer& plan, const EdidPlace& target)
+void CDlgEDIDConfig::runCopy(const EdidTransfer& plan, const EdidPlace& target)
 {
-    // An output's EDID or the computer's image sent to one input is told by
-    // port; every other pair just succeeds or fails.
-    const bool toOnePort = target.kind == EdidPlace::Input
-        && (plan.kind == EdidTransfer::Write || plan.mode == xandrel::edid::kOutputToInput);
-    const bool copy = plan.kind == EdidTransfer::Copy;
+    // An output's EDID copied to one input is told by port; every other copy
+    // just succeeds or fails.
+    const bool toOnePort = target.kind == EdidPlace::Input && plan.mode == xandrel::edid::kOutputToInput;
     const QString port = QString::number(target.number);
-    const xandrel::EdidImage image = m_EDID;
     runExchange(
-        copy ? tr("Copying the EDID inside the device...") : tr("Writing the EDID..."),
-        [plan, image](xandrel::EdidCommandHost& host, xandrel::EdidProgress& progress) {
-            if (plan.kind == EdidTransfer::Copy)
-                return EDID_DeviceCopy(host, progress, plan.mode, plan.target, plan.source);
-            return EDID_DeviceWrite(host, image, progress, plan.number, plan.writeKind);
+        tr("Copying the EDID inside the device..."),
+        [plan](xandrel::EdidCommandHost& host, xandrel::EdidProgress& progress) {
+            return EDID_DeviceCopy(host, progress, plan.mode, plan.target, plan.source);
         },
-        [this, toOnePort, copy, port](bool done) {
+        [this, toOnePort, port](bool done) {
             QString text = done ? QStringLiteral("Success") : QStringLiteral("Fail");
             if (toOnePort)
-                text = done ? QStringLiteral("port %1 Success").arg(port)
-                    : copy  ? QStringLiteral("port %1 fail").arg(port)
-                            : QStringLiteral("port %1 Fail").arg(port);
+                text = done ? QStringLiteral("port %1 Success").arg(port) : QStringLiteral("port %1 fail").arg(port);
             setState(done ? text : unlessStopped(text));
         });
+}
+
+// Writing to more than one input, or from a stored EDID (default A is the
+// list's first entry, so a single click would write it), is asked first.
+bool CDlgEDIDConfig::confirmWrite(const EdidPlace& source, const EdidPlace& target)
+{
+    const bool everyInput = target.kind == EdidPlace::AllInputs;
+    if (!everyInput && source.kind != EdidPlace::Default)
+        return true;
+    const QString what = source.kind == EdidPlace::Computer
+        ? tr("the EDID in the pages")
+        : tr("the EDID of %1").arg(QString::fromStdString(xandrel::EdidPlaceName(source)));
+    const int inputs = model()->m_InputNumber;
+    const QString where = everyInput ? tr("all %1 inputs (input 1 to input %1)").arg(inputs)
+                                     : QString::fromStdString(xandrel::EdidPlaceName(target));
+    const QString text = tr("Write %1 to %2?\nThe EDID %3 now is replaced.")
+                             .arg(what, where, everyInput ? tr("each of them holds") : tr("it holds"));
+    return xandrel::gui::ShowMessage(xandrel::gui::MessageRequest{this, text, tr("EDID"), QMessageBox::Question,
+                                                                  QMessageBox::Yes | QMessageBox::No})
+        == QMessageBox::Yes;
+}
+
+// The image to one input or stored EDID. What the place holds is read and
+// kept first: a write that is stopped or fails part-way leaves it broken, and
+// the kept EDID is then offered back. `ended` gets how it went.
+void CDlgEDIDConfig::writeImageTo(const EdidPlace& place, bool pauseAfterFailure, WriteEnded ended)
+{
+    const xandrel::EdidImage image = m_EDID;
+    auto write = std::make_shared<xandrel::KeptWrite>();
+    const QString name = QString::fromStdString(xandrel::EdidPlaceName(place));
+    runExchange(
+        tr("Writing the EDID to %1...").arg(name),
+        [image, place, write, pauseAfterFailure](xandrel::EdidCommandHost& host, xandrel::EdidProgress& progress) {
+            *write = WriteKeepingFormer(host, progress, image, place);
+            if (!write->written && pauseAfterFailure)
+                progress.pause(kPauseAfterFailedPortMs);
+            return write->written;
+        },
+        [this, image, place, write, name, ended](bool done) {
+            WriteEnd end;
+            end.written = done;
+            end.stopped = !done && exchanges()->stopRequested();
+            if (!done && !write->kept && !end.stopped)
+                end.note = tr("What %1 holds could not be read, so a write that failed could not be undone: "
+                              "nothing was written.")
+                               .arg(name);
+            if (write->partWay())
+                return offerRestore(place, *write, image, end.stopped, ended);
+            ended(end);
+        });
+}
+
+// After a write that ended part-way: offers to write back what the place held
+// and then reads it back to tell what it holds. This runs to its end: a stop
+// here would leave the place cut once more.
+void CDlgEDIDConfig::offerRestore(const EdidPlace& place, const xandrel::KeptWrite& write,
+                                  const xandrel::EdidImage& image, bool stopped, WriteEnded ended)
+{
+    const QString name = QString::fromStdString(xandrel::EdidPlaceName(place));
+    const int chunks = static_cast<int>(xandrel::kEdidImageSize) / xandrel::edid::kChunkSize;
+    const QString question =
+        tr("The write to %1 %2 after %3 of %4 chunks: %1 now holds the start of the new EDID and the rest "
+           "of the old one.\nWrite back the EDID it held before?")
+            .arg(name, stopped ? tr("was stopped") : tr("failed"))
+            .arg(write.chunksSent)
+            .arg(chunks);
+    const bool restore = xandrel::gui::ShowMessage(xandrel::gui::MessageRequest{
+                             this, question, tr("EDID"), QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No})
+        == QMessageBox::Yes;
+    auto holding = std::make_shared<xandrel::EdidHolding>(xandrel::EdidHolding::Unknown);
+    runExchange(
+        restore ? tr("Writing back the EDID %1 held...").arg(name) : tr("Reading %1 back...").arg(name),
+        [place, former = write.former, image, restore, holding](xandrel::EdidCommandHost& host,
+                                                                xandrel::EdidProgress& progress) {
+            if (restore)
+                xandrel::WriteEdidTo(host, progress, former, place);
+            *holding = xandrel::ReadBackHolding(host, progress, place, former, image);
+            return true;
+        },
+        [place, stopped, restore, holding, ended](bool) {
+            ended(WriteEnd{false, stopped, HoldingWord(*holding, restore),
+                           QString::fromStdString(xandrel::HoldingText(place, *holding))});
+        },
+        false);
+}
+
+// The state text with what the place holds after a write that ended
+// part-way ("Stopped, restored"), and the whole story in a message.
+void CDlgEDIDConfig::showWriteEnd(const QString& text, const WriteEnd& end, const QString& caption)
+{
+    if (!end.note.isEmpty())
+        xandrel::gui::ShowMessage(this, end.note, caption);
+    setState(end.holding.isEmpty() ? text : text + QStringLiteral(", ") + end.holding);
+}
+
+// The image to one input ("port %d Success" / "port %d Fail") or stored EDID.
+void CDlgEDIDConfig::writeImage(const EdidPlace& target)
+{
+    const bool input = target.kind == EdidPlace::Input;
+    const QString port = QString::number(target.number);
+    writeImageTo(target, false, [this, input, port](const WriteEnd& end) {
+        QString text = end.written ? QStringLiteral("Success") : QStringLiteral("Fail");
+        if (input)
+            text = end.written ? QStringLiteral("port %1 Success").arg(port) : QStringLiteral("port %1 Fail").arg(port);
+        showWriteEnd(end.stopped ? QStringLiteral("Stopped") : text, end, tr("EDID"));
+    });
 }
 
 // The image to every input the model has, one by one, telling each result.
@@ -384,25 +500,17 @@ void CDlgEDIDConfig::writeInputsFrom(int input)
 {
     if (!model() || input > model()->m_InputNumber)
         return;
-    const xandrel::EdidImage image = m_EDID;
-    runExchange(
-        tr("Writing the EDID to input %1...").arg(input),
-        [image, input](xandrel::EdidCommandHost& host, xandrel::EdidProgress& progress) {
-            const bool done =
-                EDID_DeviceWrite(host, image, progress, static_cast<BYTE>(input), xandrel::edid::kWriteInput);
-            if (!done)
-                progress.pause(kPauseAfterFailedPortMs);
-            return done;
-        },
-        [this, input](bool done) {
-            if (exchanges()->stopRequested())
-                return setState(QStringLiteral("Stopped"));
-            const QString text =
-                done ? QStringLiteral("port %1 Success").arg(input) : QStringLiteral("port %1 fail").arg(input);
-            xandrel::gui::ShowMessage(this, text, QString());
-            setState(text);
-            writeInputsFrom(input + 1);
-        });
+    writeImageTo(EdidPlace{EdidPlace::Input, input}, true, [this, input](const WriteEnd& end) {
+        if (end.stopped)
+            return showWriteEnd(QStringLiteral("Stopped"), end, tr("EDID"));
+        const QString text =
+            end.written ? QStringLiteral("port %1 Success").arg(input) : QStringLiteral("port %1 fail").arg(input);
+        // One message a port, with the whole story of a port that failed.
+        WriteEnd told = end;
+        told.note = end.note.isEmpty() ? text : text + QLatin1Char('\n') + end.note;
+        showWriteEnd(text, told, QString());
+        writeInputsFrom(input + 1);
+    });
 }
 
 void CDlgEDIDConfig::OnWriteEDID()
@@ -424,17 +532,20 @@ void CDlgEDIDConfig::OnWriteEDID()
         return;
     }
     const EdidTransfer plan = PlanEdidTransfer(*source, *target);
+    if (plan.kind == EdidTransfer::Unsupported) {
+        xandrel::gui::ShowMessage(this, QStringLiteral("Function not Support!"), QString());
+        return;
+    }
     const bool writesImage = plan.kind == EdidTransfer::Write || plan.kind == EdidTransfer::WriteInputs;
-    if (writesImage && !GoOnWithUnsoundImage(this, m_EDID, tr("Write it to the device anyway?"))) {
+    if (!confirmWrite(*source, *target)
+        || (writesImage && !GoOnWithUnsoundImage(this, m_EDID, tr("Write it to the device anyway?")))) {
         m_State->clear();
         return;
     }
     switch (plan.kind) {
-    case EdidTransfer::Unsupported:
-        xandrel::gui::ShowMessage(this, QStringLiteral("Function not Support!"), QString());
-        return;
     case EdidTransfer::WriteInputs: return writeInputsFrom(1);
-    default: runTransfer(plan, *target);
+    case EdidTransfer::Write: return writeImage(*target);
+    default: runCopy(plan, *target);
     }
 }
 

@@ -3,10 +3,14 @@
 // boxes, moved between the device's inputs, outputs and stored EDIDs, the
 // computer's memory and .bin files, and decoded on demand. The exchanges run
 // on the device's worker; Stop ends a read, write or copy between two frames.
+// A write to several inputs or from a stored EDID is asked first; an image
+// write keeps what the place held, and offers it back when the write is
+// stopped or fails part-way.
 #include <functional>
 
 #include "xandrel/edid/EdidFile.h"
 #include "xandrel/edid/EdidTransfers.h"
+#include "xandrel/edid/EdidUndoableWrite.h"
 #include "xandrel/gui/LibraryDialog.h"
 
 class DlgEDIDPad1;
@@ -52,15 +56,33 @@ protected:
 
 private:
     using EdidWork = std::function<bool(xandrel::EdidCommandHost&, xandrel::EdidProgress&)>;
-    void runExchange(const QString& what, EdidWork work, std::function<void(bool done)> finished);
+    // How an image write to one place ended: written, stopped, and after a
+    // write that ended part-way what the place holds now (a sentence and a
+    // word for the state box).
+    struct WriteEnd {
+        bool written = false;
+        bool stopped = false;
+        QString holding;
+        QString note;
+    };
+    using WriteEnded = std::function<void(const WriteEnd&)>;
+
+    void runExchange(const QString& what, EdidWork work, std::function<void(bool done)> finished,
+                     bool stoppable = true);
     void fillLists();
     bool takePages();
     void showPages();
     void setState(const QString& text);
     void showProgress(int minimum, int maximum, int value);
     QString unlessStopped(const QString& text) const;
+    bool confirmWrite(const xandrel::EdidPlace& source, const xandrel::EdidPlace& target);
+    void writeImage(const xandrel::EdidPlace& target);
     void writeInputsFrom(int input);
-    void runTransfer(const xandrel::EdidTransfer& plan, const xandrel::EdidPlace& target);
+    void writeImageTo(const xandrel::EdidPlace& place, bool pauseAfterFailure, WriteEnded ended);
+    void offerRestore(const xandrel::EdidPlace& place, const xandrel::KeptWrite& write, const xandrel::EdidImage& image,
+                      bool stopped, WriteEnded ended);
+    void showWriteEnd(const QString& text, const WriteEnd& end, const QString& caption);
+    void runCopy(const xandrel::EdidTransfer& plan, const xandrel::EdidPlace& target);
 
     QPushButton* m_ReadButton;
     QPushButton* m_WriteButton;

@@ -178,9 +178,13 @@ bool EDID_DeviceRead(xandrel::EdidCommandHost& host, xandrel::EdidImage& image, 
 }
 
 bool EDID_DeviceWrite(xandrel::EdidCommandHost& host, const xandrel::EdidImage& image, xandrel::EdidProgress& progress,
-                      BYTE number, BYTE kind)
+                      BYTE number, BYTE kind, int* chunksSent)
 {
     INFODEVICEMATRIXBASE& model = host.model();
+    int sent = 0;
+    if (!chunksSent)
+        chunksSent = &sent;
+    *chunksSent = 0;
     if (!Begin(progress, static_cast<int>(xandrel::kEdidImageSize)))
         return false;
     host.commandStart();
@@ -196,6 +200,8 @@ bool EDID_DeviceWrite(xandrel::EdidCommandHost& host, const xandrel::EdidImage& 
         // A chunk is written when the device acknowledges it (AA) and then
         // says it took it (B6).
         const bool taken = model.DEVMA_CommandTransfer(nullptr, 0) && ReadDone(*model.m_PortDriver, "chunk taken");
+        if (model.m_ErrorCode != INFODEVICEMATRIXBASE::kPortNotOpen)
+            ++*chunksSent;  // out on the line, whether or not the device said it took it
         if (!taken) {
             host.busyEnd();
             return false;

@@ -82,9 +82,11 @@ XANDREL_EXPORT bool EDID_DeviceRead(xandrel::EdidCommandHost& host, xandrel::Edi
 
 // Writes `image` to an input (kind A6) or a memory slot (kind A2) in 32 chunks
 // of 8 bytes; every chunk must be answered with B6, and the first that is not
-// ends the write.
+// ends the write. `chunksSent`, when given, counts the chunks that went out on
+// the line: a write that failed with some sent has changed the EDID part-way.
 XANDREL_EXPORT bool EDID_DeviceWrite(xandrel::EdidCommandHost& host, const xandrel::EdidImage& image,
-                                     xandrel::EdidProgress& progress, BYTE number, BYTE kind);
+                                     xandrel::EdidProgress& progress, BYTE number, BYTE kind,
+                                     int* chunksSent = nullptr);
 
 namespace xandrel {
 
