@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
+#include <string_view>
 
 #include "tavrik/Transport.h"
 
@@ -36,26 +36,42 @@ std::vector<SystemPort> ListSystemPorts()
     return ports;
 }
 
+// The number of up to three digits that follow `prefix` (letter case aside)
+// and end `path`; -1 when `path` is not that.
+int IndexAfter(const std::string& path, std::string_view prefix)
+{
+    if (path.size() <= prefix.size() || path.size() - prefix.size() > 3)
+        return -1;
+    const auto sameLetter = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    };
+    if (!std::equal(prefix.begin(), prefix.end(), path.begin(), sameLetter))
+        return -1;
+    int index = 0;
+    for (size_t k = prefix.size(); k < path.size(); ++k) {
+        if (!std::isdigit(static_cast<unsigned char>(path[k])))
+            return -1;
+        index = index * 10 + (path[k] - '0');
+    }
+    return index;
+}
+
 // The fixed number a system path takes by its name, 0 when its name fixes none.
+// Plain comparisons, not regular expressions: the table is built from every
+// port the system lists, dozens of them, each tried on every family.
 int ConventionalNumber(const std::string& path)
 {
     struct Family {
-        const char* pattern;
+        std::string_view prefix;
         int first;
         int count;
     };
-    static const Family families[] = {
-        {R"(^(?:\\\\\.\\)?COM([0-9]+)$)", 0, 256},
-        {R"(^/dev/ttyS([0-9]+)$)", 1, 16},
-        {R"(^/dev/ttyUSB([0-9]+)$)", 17, 32},
-        {R"(^/dev/ttyACM([0-9]+)$)", 49, 32},
+    static constexpr Family families[] = {
+        {"COM", 0, 256}, {R"(\\.\COM)", 0, 256}, {"/dev/ttyS", 1, 16}, {"/dev/ttyUSB", 17, 32}, {"/dev/ttyACM", 49, 32},
     };
     for (const Family& family : families) {
-        std::smatch match;
-        if (!std::regex_match(path, match, std::regex(family.pattern, std::regex::icase)))
-            continue;
-        const int index = std::atoi(match[1].str().c_str());
-        if (index < family.count && match[1].length() <= 3) {
+        const int index = IndexAfter(path, family.prefix);
+        if (index >= 0 && index < family.count) {
             const int number = family.first + index;
             return number >= 1 && number <= PortTable::kLastNumber ? number : 0;
         }
