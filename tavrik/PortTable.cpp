@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
+#include <string_view>
 
 #include "tavrik/Transport.h"
 
@@ -36,26 +36,42 @@ std::vector<SystemPort> ListSystemPorts()
     return ports;
 }
 
+// The number of up to three digits that follow `prefix` (letter case aside)
+// and end `path`; -1 when `path` is not that.
+int IndexAfter(const std::string& path, std::string_view prefix)
+{
+    if (path.size() <= prefix.size() || path.size() - prefix.size() > 3)
+        return -1;
+    const auto sameLetter = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    };
+    if (!std::equal(prefix.begin(), prefix.end(), path.begin(), sameLetter))
+        return -1;
+    int index = 0;
+    for (size_t k = prefix.size(); k < path.size(); ++k) {
+        if (!std::isdigit(static_cast<unsigned char>(path[k])))
+            return -1;
+        index = index * 10 + (path[k] - '0');
+    }
+    return index;
+}
+
 // The fixed number a system path takes by its name, 0 when its name fixes none.
+// Plain comparisons, not regular expressions: the table is built from every
+// port the system lists, dozens of them, each tried on every family.
 int ConventionalNumber(const std::string& path)
 {
     struct Family {
-        const char* pattern;
+        std::string_view prefix;
         int first;
         int count;
     };
-    static const Family families[] = {
-        {R"(^(?:\\\\\.\\)?COM([0-9]+)$)", 0, 256},
-        {R"(^/dev/ttyS([0-9]+)$)", 1, 16},
-        {R"(^/dev/ttyUSB([0-9]+)$)", 17, 32},
-        {R"(^/dev/ttyACM([0-9]+)$)", 49, 32},
+    static constexpr Family families[] = {
+        {"COM", 0, 256}, {R"(\\.\COM)", 0, 256}, {"/dev/ttyS", 1, 16}, {"/dev/ttyUSB", 17, 32}, {"/dev/ttyACM", 49, 32},
     };
     for (const Family& family : families) {
-        std::smatch match;
-        if (!std::regex_match(path, match, std::regex(family.pattern, std::regex::icase)))
-            continue;
-        const int index = std::atoi(match[1].str().c_str());
-        if (index < family.count && match[1].length() <= 3) {
+        const int index = IndexAfter(path, family.prefix);
+        if (index >= 0 && index < family.count) {
             const int number = family.first + index;
             return number >= 1 && number <= PortTable::kLastNumber ? number : 0;
         }
@@ -162,6 +178,20 @@ public:
 
     bool taken(int number) const { return byNumber_.count(number) != 0; }
 
+    std::string addressOf(int number) const
+    {
+        const auto found = byNumber_.find(number);
+        return found == byNumber_.end() ? std::string() : found->second.address;
+    }
+
+    int numberOf(const std::string& address) const
+    {
+        for (const auto& [number, entry] : byNumber_)
+            if (entry.address == address)
+                return number;
+        return 0;
+    }
+
     std::vector<PortEntry> result() const
     {
         std::vector<PortEntry> entries;
@@ -174,6 +204,19 @@ private:
     std::map<int, PortEntry> byNumber_;
     std::set<std::string> addresses_;
 };
+
+// What this run assigned beats the pin file, which beats the system's listing:
+// the part of the table known without listing.
+TableBuilder FixedPart(const std::map<int, std::string>& runTimeAdditions, const std::map<int, std::string>& pins,
+                       const std::string& pinFile)
+{
+    TableBuilder table;
+    for (const auto& [number, address] : runTimeAdditions)
+        table.add(number, address, "added for this run", false);
+    for (const auto& [number, address] : pins)
+        table.add(number, address, "pinned in " + pinFile, false);
+    return table;
+}
 
 }  // namespace
 
@@ -238,20 +281,19 @@ PortLister PortTable::setLister(PortLister lister)
     return previous;
 }
 
-std::vector<PortEntry> PortTable::build() const
+std::map<int, std::string> PortTable::readPins() const
 {
-    TableBuilder table;
-    // What this run assigned beats the pin file, which beats the system's listing.
-    for (const auto& [number, address] : runTimeAdditions_)
-        table.add(number, address, "added for this run", false);
     // The table is read afresh many times a run: each problem is told once.
     const Warn warnOnce = [this](const std::string& line) {
         if (reported_.insert(line).second)
             std::fprintf(stderr, "%s\n", line.c_str());
     };
-    for (const auto& [number, address] : ReadPinFile(pinFile_, warnOnce))
-        table.add(number, address, "pinned in " + pinFile_, false);
+    return ReadPinFile(pinFile_, warnOnce);
+}
 
+std::vector<PortEntry> PortTable::build() const
+{
+    TableBuilder table = FixedPart(runTimeAdditions_, readPins(), pinFile_);
     std::vector<SystemPort> listed = lister_();
     std::sort(listed.begin(), listed.end(), [](const SystemPort& a, const SystemPort& b) { return a.path < b.path; });
     std::vector<SystemPort> unnumbered;
@@ -281,6 +323,12 @@ std::vector<PortEntry> PortTable::entries()
 
 std::string PortTable::addressOf(int number)
 {
+    {
+        std::lock_guard lock(mutex_);
+        const TableBuilder fixed = FixedPart(runTimeAdditions_, readPins(), pinFile_);
+        if (fixed.taken(number))
+            return fixed.addressOf(number);
+    }
     for (const PortEntry& entry : entries())
         if (entry.number == number)
             return entry.address;
@@ -297,6 +345,26 @@ int PortTable::numberOf(const std::string& address)
     std::set<int> taken;
     for (const PortEntry& entry : current)
         taken.insert(entry.number);
+    return addForThisRun(address, taken);
+}
+
+int PortTable::numberWithoutListing(const std::string& address, bool& lasting)
+{
+    std::lock_guard lock(mutex_);
+    const TableBuilder fixed = FixedPart(runTimeAdditions_, readPins(), pinFile_);
+    lasting = true;
+    if (const int number = fixed.numberOf(address))
+        return number;
+    const int conventional = ConventionalNumber(address);
+    lasting = conventional != 0 && !fixed.taken(conventional);
+    std::set<int> taken;
+    for (const PortEntry& entry : fixed.result())
+        taken.insert(entry.number);
+    return addForThisRun(address, taken);
+}
+
+int PortTable::addForThisRun(const std::string& address, const std::set<int>& taken)
+{
     int number = ConventionalNumber(address);
     if (number == 0 || taken.count(number)) {
         number = 0;
@@ -401,34 +469,68 @@ std::string DevicePath(const std::string& typed)
 
 }  // namespace
 
-int ResolvePort(const std::string& text, std::string& problem)
+namespace {
+
+// The address of a COM number as typed, or "" with `problem` naming the ports present.
+std::string AddressOfTypedNumber(int number, const std::string& typed, std::string& problem)
 {
-    PortTable& table = PortTable::instance();
-    if (const int number = ParsePortNumber(text)) {
-        if (!table.addressOf(number).empty())
-            return number;
-        problem = NoSuchPort(text, "is no port on this computer");
-        return 0;
-    }
+    std::string address = PortTable::instance().addressOf(number);
+    if (address.empty())
+        problem = NoSuchPort(typed, "is no port on this computer");
+    return address;
+}
+
+// The address of a path, device name or tcp://host:port as typed, or "" with
+// `problem` saying why it names no port.
+std::string TypedAddress(const std::string& text, std::string& problem)
+{
     if (IsTcpAddress(text)) {
         const std::string address = text.substr(0, text.find('?'));  // "?token=..." is for the server
         const auto colon = address.rfind(':');
         const std::string port = colon == std::string::npos ? "" : address.substr(colon + 1);
         if (colon < 6 || port.empty() || port.find_first_not_of("0123456789") != std::string::npos) {
             problem = "'" + text + "' needs a port number: tcp://host:port";
-            return 0;
+            return {};
         }
-        return table.numberOf(text);
+        return text;
     }
-    const std::string path = DevicePath(text);
-    if (path.empty()) {
+    std::string path = DevicePath(text);
+    if (path.empty())
         problem = NoSuchPort(text, "is no port: no such device");
-        return 0;
-    }
-    const int number = table.numberOf(path);
+    return path;
+}
+
+int Numbered(int number, const std::string& address, std::string& problem)
+{
     if (number == 0)
-        problem = "no free COM number is left for " + path;
+        problem = "no free COM number is left for " + address;
     return number;
+}
+
+}  // namespace
+
+int ResolvePort(const std::string& text, std::string& problem)
+{
+    if (const int number = ParsePortNumber(text))
+        return AddressOfTypedNumber(number, text, problem).empty() ? 0 : number;
+    const std::string address = TypedAddress(text, problem);
+    return address.empty() ? 0 : Numbered(PortTable::instance().numberOf(address), address, problem);
+}
+
+LocatedPort LocatePort(const std::string& text, std::string& problem)
+{
+    LocatedPort port;
+    if (const int number = ParsePortNumber(text)) {
+        port.address = AddressOfTypedNumber(number, text, problem);
+        port.number = port.address.empty() ? 0 : number;
+        port.lasting = true;
+        return port;
+    }
+    port.address = TypedAddress(text, problem);
+    if (!port.address.empty())
+        port.number =
+            Numbered(PortTable::instance().numberWithoutListing(port.address, port.lasting), port.address, problem);
+    return port;
 }
 
 }  // namespace tavrik

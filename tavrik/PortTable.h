@@ -70,12 +70,22 @@ public:
     // Every known port, ascending by number, read afresh.
     std::vector<PortEntry> entries();
 
-    // The address of a COM number, or "" when no port has it.
+    // The address of a COM number, or "" when no port has it. A number given
+    // for this run or pinned is answered without listing the system's ports.
     std::string addressOf(int number);
 
     // The number of an address; an address the table lacks is added for the
     // rest of the run under the first free number. 0 when all are taken.
     int numberOf(const std::string& address);
+
+    // The number of an address as numberOf() gives it, without listing the
+    // system's ports: its number for this run or its pinned one, else the
+    // number its name fixes (/dev/ttyUSB0: 17) when no pin holds that. An
+    // address with none of these is added for the rest of the run under the
+    // first number from 81 that no pin or run-time addition holds (a listed
+    // port with that number is hidden for the run) and `lasting` is false:
+    // the number names the port for this run only. 0 when all are taken.
+    int numberWithoutListing(const std::string& address, bool& lasting);
 
     // Gives an address a number for the rest of the run (as a pin would).
     // False for numbers outside 1-255.
@@ -87,6 +97,8 @@ public:
 private:
     PortTable();
     std::vector<PortEntry> build() const;
+    std::map<int, std::string> readPins() const;  // the pin file, each problem told once
+    int addForThisRun(const std::string& address, const std::set<int>& taken);
 
     mutable std::mutex mutex_;
     std::string pinFile_;
@@ -116,5 +128,19 @@ TAVRIK_EXPORT int ParsePortNumber(const std::string& text);
 // port, with `problem` saying so: what was typed, the ports present, and how
 // to pin one.
 TAVRIK_EXPORT int ResolvePort(const std::string& text, std::string& problem);
+
+// A port as typed, ready to open by its number.
+struct LocatedPort {
+    int number = 0;        // 0: the text names no port
+    std::string address;   // the system path or tcp://host:port
+    bool lasting = false;  // the number is the port's own, not one for this run only
+};
+
+// What ResolvePort() does, but a path, a device name or tcp://host:port is
+// numbered without listing the system's ports (see numberWithoutListing()),
+// as a program that opens one port it was told need not know the others.
+// Only a COM number not pinned, or text that names no port (for the message),
+// lists them.
+TAVRIK_EXPORT LocatedPort LocatePort(const std::string& text, std::string& problem);
 
 }  // namespace tavrik

@@ -368,6 +368,9 @@ TEST_F(Cli, WorksOverTcp)
     const ProcessResult result = run({"--json", "status"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(JsonOf(result.out)["routing"], QJsonArray({1, 8, 1, 1, 1, 1, 1, 1})) << result.out;
+    EXPECT_EQ(JsonOf(result.out)["port"]["com"], 90) << "pinned";
+    std::ofstream(portsFile, std::ios::trunc).flush();
+    EXPECT_EQ(JsonOf(run({"--json", "id"}).out)["port"]["com"], QJsonValue()) << "not pinned";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <tuple>
 
 #include "tavrik/PortTable.h"
 
@@ -168,6 +169,42 @@ TEST_F(PortTableTest, PortsAreFoundAsPeopleTypeThemAndAnUnknownOneIsNamedWithThe
     tavrik::ResolvePort("COM9", problem);
     EXPECT_NE(problem.find("COM1 (/dev/ttyS0)"), std::string::npos) << "the ports present: " << problem;
     EXPECT_NE(problem.find("QUELLIX_PORTS"), std::string::npos) << problem;
+}
+
+// A program told one port by its path or address need not know the others:
+// listing them is the slowest part of its start.
+TEST_F(PortTableTest, PortsNamedByAddressAreLocatedWithoutListingTheSystemsPorts)
+{
+    int listings = 0;
+    table.setLister([&] {
+        ++listings;
+        return listed;
+    });
+    listed = {{"/dev/ttyS0", ""}};
+    writePins("20 = /dev/null\n21 = tcp://127.0.0.1:4001\n17 = /dev/zero\n");
+    std::string problem;
+    const auto located = [&](const std::string& text) {
+        const tavrik::LocatedPort port = tavrik::LocatePort(text, problem);
+        return std::make_tuple(port.number, port.address, port.lasting);
+    };
+    using Located = std::tuple<int, std::string, bool>;
+    EXPECT_EQ(located("/dev/null"), Located(20, "/dev/null", true)) << "pinned";
+    EXPECT_EQ(located("null"), Located(20, "/dev/null", true));
+    EXPECT_EQ(located("tcp://127.0.0.1:4001"), Located(21, "tcp://127.0.0.1:4001", true));
+    EXPECT_EQ(located("COM21"), Located(21, "tcp://127.0.0.1:4001", true)) << "a pinned number";
+    EXPECT_EQ(located("tcp://127.0.0.1:4002"), Located(81, "tcp://127.0.0.1:4002", false)) << "for this run only";
+    EXPECT_EQ(tavrik::PortLabel(81), "COM81 (tcp://127.0.0.1:4002)");
+    bool lasting = false;
+    EXPECT_EQ(table.numberWithoutListing("/dev/ttyUSB2", lasting), 19);
+    EXPECT_TRUE(lasting) << "a number its name fixes";
+    EXPECT_EQ(table.numberWithoutListing("/dev/ttyUSB0", lasting), 82);
+    EXPECT_FALSE(lasting) << "its number 17 is pinned to another port";
+    EXPECT_EQ(listings, 0);
+
+    EXPECT_EQ(located("COM1"), Located(1, "/dev/ttyS0", true)) << "a number no pin gives is looked up";
+    EXPECT_EQ(located("/dev/nothing-here"), Located(0, "", false));
+    EXPECT_NE(problem.find("COM1 (/dev/ttyS0)"), std::string::npos) << "the ports present: " << problem;
+    EXPECT_GT(listings, 0);
 }
 
 TEST(PortNumbers, ReadAsAPersonTypesThem)

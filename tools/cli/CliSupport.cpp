@@ -195,16 +195,15 @@ int DeviceSession::open()
     if (options_.port.empty())
         throw UsageError{"no port given: use --port (a COM number, a path such as /dev/ttyUSB0, a device name "
                          "such as ttyUSB0, or tcp://host:port) or set QUELLIX_PORT"};
-    tavrik::PortTable& table = tavrik::PortTable::instance();
-    const std::vector<tavrik::PortEntry> known = table.entries();
+    // A port named by its path or address is opened without listing the
+    // system's ports, which costs more than the rest of a run's start.
     std::string problem;
-    portNumber_ = tavrik::ResolvePort(options_.port, problem);
-    if (portNumber_ == 0)
+    const tavrik::LocatedPort port = tavrik::LocatePort(options_.port, problem);
+    if (port.number == 0)
         throw UsageError{problem};
-    address_ = table.addressOf(portNumber_);
-    numberIsTheTables_ = std::any_of(known.begin(), known.end(), [&](const tavrik::PortEntry& entry) {
-        return entry.number == portNumber_ && entry.address == address_;
-    });
+    portNumber_ = port.number;
+    address_ = port.address;
+    numberIsTheTables_ = port.lasting;
     driver_.m_ShowError = 0;  // the command line words its own messages
     if (driver_.RS232_OpenPort(portNumber_, model_->m_BaudRate) != 1) {
         // The driver's text names the system path already.
