@@ -1,6 +1,7 @@
 #include "xandrel/custom/StoredSetup.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "xandrel/custom/StringTableFile.h"
 #include "xandrel/device/ModelCatalog.h"
@@ -56,6 +57,8 @@ bool WriteStoredSetup(const std::string& folder, const PresetDevice& device, con
                 table.inputs.begin());
     std::copy_n(backup.outputNames.begin(), std::min(backup.outputNames.size(), table.outputs.size()),
                 table.outputs.begin());
+    std::error_code status;
+    std::filesystem::create_directories(folder, status);  // a restore on a new account; a failure is told below
     return WriteStringTableFile(table, error, folder) && book.Save(PresetFilePath(folder), error);
 }
 
