@@ -22,6 +22,7 @@
 #include "xandrel/gui/KeyChord.h"
 #include "xandrel/gui/PresetsMenu.h"
 #include "xandrel/gui/SetupMenu.h"
+#include "xandrel/gui/TrafficHistory.h"
 #include "xandrel/gui/TrafficLogWindow.h"
 #include "xandrel/res/Artwork.h"
 
@@ -47,6 +48,7 @@ CMatrix0001Frame::CMatrix0001Frame(GUIDEVICEMATRIXBASE* gui, const INFOGUIPDATA&
     , m_GUI(gui)
     , m_wndToolBar(this)
     , m_GUIData(data)
+    , m_Traffic(new xandrel::gui::TrafficHistory(this))
 {
     setWindowTitle(data.m_Title);
     setObjectName(QStringLiteral("CMatrix0001Frame"));

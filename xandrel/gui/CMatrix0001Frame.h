@@ -20,6 +20,7 @@ namespace xandrel::gui {
 class DeviceExchanges;
 class PresetsMenu;
 class SetupMenu;
+class TrafficHistory;
 }  // namespace xandrel::gui
 
 class XANDREL_EXPORT CMatrix0001Frame : public QMainWindow {
@@ -65,6 +66,8 @@ public:
     // command runs there, off the window's thread.
     xandrel::gui::DeviceExchanges* exchanges() const;
     xandrel::gui::SetupMenu* setupMenu() const { return m_Setup; }
+    // The line's recent past, kept while the window exists.
+    xandrel::gui::TrafficHistory& trafficHistory() const { return *m_Traffic; }
 
     // Status texts, the Open/Close pair, then the view from the model. While
     // an exchange has the model, the model's part waits for its end.
@@ -103,6 +106,7 @@ private:
     void showBusy(bool busy);
     void afterExchange();
 
+    xandrel::gui::TrafficHistory* m_Traffic = nullptr;
     CMatrix0001View* m_View = nullptr;
     xandrel::gui::PresetsMenu* m_Presets = nullptr;
     xandrel::gui::SetupMenu* m_Setup = nullptr;

@@ -46,7 +46,8 @@ void SetupMenu::BackUp()
     if (const std::string problem = RoutingProblem(backup.routing, *spec); !problem.empty())
         error = "The routing cannot be backed up (" + problem + "). Read the device first (Linkage).";
     else if (ReadStoredSetup(DataFolder(), PresetDeviceOf(frame_), backup, error)) {
-        const QString path = ChooseFile(&frame_, FileUse::Save, tr("Back Up Setup"), tr(kBackupFilter));
+        const QString path =
+            ChooseFile(&frame_, FileUse::Save, tr("Back Up Setup"), tr(kBackupFilter), QStringLiteral("json"));
         if (path.isEmpty() || WriteFileAtomically(ToBytes(path), FormatBackup(backup), error))
             return;
     }
@@ -98,7 +99,7 @@ void SetupMenu::Restore()
 void SetupMenu::ShowTrafficLog()
 {
     if (!trafficLog_)
-        trafficLog_ = new TrafficLogWindow(&frame_);
+        trafficLog_ = new TrafficLogWindow(frame_.trafficHistory(), &frame_);
     trafficLog_->setWindowFlag(Qt::Window);
     trafficLog_->show();
     trafficLog_->raise();
