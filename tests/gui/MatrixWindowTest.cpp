@@ -148,7 +148,7 @@ TEST_F(MatrixWindow, DeviceThatStopsAnsweringIsReportedAndTheWindowGoesOn)
     finish();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Com Port does not receive feedback from the device.");
-    EXPECT_EQ(view().OutputList(0)->currentIndex(), 0) << "the lists show what the device confirmed";
+    EXPECT_EQ(view().OutputList(0)->currentIndex(), -1) << "the routing was never read: still unknown";
     device->command("fault none");
     frame.OnCommand(F::ID_MATRIX_LINKAGE);
     finish();
@@ -360,6 +360,7 @@ TEST_F(MatrixWindow, EdidInfoListsTheInputsOrSaysItCannot)
 TEST_F(MatrixWindow, NoInputShowsAsInput1AndIsSentOnlyWhenRouted)
 {
     CMatrix0001Frame& frame = show();
+    frame.OnCommand(F::ID_MATRIX_LINKAGE);
     finish();
     model->m_VideoOutputChannel[2] = 0;  // the device says output 3 has no input
     frame.RefreshAll();

@@ -1,6 +1,7 @@
 // quellix-screenshots: renders the library's windows to PNG files, offscreen,
 // for review: the matrix window for a 4x4, an 8x8, a 4x8 and an 8x4 model
-// against the simulated device.
+// against the simulated device, and at 1366 x 768 for a 4x4, an 8x8 and the
+// 5x5 VGA matrix in take mode with routings prepared and an output locked.
 //
 //   QT_QPA_PLATFORM=offscreen quellix-screenshots FOLDER [EDID.bin]
 //
@@ -12,6 +13,7 @@
 #include <QTimer>
 
 #include <QTabWidget>
+#include <QTemporaryDir>
 
 #include "SimulatedDevice.h"
 #include "xandrel/connect/CDlgDeviceIDSetting.h"
@@ -103,6 +105,48 @@ bool SaveMatrixWindow(const char* className, const QString& file)
             std::printf("%s\n", log.toLocal8Bit().constData());
     }
     xandrel::gui::DestroyLibraryWindows();
+    return saved;
+}
+
+// The window as an operator on a laptop sees it in take mode: two routings
+// prepared, output 3 locked, the device answering.
+bool SaveLiveWindow(const char* className, const QString& file)
+{
+    const std::string previousFolder = xandrel::gui::DataFolder();
+    QTemporaryDir data;  // a folder of its own: its locks are the ones set here
+    xandrel::gui::SetDataFolder(data.path().toStdString());
+    quellix::sim::SimOptions options;
+    options.model = xandrel::FindModel(className);
+    options.log = [](const std::string&) {};
+    options.signals.assign(options.model->inputs, 1);
+    std::string error;
+    auto device = quellix::sim::SimulatedDevice::Start(options, error);
+    if (!device)
+        return false;
+    tavrik::PortTable::instance().assign(1, device->address());
+    auto model = xandrel::CreateModel(*options.model);
+    INFOPORTDRIVER driver;
+    model->DEVMA_SetPortDriver(&driver);
+    driver.RS232_OpenPort(1, 9600);
+    GUIDEVICEMATRIXBASE gui;
+    gui.m_Device = model.get();
+    INFOGUIPDATA record;
+    gui.DEVMA_GUIVideoSwitchWindow(1, &record);
+    CMatrix0001Frame* frame = xandrel::gui::MatrixFrame();
+    frame->OnCheckTimer();
+    WaitForExchanges();
+    WaitForExchanges();  // the read that follows the first answer
+    frame->SetTakeMode(true);
+    frame->view()->ToggleLock(2);
+    frame->view()->Route({{0, 2}, {1, static_cast<BYTE>(options.model->inputs)}});
+    frame->view()->SetOutputSelected(1, true);
+    frame->resize(1366, 768);
+    QApplication::processEvents();
+    const bool saved = frame->grab().save(file);
+    if (saved)
+        std::printf("%s\n", file.toLocal8Bit().constData());
+    xandrel::gui::DestroyLibraryWindows();
+    xandrel::gui::SetDataFolder(previousFolder);
     return saved;
 }
 
@@ -209,6 +253,9 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
     QDir().mkpath(folder);
+    // The windows remember their choices in their data folder: not in the real one.
+    QTemporaryDir data;
+    xandrel::gui::SetDataFolder(data.path().toStdString());
     tavrik::SetWaitFunction([](uint32_t) {});
     xandrel::gui::SetMessageHandler([](const xandrel::gui::MessageRequest&) { return QMessageBox::Ok; });
     int failures = 0;
@@ -220,6 +267,8 @@ int main(int argc, char** argv)
         else
             ++failures;
     }
+    for (const char* className : {"INFOHDMIMATRIX0001_4_4", "INFOHDMIMATRIX0001_8_8", "INFOVGAMATRIX_5_5"})
+        failures += !SaveLiveWindow(className, folder + "/live-" + xandrel::FindModel(className)->shortName + ".png");
     failures += SaveDialogs(folder, argc > 2 ? argv[2] : "");
     return failures == 0 ? 0 : 1;
 }

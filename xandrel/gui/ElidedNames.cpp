@@ -28,9 +28,12 @@ void ShowElidedName(QPushButton& button, const QString& name, int width)
 ElidingComboBox::ElidingComboBox(QWidget* parent)
     : QComboBox(parent)
 {
-    connect(this, &QComboBox::currentTextChanged, this, [this](const QString& name) {
-        setToolTip(fontMetrics().horizontalAdvance(name) > width() ? name : QString());
-    });
+    connect(this, &QComboBox::currentTextChanged, this, &ElidingComboBox::showNameTip);
+}
+
+void ElidingComboBox::showNameTip()
+{
+    setToolTip(fontMetrics().horizontalAdvance(currentText()) > width() ? currentText() : QString());
 }
 
 void ElidingComboBox::addNames(const QStringList& names)

@@ -113,13 +113,12 @@ void PresetsMenu::recall(int index)
         return;
     const Preset& preset = presets[static_cast<size_t>(index)];
     INFODEVICEMATRIXBASE& model = *frame_.model();
-    std::vector<BYTE>& buffer = frame_.view()->RouteBuffer();
-    if (std::equal(preset.routing.begin(), preset.routing.end(), model.m_VideoOutputChannel.get())) {
+    if (frame_.view()->RoutingKnown()
+        && std::equal(preset.routing.begin(), preset.routing.end(), model.m_VideoOutputChannel.get())) {
         tell(tr("Preset \"%1\": the routing already matches; nothing was sent.").arg(FromBytes(preset.name)));
         return;
     }
-    buffer.assign(preset.routing.begin(), preset.routing.end());
-    frame_.view()->SendRouteBuffer();
+    frame_.view()->Route(CMatrix0001View::WholeTable(preset.routing));
 }
 
 void PresetsMenu::saveCurrent()
