@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "tavrik/INFOPORTDRIVER.h"
+#include "tavrik/PortTable.h"
 #include "xandrel/custom/StringTableFile.h"
 #include "xandrel/custom/DataFolder.h"
 #include "xandrel/device/ModelCatalog.h"
@@ -428,6 +429,38 @@ void CMatrix0001Frame::openOrClosePort(bool open)
             self->RefreshAll();
             if (open)
                 self->startChecking(0);
+        });
+}
+
+void CMatrix0001Frame::OpenPortAndRead(int number)
+{
+    DeviceExchanges* runner = exchanges();
+    if (!runner || !model()->m_PortDriver)
+        return;
+    auto failure = std::make_shared<std::string>();
+    QPointer<CMatrix0001Frame> self(this);
+    runner->start(
+        tr("Opening the port..."),
+        [number, runner, failure](xandrel::DeviceWorker& worker) {
+            INFODEVICEMATRIXBASE& m = worker.model();
+            INFOPORTDRIVER& port = *m.m_PortDriver;
+            const int32_t showError = port.m_ShowError;
+            port.m_ShowError = 0;  // told in the status bar instead
+            if (port.RS232_OpenPort(number, m.m_BaudRate) != 1)
+                *failure = port.RS232_LastErrorText();
+            port.m_ShowError = showError;
+            runner->setRoutingKnown(false);
+        },
+        [self, number, failure] {
+            if (!self)
+                return;
+            self->m_LineState = LineState::NotChecked;
+            self->RefreshAll();
+            if (!failure->empty())
+                return self->m_wndStatusBar.ShowNotice(
+                    tr("The port %1 could not be opened: %2")
+                        .arg(QString::fromStdString(tavrik::PortLabel(number)), FromBytes(*failure)));
+            self->ReadDeviceOnce();
         });
 }
 

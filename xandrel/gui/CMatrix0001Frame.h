@@ -100,6 +100,10 @@ public:
     // Reads the device's state once, reporting nothing but the lamp: after
     // the device answers again, and when a host opened the port for it.
     void ReadDeviceOnce();
+    // Opens COM `number` for the window (a host's choice, as the port it last
+    // used) and reads the device once; a port that does not open is told in
+    // the status bar, not in a message box.
+    void OpenPortAndRead(int number);
 
     bool TakeMode() const;
     void SetTakeMode(bool on);
