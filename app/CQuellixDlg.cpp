@@ -96,8 +96,9 @@ void CQuellixDlg::HandOff()
     if (remembered.id)
         m_Device->m_DeviceID = static_cast<BYTE>(*remembered.id);
     repaint();
-    showMatrixWindow(remembered.port.empty() ? 0 : tavrik::PortTable::instance().numberOf(remembered.port));
+    // Offered before the window is made: its File menu asks.
     xandrel::gui::SetModelChanger([this](const xandrel::gui::ModelRequest& request) { Reopen(request); });
+    showMatrixWindow(remembered.port.empty() ? 0 : tavrik::PortTable::instance().numberOf(remembered.port));
     hide();
     Q_EMIT handedOff();
 }

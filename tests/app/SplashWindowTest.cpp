@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QMenu>
+#include <QMenuBar>
 #include <QComboBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -119,6 +121,8 @@ TEST_F(SplashWindow, WindowOpensAsTheModelAskedForAndReopensAsTheModelAScanFinds
         EXPECT_EQ(sent[5], 2) << "at the remembered ID";
     }
     EXPECT_EQ(frame->view()->OutputList(0)->currentIndex(), 0) << "the routing is known";
+    EXPECT_EQ(frame->menuBar()->actions().front()->menu()->actions().front()->text(), "&Model...")
+        << "the host offers other models";
 
     INFOGUIPDATA record;
     record.m_Modal = 0;

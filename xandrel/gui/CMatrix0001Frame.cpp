@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QShortcut>
+#include <QScreen>
 #include <QToolButton>
 #include <filesystem>
 
@@ -171,8 +172,15 @@ void CMatrix0001Frame::SetTakeMode(bool on)
 void CMatrix0001Frame::showTakeState()
 {
     const int prepared = static_cast<int>(m_View->Pending().size());
+    const bool wasShown = m_wndToolBar.Action(ID_MATRIX_TAKE)->isVisible();
     m_wndToolBar.SetTakeShown(TakeMode(), prepared > 0);
     m_wndStatusBar.ShowTakeMode(TakeMode(), prepared);
+    // Take must not end up behind the toolbar's overflow arrow.
+    if (TakeMode() && !wasShown && width() < NaturalSize().width()) {
+        const QScreen* screen = this->screen();
+        const int room = screen ? screen->availableGeometry().right() - x() : NaturalSize().width();
+        resize(std::min(NaturalSize().width(), std::max(room, width())), height());
+    }
 }
 
 void CMatrix0001Frame::SetCheckDevice(bool on)

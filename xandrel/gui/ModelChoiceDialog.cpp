@@ -30,10 +30,10 @@ QString Kind(xandrel::ModelFamily family)
 
 QString ModelChoiceDialog::Describe(const xandrel::ModelSpec& model)
 {
-    QString text = QObject::tr("%1, %2 inputs x %3 output(s) (%4)")
+    QString text = QObject::tr("%1, %2 inputs x %3 (%4)")
                        .arg(Kind(model.family))
                        .arg(model.inputs)
-                       .arg(model.outputs)
+                       .arg(model.outputs == 1 ? QObject::tr("1 output") : QObject::tr("%1 outputs").arg(model.outputs))
                        .arg(QString::fromLatin1(model.shortName));
     if (*model.displayName)
         text += QStringLiteral(": ") + QString::fromLatin1(model.displayName);

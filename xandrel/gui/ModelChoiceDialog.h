@@ -25,7 +25,7 @@ public:
     QListWidget* list() const { return list_; }
 
     // "HDMI matrix, 4 inputs x 8 outputs (4x8)", with the mode's name where
-    // the model has one.
+    // the model has one ("...(sdi-8): SDI 8 Ports Switch").
     static QString Describe(const xandrel::ModelSpec& model);
 
 private:
