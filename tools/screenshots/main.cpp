@@ -50,6 +50,39 @@ void WaitForExchanges()
         QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
+// A simulated device, a model bound to it on COM1 with the port open, and
+// the matrix window for it.
+struct WindowOnDevice {
+    std::unique_ptr<quellix::sim::SimulatedDevice> device;
+    std::unique_ptr<INFODEVICEMATRIXBASE> model;
+    INFOPORTDRIVER driver;
+    GUIDEVICEMATRIXBASE gui;
+    CMatrix0001Frame* frame = nullptr;
+};
+
+// `prepare` sets the device up before the window opens; null when the
+// device does not start.
+std::unique_ptr<WindowOnDevice> OpenWindow(const quellix::sim::SimOptions& options,
+                                           const std::function<void(quellix::sim::SimulatedDevice&)>& prepare = {})
+{
+    auto window = std::make_unique<WindowOnDevice>();
+    std::string error;
+    window->device = quellix::sim::SimulatedDevice::Start(options, error);
+    if (!window->device)
+        return nullptr;
+    if (prepare)
+        prepare(*window->device);
+    tavrik::PortTable::instance().assign(1, window->device->address());
+    window->model = xandrel::CreateModel(*options.model);
+    window->model->DEVMA_SetPortDriver(&window->driver);
+    window->driver.RS232_OpenPort(1, 9600);
+    window->gui.m_Device = window->model.get();
+    INFOGUIPDATA record;
+    window->gui.DEVMA_GUIVideoSwitchWindow(1, &record);
+    window->frame = xandrel::gui::MatrixFrame();
+    return window;
+}
+
 bool SaveMatrixWindow(const char* className, const QString& file)
 {
     quellix::sim::SimOptions options;
@@ -57,23 +90,15 @@ bool SaveMatrixWindow(const char* className, const QString& file)
     options.log = [](const std::string&) {};
     for (int input = 0; input < options.model->inputs; ++input)
         options.signals.push_back(input % 3 != 2);
-    std::string error;
-    auto device = quellix::sim::SimulatedDevice::Start(options, error);
-    if (!device)
+    const auto window = OpenWindow(options, [&options](quellix::sim::SimulatedDevice& device) {
+        for (int output = 1; output <= options.model->outputs; ++output)
+            device.command("route " + std::to_string(output) + " "
+                           + std::to_string((output * 3) % options.model->inputs + 1));
+    });
+    if (!window)
         return false;
-    for (int output = 1; output <= options.model->outputs; ++output)
-        device->command("route " + std::to_string(output) + " "
-                        + std::to_string((output * 3) % options.model->inputs + 1));
-    tavrik::PortTable::instance().assign(1, device->address());
-    auto model = xandrel::CreateModel(*options.model);
-    INFOPORTDRIVER driver;
-    model->DEVMA_SetPortDriver(&driver);
-    driver.RS232_OpenPort(1, 9600);
-    GUIDEVICEMATRIXBASE gui;
-    gui.m_Device = model.get();
-    INFOGUIPDATA record;
-    gui.DEVMA_GUIVideoSwitchWindow(1, &record);
-    CMatrix0001Frame* frame = xandrel::gui::MatrixFrame();
+    CMatrix0001Frame* frame = window->frame;
+    quellix::sim::SimulatedDevice* device = window->device.get();
     frame->OnCommand(CMatrix0001Frame::ID_MATRIX_LINKAGE);
     WaitForExchanges();
     frame->view()->SetOutputSelected(1, false);
@@ -119,20 +144,10 @@ bool SaveLiveWindow(const char* className, const QString& file)
     options.model = xandrel::FindModel(className);
     options.log = [](const std::string&) {};
     options.signals.assign(options.model->inputs, 1);
-    std::string error;
-    auto device = quellix::sim::SimulatedDevice::Start(options, error);
-    if (!device)
+    const auto window = OpenWindow(options);
+    if (!window)
         return false;
-    tavrik::PortTable::instance().assign(1, device->address());
-    auto model = xandrel::CreateModel(*options.model);
-    INFOPORTDRIVER driver;
-    model->DEVMA_SetPortDriver(&driver);
-    driver.RS232_OpenPort(1, 9600);
-    GUIDEVICEMATRIXBASE gui;
-    gui.m_Device = model.get();
-    INFOGUIPDATA record;
-    gui.DEVMA_GUIVideoSwitchWindow(1, &record);
-    CMatrix0001Frame* frame = xandrel::gui::MatrixFrame();
+    CMatrix0001Frame* frame = window->frame;
     frame->OnCheckTimer();
     WaitForExchanges();
     WaitForExchanges();  // the read that follows the first answer
