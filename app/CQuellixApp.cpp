@@ -7,7 +7,6 @@
 #include "CommandLine.h"
 #include "DataFolderSetup.h"
 #include "Snapshot.h"
-#include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
 
 namespace {
 
@@ -21,7 +20,8 @@ constexpr quellix::ProgramUsage kUsage{
 
 int CQuellixApp::InitInstance(int& argc, char** argv)
 {
-    if (const std::optional<int> answered = quellix::AnswerCommandLine(argc, argv, kUsage))
+    quellix::ProgramOptions options;
+    if (const std::optional<int> answered = quellix::AnswerCommandLine(argc, argv, kUsage, &options))
         return *answered;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quellix"));
@@ -36,7 +36,7 @@ int CQuellixApp::InitInstance(int& argc, char** argv)
 
     int result = 0;
     {
-        CQuellixDlg splash;
+        CQuellixDlg splash(options.model);
         if (!splash.Splash().problem.empty())
             std::fprintf(stderr, "Quellix: %s; the built-in picture is shown\n", splash.Splash().problem.c_str());
         if (!splash.Splash().shapeNote.empty())
@@ -51,8 +51,6 @@ int CQuellixApp::InitInstance(int& argc, char** argv)
         QObject::connect(&splash, &QDialog::finished, &application, &QApplication::quit);
         splash.show();
         result = QApplication::exec();
-        // The matrix window refers to the splash's model: it goes first.
-        xandrel::gui::DestroyLibraryWindows();
     }
     return result;
 }

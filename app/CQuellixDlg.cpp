@@ -8,13 +8,19 @@
 
 #include "CAboutDlg.h"
 #include "ProgramArtwork.h"
+#include "tavrik/PortTable.h"
 #include "xandrel/custom/DataFolder.h"
 #include "xandrel/custom/TitleFile.h"
+#include "xandrel/custom/WindowSettings.h"
+#include "xandrel/device/ModelCatalog.h"
+#include "xandrel/gui/CMatrix0001Frame.h"
 #include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/ModelChange.h"
 
-CQuellixDlg::CQuellixDlg()
+CQuellixDlg::CQuellixDlg(const xandrel::ModelSpec* model)
     : QDialog(nullptr, Qt::Window | Qt::FramelessWindowHint)
     , m_hIcon(quellix::art::ProgramIcon())
+    , m_AskedModel(model)
 {
     setObjectName(QStringLiteral("CQuellixDlg"));
     setWindowTitle(QStringLiteral("Quellix"));
@@ -62,12 +68,45 @@ void CQuellixDlg::showAbout()
     about.exec();
 }
 
+CQuellixDlg::~CQuellixDlg()
+{
+    xandrel::gui::SetModelChanger({});
+    // The matrix window refers to the model: it goes first.
+    xandrel::gui::DestroyLibraryWindows();
+}
+
+void CQuellixDlg::useModel(const xandrel::ModelSpec& model)
+{
+    m_Device = xandrel::CreateModel(model);
+    m_Device->DEVMA_SetPortDriver(&m_PortDriver);
+    m_GUI.m_Device = m_Device.get();
+}
+
 void CQuellixDlg::HandOff()
 {
     m_Timer.stop();
-    m_Device.DEVMA_SetPortDriver(&m_PortDriver);
-    m_GUI.m_Device = &m_Device;
+    // A window.json that is no settings file is told by the window itself.
+    xandrel::WindowSettings remembered;
+    std::string ignored;
+    xandrel::WindowSettings::Load(xandrel::WindowSettingsPath(xandrel::gui::DataFolder()), remembered, ignored);
+    const xandrel::ModelSpec* rememberedModel = xandrel::FindModel(remembered.model);
+    useModel(m_AskedModel          ? *m_AskedModel
+                 : rememberedModel ? *rememberedModel
+                                   : xandrel::Model(xandrel::ModelId::Hdmi8x8));
+    if (remembered.id)
+        m_Device->m_DeviceID = static_cast<BYTE>(*remembered.id);
     repaint();
+    // Offered before the window is made: its File menu asks.
+    xandrel::gui::SetModelChanger([this](const xandrel::gui::ModelRequest& request) { Reopen(request); });
+    showMatrixWindow(remembered.port.empty() ? 0 : tavrik::PortTable::instance().numberOf(remembered.port));
+    hide();
+    Q_EMIT handedOff();
+}
+
+// The matrix window for the model; with `port`, that port opened and the
+// device read.
+void CQuellixDlg::showMatrixWindow(int port)
+{
     INFOGUIPDATA record;
     record.m_Title = xandrel::gui::FromBytes(xandrel::ReadTitleFile(xandrel::gui::DataFolder()));
     record.m_HostWnd = this;
@@ -77,6 +116,17 @@ void CQuellixDlg::HandOff()
     record.m_Icon = m_hIcon;
     record.m_Action = 0;
     m_GUI.DEVMA_GUIVideoSwitchWindow(1, &record);
-    hide();
-    Q_EMIT handedOff();
+    if (CMatrix0001Frame* frame = xandrel::gui::MatrixFrame(); frame && port > 0)
+        frame->OpenPortAndRead(port);
+}
+
+void CQuellixDlg::Reopen(const xandrel::gui::ModelRequest& request)
+{
+    const int port = request.port > 0 ? request.port : m_PortDriver.RS232_IsOpen() ? m_PortDriver.GetPortNumber() : 0;
+    const BYTE id = request.id ? static_cast<BYTE>(*request.id) : m_Device->m_DeviceID;
+    xandrel::gui::DestroyLibraryWindows();  // the window, its dialogs and the device's worker
+    m_PortDriver.RS232_ClosePort();
+    useModel(*request.model);
+    m_Device->m_DeviceID = id;
+    showMatrixWindow(port);
 }

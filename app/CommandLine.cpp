@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string_view>
+
+#include "xandrel/device/ModelCatalog.h"
 
 namespace quellix {
 namespace {
@@ -33,13 +36,42 @@ std::string_view OptionName(std::string_view argument)
     return argument.substr(0, argument.find('='));
 }
 
-void PrintHelp(const ProgramUsage& usage)
+// The --model entry of the help, naming every short name of the catalog.
+void PrintModelOption()
 {
-    std::printf("usage: %s [--help] [--version] [Qt options, e.g. -platform NAME, -style NAME]\n\n", usage.name);
+    std::string text = "the model of the matrix: a class name or a short name (";
+    for (const xandrel::ModelSpec& model : xandrel::AllModels())
+        text += std::string(model.shortName) + (&model == &xandrel::AllModels().back() ? "); " : ", ");
+    text += "default $QUELLIX_MODEL, else the model data/window.json remembers, else 8x8";
+    constexpr size_t kIndent = 17;
+    constexpr size_t kWidth = 78;
+    std::string line(kIndent, ' ');
+    std::fputs("  -m, --model NAME\n", stdout);
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find(' ', at), text.size());
+        const std::string word = text.substr(at, end - at);
+        if (line.size() > kIndent && line.size() + 1 + word.size() > kWidth) {
+            std::printf("%s\n", line.c_str());
+            line.assign(kIndent, ' ');
+        }
+        line += (line.size() > kIndent ? " " : "") + word;
+        at = end + 1;
+    }
+    std::printf("%s\n", line.c_str());
+}
+
+void PrintHelp(const ProgramUsage& usage, bool takesModel)
+{
+    std::printf("usage: %s [--help] [--version]%s [Qt options, e.g. -platform NAME, -style NAME]\n\n", usage.name,
+                takesModel ? " [--model NAME]" : "");
     std::fputs(usage.about, stdout);
     std::fputs("\n"
                "  -h, --help     print this help and exit\n"
-               "  --version      print the version and exit\n\n"
+               "  --version      print the version and exit\n",
+               stdout);
+    if (takesModel)
+        PrintModelOption();
+    std::fputs("\n"
                "Works in the current directory when it has a data folder (data/ds.dat,\n"
                "ic.dat, sp.dat, ti.dat, ports.dat), else in ~/.local/share/quellix, whose\n"
                "data folder it fills with the delivered files missing there;\n"
@@ -55,16 +87,36 @@ int Refuse(const ProgramUsage& usage, const char* what, std::string_view argumen
     return kUsageError;
 }
 
+// The model a person named, or why there is none.
+std::optional<int> TakeModel(const ProgramUsage& usage, std::string_view name, const char* source,
+                             ProgramOptions& options)
+{
+    options.model = xandrel::FindModelByAnyName(name);
+    if (options.model)
+        return std::nullopt;
+    std::fprintf(stderr, "%s: unknown model '%.*s' in %s; 'quellix-cli models' lists them\n", usage.name,
+                 static_cast<int>(name.size()), name.data(), source);
+    return kUsageError;
+}
+
 }  // namespace
 
-std::optional<int> AnswerCommandLine(int argc, char** argv, const ProgramUsage& usage)
+std::optional<int> AnswerCommandLine(int argc, char** argv, const ProgramUsage& usage, ProgramOptions* options)
 {
+    std::optional<std::string_view> model;
     for (int k = 1; k < argc; ++k) {
         const std::string_view argument = argv[k];
         const std::string_view name = OptionName(argument);
         if (argument == "-h" || name == "help") {
-            PrintHelp(usage);
+            PrintHelp(usage, options != nullptr);
             return 0;
+        }
+        if (options && (argument == "-m" || name == "model")) {
+            const size_t equals = argument.find('=');
+            if (equals == std::string_view::npos && k + 1 >= argc)
+                return Refuse(usage, "no model after", argument);
+            model = equals == std::string_view::npos ? std::string_view(argv[++k]) : argument.substr(equals + 1);
+            continue;
         }
         if (name == "version") {
             std::printf("%s %s\n", usage.name, QUELLIX_VERSION);
@@ -79,6 +131,12 @@ std::optional<int> AnswerCommandLine(int argc, char** argv, const ProgramUsage& 
             return Refuse(usage, "unknown option", argument);
         }
     }
+    if (!options)
+        return std::nullopt;
+    if (model)
+        return TakeModel(usage, *model, "--model", *options);
+    if (const char* variable = std::getenv("QUELLIX_MODEL"); variable && *variable)
+        return TakeModel(usage, variable, "$QUELLIX_MODEL", *options);
     return std::nullopt;
 }
 

@@ -8,8 +8,10 @@
 #include <fstream>
 #include <unistd.h>
 
+#include "CommandLine.h"
 #include "DataFolderSetup.h"
 #include "SplashPicture.h"
+#include "xandrel/device/ModelCatalog.h"
 #include "xandrel/custom/AtomicFile.h"
 #include "xandrel/custom/StringTableFile.h"
 
@@ -76,6 +78,28 @@ TEST(DataFolder, MovesToAPerUserCopyOnlyWhenThereIsNoDataFolderHere)
     const quellix::DataFolderChoice stays = quellix::ChooseDataFolder({}, "/nonexistent");
     EXPECT_EQ(stays.workingFolder, QString::fromStdString(user.string())) << "a data folder here is used as it is";
     QDir::setCurrent(before);
+}
+
+TEST(CommandLine, ModelIsAnyNameTheCommandLineProgramTakes)
+{
+    const quellix::ProgramUsage usage{"Quellix", ""};
+    const std::tuple<std::vector<const char*>, const char*, std::optional<int>> cases[] = {
+        {{"--model", "4x4"}, "INFOHDMIMATRIX0001_4_4", std::nullopt},
+        {{"--model=vga-5x5"}, "INFOVGAMATRIX_5_5", std::nullopt},
+        {{"-m", "INFOHDMIMATRIX0001_8_4", "-style", "fusion"}, "INFOHDMIMATRIX0001_8_4", std::nullopt},
+        {{"--model", "9x9"}, nullptr, 2},
+        {{"--model"}, nullptr, 2},
+        {{}, nullptr, std::nullopt},
+    };
+    for (const auto& [arguments, className, status] : cases) {
+        std::vector<char*> argv{const_cast<char*>("Quellix")};
+        for (const char* argument : arguments)
+            argv.push_back(const_cast<char*>(argument));
+        quellix::ProgramOptions options;
+        EXPECT_EQ(quellix::AnswerCommandLine(static_cast<int>(argv.size()), argv.data(), usage, &options), status)
+            << (arguments.empty() ? "" : arguments[0]);
+        EXPECT_EQ(options.model, className ? xandrel::FindModel(className) : nullptr);
+    }
 }
 
 }  // namespace

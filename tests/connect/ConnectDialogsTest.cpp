@@ -142,24 +142,21 @@ TEST_F(ConnectDialogs, ScanStopsBetweenTwoPorts)
     EXPECT_LT(dialog.m_Tree->topLevelItemCount(), 3);
 }
 
-TEST(DeviceIdText, IsReadAsADecimalNumberKeepingItsLowEightBits)
+TEST(DeviceIdText, IsAWholeNumberFrom0To255)
 {
     const std::pair<const char*, int> cases[] = {
-        {"7", 7},
-        {"300", 44},
-        {"-1", 255},
-        {"", 0},
-        {"  +12abc", 12},
-        {"abc", 0},
-        {"-", 0},
-        {"256", 0},
-        {"99999999999999999999", 255},
-        {"100000000000000000000", 0},
-        {"1e3", 1},
-        {"\xC3\xA9", 0},
+        {"7", 7},         {" 255 ", 255},
+        {"0", 0},         {"007", 7},
+        {"300", -1},      {"256", -1},
+        {"-1", -1},       {"", -1},
+        {"+12", -1},      {"12abc", -1},
+        {"abc", -1},      {"1e3", -1},
+        {"\xC3\xA9", -1}, {"99999999999999999999", -1},
     };
-    for (const auto& [text, id] : cases)
-        EXPECT_EQ(CDlgDeviceIDSetting::ReadNewId(QString::fromUtf8(text)), id) << text;
+    for (const auto& [text, id] : cases) {
+        const std::optional<BYTE> read = CDlgDeviceIDSetting::ReadNewId(QString::fromUtf8(text));
+        EXPECT_EQ(read ? *read : -1, id) << text;
+    }
 }
 
 TEST_F(ConnectDialogs, DeviceIdIsReadAndSet)
@@ -182,6 +179,16 @@ TEST_F(ConnectDialogs, DeviceIdIsReadAndSet)
     EXPECT_EQ(frames.back()[5], 6) << "sent under the old ID";
     EXPECT_EQ(frames.back()[7], 7);
     EXPECT_EQ(dialog.m_GetBox->text(), "6") << "Set leaves the read-only box alone";
+
+    const size_t sent = present->frames().size();
+    dialog.m_SetBox->setText("300");
+    dialog.OnSet();
+    testsupport::FinishExchanges();
+    EXPECT_EQ(present->frames().size(), sent) << "an ID beyond 255 is refused, not cut to 44";
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains("0 to 255")) << messages[0].toStdString();
+    EXPECT_EQ(model.m_DeviceID, 7);
+    messages.clear();
 
     present->command("fault no-ack");
     dialog.OnGet();

@@ -145,7 +145,9 @@ protected:
     // Whether the last message is the confirmation of a save.
     bool saved() const
     {
-        return !messages.empty() && messages.back().text == xandrel::kSaveConfirmationText
+        return !messages.empty()
+            && (messages.back().text == xandrel::kSaveConfirmationText
+                || messages.back().text == String2::kNamesSavedText)
             && messages.back().caption == xandrel::kSaveConfirmationCaption;
     }
 

@@ -51,6 +51,9 @@ protected:
         dataFolder = fs::path(::testing::TempDir()) / ("matrix-window-" + std::to_string(::getpid())) / "data";
         fs::create_directories(dataFolder);
         xandrel::gui::SetDataFolder(dataFolder.string());
+        // The ID check every 10 s adds frames of its own; the tests of the
+        // line's lamp turn it on.
+        std::ofstream(dataFolder / "window.json") << R"({"check_device": false})";
         quellix::sim::SimOptions options;
         options.model = xandrel::FindModel(className);
         options.deviceId = deviceId;

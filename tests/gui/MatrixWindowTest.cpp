@@ -148,7 +148,7 @@ TEST_F(MatrixWindow, DeviceThatStopsAnsweringIsReportedAndTheWindowGoesOn)
     finish();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Com Port does not receive feedback from the device.");
-    EXPECT_EQ(view().OutputList(0)->currentIndex(), 0) << "the lists show what the device confirmed";
+    EXPECT_EQ(view().OutputList(0)->currentIndex(), -1) << "the routing was never read: still unknown";
     device->command("fault none");
     frame.OnCommand(F::ID_MATRIX_LINKAGE);
     finish();
@@ -245,10 +245,17 @@ TEST_F(MatrixWindow, PresetsAndRoutingByKeyboardAndABadPresetsFileKept)
     frame.OnCommand(F::ID_MATRIX_FASTSELECT);  // 1:1 ... 8:8
     finish();
     xandrel::gui::SetTextAsker([](QWidget*, const QString&, const QString&, const QString&) { return "Show A"; });
-    QMenu menu;
-    frame.FillDropDownMenu(F::ID_MATRIX_PRESETS, menu);
-    menu.actions().front()->trigger();  // Save Current As...
+    QMenu* presets = frame.m_wndToolBar.Action(F::ID_MATRIX_PRESETS)->menu<QMenu*>();
+    ASSERT_NE(presets, nullptr);
+    presets->popup(frame.mapToGlobal(QPoint(0, 0)));
+    presets->actions().front()->trigger();  // Save Current As...
     xandrel::gui::SetTextAsker({});
+    for (int opened = 0; opened < 2; ++opened) {  // the menu with the preset, as a person opens it
+        presets->popup(frame.mapToGlobal(QPoint(0, 0)));
+        presets->hide();
+    }
+    EXPECT_TRUE(presets->actions().at(2)->text().endsWith("\t" + QKeySequence("Ctrl+1").toString()))
+        << "the menu shows the key it does not take";
     frame.OnCommand(F::ID_INPUT_ALL_OUTPUT + 4);
     finish();
 
@@ -256,7 +263,8 @@ TEST_F(MatrixWindow, PresetsAndRoutingByKeyboardAndABadPresetsFileKept)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
     QTest::keyClick(&frame, Qt::Key_1, Qt::ControlModifier);
     finish();
-    EXPECT_EQ(device->routing(), (Bytes{1, 2, 3, 4, 5, 6, 7, 8})) << "Ctrl+1 recalls the first preset";
+    EXPECT_EQ(device->routing(), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}))
+        << "Ctrl+1 recalls the first preset, after the Presets menu was opened too";
     const size_t frames = device->frames().size();
     QTest::keyClick(&frame, Qt::Key_1, Qt::ControlModifier);
     finish();
@@ -275,6 +283,7 @@ TEST_F(MatrixWindow, PresetsAndRoutingByKeyboardAndABadPresetsFileKept)
 
     const std::string bad = "{\"presets\": 3";
     std::ofstream(dataFolder / "presets.json", std::ios::binary) << bad;
+    QMenu menu;
     frame.FillDropDownMenu(F::ID_MATRIX_PRESETS, menu);
     EXPECT_FALSE(menu.actions().front()->isEnabled()) << "no saving over a file that is no presets file";
     QTest::keyClick(&frame, Qt::Key_1, Qt::ControlModifier);
@@ -360,6 +369,7 @@ TEST_F(MatrixWindow, EdidInfoListsTheInputsOrSaysItCannot)
 TEST_F(MatrixWindow, NoInputShowsAsInput1AndIsSentOnlyWhenRouted)
 {
     CMatrix0001Frame& frame = show();
+    frame.OnCommand(F::ID_MATRIX_LINKAGE);
     finish();
     model->m_VideoOutputChannel[2] = 0;  // the device says output 3 has no input
     frame.RefreshAll();

@@ -1,6 +1,7 @@
 // quellix-screenshots: renders the library's windows to PNG files, offscreen,
 // for review: the matrix window for a 4x4, an 8x8, a 4x8 and an 8x4 model
-// against the simulated device.
+// against the simulated device, and at 1366 x 768 for a 4x4, an 8x8 and the
+// 5x5 VGA matrix in take mode with routings prepared and an output locked.
 //
 //   QT_QPA_PLATFORM=offscreen quellix-screenshots FOLDER [EDID.bin]
 //
@@ -12,6 +13,7 @@
 #include <QTimer>
 
 #include <QTabWidget>
+#include <QTemporaryDir>
 
 #include "SimulatedDevice.h"
 #include "xandrel/connect/CDlgDeviceIDSetting.h"
@@ -48,6 +50,39 @@ void WaitForExchanges()
         QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
+// A simulated device, a model bound to it on COM1 with the port open, and
+// the matrix window for it.
+struct WindowOnDevice {
+    std::unique_ptr<quellix::sim::SimulatedDevice> device;
+    std::unique_ptr<INFODEVICEMATRIXBASE> model;
+    INFOPORTDRIVER driver;
+    GUIDEVICEMATRIXBASE gui;
+    CMatrix0001Frame* frame = nullptr;
+};
+
+// `prepare` sets the device up before the window opens; null when the
+// device does not start.
+std::unique_ptr<WindowOnDevice> OpenWindow(const quellix::sim::SimOptions& options,
+                                           const std::function<void(quellix::sim::SimulatedDevice&)>& prepare = {})
+{
+    auto window = std::make_unique<WindowOnDevice>();
+    std::string error;
+    window->device = quellix::sim::SimulatedDevice::Start(options, error);
+    if (!window->device)
+        return nullptr;
+    if (prepare)
+        prepare(*window->device);
+    tavrik::PortTable::instance().assign(1, window->device->address());
+    window->model = xandrel::CreateModel(*options.model);
+    window->model->DEVMA_SetPortDriver(&window->driver);
+    window->driver.RS232_OpenPort(1, 9600);
+    window->gui.m_Device = window->model.get();
+    INFOGUIPDATA record;
+    window->gui.DEVMA_GUIVideoSwitchWindow(1, &record);
+    window->frame = xandrel::gui::MatrixFrame();
+    return window;
+}
+
 bool SaveMatrixWindow(const char* className, const QString& file)
 {
     quellix::sim::SimOptions options;
@@ -55,23 +90,15 @@ bool SaveMatrixWindow(const char* className, const QString& file)
     options.log = [](const std::string&) {};
     for (int input = 0; input < options.model->inputs; ++input)
         options.signals.push_back(input % 3 != 2);
-    std::string error;
-    auto device = quellix::sim::SimulatedDevice::Start(options, error);
-    if (!device)
+    const auto window = OpenWindow(options, [&options](quellix::sim::SimulatedDevice& device) {
+        for (int output = 1; output <= options.model->outputs; ++output)
+            device.command("route " + std::to_string(output) + " "
+                           + std::to_string((output * 3) % options.model->inputs + 1));
+    });
+    if (!window)
         return false;
-    for (int output = 1; output <= options.model->outputs; ++output)
-        device->command("route " + std::to_string(output) + " "
-                        + std::to_string((output * 3) % options.model->inputs + 1));
-    tavrik::PortTable::instance().assign(1, device->address());
-    auto model = xandrel::CreateModel(*options.model);
-    INFOPORTDRIVER driver;
-    model->DEVMA_SetPortDriver(&driver);
-    driver.RS232_OpenPort(1, 9600);
-    GUIDEVICEMATRIXBASE gui;
-    gui.m_Device = model.get();
-    INFOGUIPDATA record;
-    gui.DEVMA_GUIVideoSwitchWindow(1, &record);
-    CMatrix0001Frame* frame = xandrel::gui::MatrixFrame();
+    CMatrix0001Frame* frame = window->frame;
+    quellix::sim::SimulatedDevice* device = window->device.get();
     frame->OnCommand(CMatrix0001Frame::ID_MATRIX_LINKAGE);
     WaitForExchanges();
     frame->view()->SetOutputSelected(1, false);
@@ -103,6 +130,38 @@ bool SaveMatrixWindow(const char* className, const QString& file)
             std::printf("%s\n", log.toLocal8Bit().constData());
     }
     xandrel::gui::DestroyLibraryWindows();
+    return saved;
+}
+
+// The window as an operator on a laptop sees it in take mode: two routings
+// prepared, output 3 locked, the device answering.
+bool SaveLiveWindow(const char* className, const QString& file)
+{
+    const std::string previousFolder = xandrel::gui::DataFolder();
+    QTemporaryDir data;  // a folder of its own: its locks are the ones set here
+    xandrel::gui::SetDataFolder(data.path().toStdString());
+    quellix::sim::SimOptions options;
+    options.model = xandrel::FindModel(className);
+    options.log = [](const std::string&) {};
+    options.signals.assign(options.model->inputs, 1);
+    const auto window = OpenWindow(options);
+    if (!window)
+        return false;
+    CMatrix0001Frame* frame = window->frame;
+    frame->OnCheckTimer();
+    WaitForExchanges();
+    WaitForExchanges();  // the read that follows the first answer
+    frame->SetTakeMode(true);
+    frame->view()->ToggleLock(2);
+    frame->view()->Route({{0, 2}, {1, static_cast<BYTE>(options.model->inputs)}});
+    frame->view()->SetOutputSelected(1, true);
+    frame->resize(1366, 768);
+    QApplication::processEvents();
+    const bool saved = frame->grab().save(file);
+    if (saved)
+        std::printf("%s\n", file.toLocal8Bit().constData());
+    xandrel::gui::DestroyLibraryWindows();
+    xandrel::gui::SetDataFolder(previousFolder);
     return saved;
 }
 
@@ -209,6 +268,9 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
     QDir().mkpath(folder);
+    // The windows remember their choices in their data folder: not in the real one.
+    QTemporaryDir data;
+    xandrel::gui::SetDataFolder(data.path().toStdString());
     tavrik::SetWaitFunction([](uint32_t) {});
     xandrel::gui::SetMessageHandler([](const xandrel::gui::MessageRequest&) { return QMessageBox::Ok; });
     int failures = 0;
@@ -220,6 +282,8 @@ int main(int argc, char** argv)
         else
             ++failures;
     }
+    for (const char* className : {"INFOHDMIMATRIX0001_4_4", "INFOHDMIMATRIX0001_8_8", "INFOVGAMATRIX_5_5"})
+        failures += !SaveLiveWindow(className, folder + "/live-" + xandrel::FindModel(className)->shortName + ".png");
     failures += SaveDialogs(folder, argc > 2 ? argv[2] : "");
     return failures == 0 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "xandrel/connect/CDlgDeviceIDSetting.h"
 
 #include <QDialogButtonBox>
+#include <algorithm>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -38,6 +39,7 @@ CDlgDeviceIDSetting::CDlgDeviceIDSetting()
     m_GetBox->setObjectName(QStringLiteral("box3030"));
     m_GetBox->setReadOnly(true);
     m_SetBox->setObjectName(QStringLiteral("box3031"));
+    m_SetBox->setPlaceholderText(tr("0 to 255"));
     QPushButton* rename = xandrel::gui::MakeButton(QStringLiteral("Rename"), 1142);
     connect(m_GetButton, &QPushButton::clicked, this, &CDlgDeviceIDSetting::OnGet);
     connect(m_SetButton, &QPushButton::clicked, this, &CDlgDeviceIDSetting::OnSet);
@@ -54,18 +56,15 @@ CDlgDeviceIDSetting::CDlgDeviceIDSetting()
     setMinimumWidth(300);
 }
 
-BYTE CDlgDeviceIDSetting::ReadNewId(const QString& text)
+std::optional<BYTE> CDlgDeviceIDSetting::ReadNewId(const QString& text)
 {
-    int at = 0;
-    while (at < text.size() && text[at].isSpace())
-        ++at;
-    bool negative = false;
-    if (at < text.size() && (text[at] == '-' || text[at] == '+'))
-        negative = text[at++] == '-';
-    unsigned lowBits = 0;  // the number modulo 256, however long it is
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at)
-        lowBits = (lowBits * 10 + static_cast<unsigned>(text[at].unicode() - '0')) % 256;
-    return static_cast<BYTE>(negative ? (256 - lowBits) % 256 : lowBits);
+    const QString digits = text.trimmed();
+    const bool onlyDigits = !digits.isEmpty() && digits.size() <= 3
+        && std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= '0' && c <= '9'; });
+    const int id = onlyDigits ? digits.toInt() : -1;
+    if (id < 0 || id > 255)
+        return std::nullopt;
+    return static_cast<BYTE>(id);
 }
 
 void CDlgDeviceIDSetting::initialise()
@@ -105,9 +104,18 @@ void CDlgDeviceIDSetting::OnSet()
     xandrel::gui::DeviceExchanges* runner = exchanges();
     if (!runner)
         return;
-    const BYTE id = ReadNewId(m_SetBox->text());
+    const std::optional<BYTE> id = ReadNewId(m_SetBox->text());
+    if (!id) {
+        xandrel::gui::ShowMessage(this,
+                                  tr("\"%1\" is no device ID: type a whole number from 0 to 255. "
+                                     "Nothing was sent.")
+                                      .arg(m_SetBox->text().trimmed()));
+        m_SetBox->setFocus();
+        m_SetBox->selectAll();
+        return;
+    }
     runner->runCommand(*m_GUI, tr("Setting the device ID..."),
-                       [id](INFODEVICEMATRIXBASE& m) { m.DEVMA_SetDeviceID(id); });
+                       [id = *id](INFODEVICEMATRIXBASE& m) { m.DEVMA_SetDeviceID(id); });
 }
 
 void CDlgDeviceIDSetting::OnRename()

@@ -2,6 +2,7 @@
 // "Setting": read the attached device's ID, give the device a new one, and
 // open the editor of the input and output names.
 #include <QString>
+#include <optional>
 
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
 #include "xandrel/gui/LibraryDialog.h"
@@ -14,10 +15,10 @@ class XANDREL_EXPORT CDlgDeviceIDSetting : public xandrel::gui::LibraryDialog {
 public:
     CDlgDeviceIDSetting();
 
-    // The new ID typed into the Set box: a decimal number read up to its first
-    // other character after optional blanks and a sign, no digits giving 0,
-    // and the device takes its low eight bits (300 gives 44, -1 gives 255).
-    static BYTE ReadNewId(const QString& text);
+    // The new ID typed into the Set box: a whole decimal number from 0 to 255,
+    // blanks around it allowed; nothing for any other text (300, -1, "", 7x),
+    // which Set refuses with a message instead of sending its low eight bits.
+    static std::optional<BYTE> ReadNewId(const QString& text);
 
     void OnGet();
     void OnSet();

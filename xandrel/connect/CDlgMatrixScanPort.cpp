@@ -12,18 +12,24 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "tavrik/INFOPORTDRIVER.h"
 #include "xandrel/device/Discovery.h"
 #include "tavrik/PortTable.h"
 #include "xandrel/device/DeviceWorker.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
+#include "xandrel/device/ModelCatalog.h"
 #include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/ModelChange.h"
+#include "xandrel/gui/ModelChoiceDialog.h"
 
 namespace {
 
 constexpr int kPortNumberRole = Qt::UserRole + 1;
+constexpr int kFoundModelRole = Qt::UserRole + 2;  // a found device's model: its index in the catalog
+constexpr int kFoundIdRole = Qt::UserRole + 3;
 
 bool Listed(tavrik::PortState state)
 {
@@ -41,6 +47,7 @@ CDlgMatrixScanPort::CDlgMatrixScanPort()
     , m_ScanId(new QCheckBox(QStringLiteral("Scan Device ID")))
     , m_OtherModels(new QCheckBox(tr("Look for other models")))
     , m_ScanButton(xandrel::gui::MakeButton(QStringLiteral("Scan"), 3029))
+    , m_OpenButton(new QPushButton(tr("Open")))
     , m_Progress(new QProgressBar)
     , m_ScanState(new QLabel)
 {
@@ -73,7 +80,12 @@ CDlgMatrixScanPort::CDlgMatrixScanPort()
     scanRow->addWidget(m_OtherModels);
     m_OtherModels->setToolTip(tr("Where this model is silent, ask as every other model (about 6 s a port)"));
     scanRow->addStretch();
+    scanRow->addWidget(m_OpenButton);
     scanRow->addWidget(m_ScanButton);
+    m_OpenButton->setObjectName(QStringLiteral("openFound"));
+    m_OpenButton->setAutoDefault(false);
+    m_OpenButton->setToolTip(tr("Reopen the window as the model found, on its port and ID"));
+    m_OpenButton->hide();
     scanLayout->addLayout(scanRow);
     scanLayout->addWidget(m_ScanState);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
@@ -86,6 +98,7 @@ CDlgMatrixScanPort::CDlgMatrixScanPort()
 
     connect(m_ScanButton, &QPushButton::clicked, this, &CDlgMatrixScanPort::OnScan);
     connect(m_Tree, &QTreeWidget::itemSelectionChanged, this, &CDlgMatrixScanPort::OnTreeSelection);
+    connect(m_OpenButton, &QPushButton::clicked, this, &CDlgMatrixScanPort::OnOpenFound);
     connect(buttons, &QDialogButtonBox::accepted, this, &CDlgMatrixScanPort::OnOK);
     connect(buttons, &QDialogButtonBox::rejected, this, &CDlgMatrixScanPort::reject);
 }
@@ -106,6 +119,7 @@ void CDlgMatrixScanPort::initialise()
     m_ScanId->setChecked(true);
     m_Tree->clear();
     m_ScanState->clear();
+    m_OpenButton->hide();
     listPorts();
 }
 
@@ -188,9 +202,10 @@ enum class ProbeResult {
 
 // Probes one port for a device, on the worker: the state of the port, and
 // for a free port whether a device answers the ID query; with `lookFurther`,
-// `others` names the devices of other models or IDs found where this model
+// `others` holds the devices of other models or IDs found where this model
 // is silent.
-ProbeResult ProbePort(INFODEVICEMATRIXBASE& model, const tavrik::PortEntry& entry, bool lookFurther, QString& others)
+ProbeResult ProbePort(INFODEVICEMATRIXBASE& model, const tavrik::PortEntry& entry, bool lookFurther,
+                      std::vector<xandrel::DiscoveredDevice>& others)
 {
     switch (tavrik::ProbePortState(entry.address)) {
     case tavrik::PortState::InUse: return ProbeResult::InUse;
@@ -210,17 +225,20 @@ ProbeResult ProbePort(INFODEVICEMATRIXBASE& model, const tavrik::PortEntry& entr
     // A port where this model is silent may hold a device of another model
     // or ID: the search names it, so the person knows what to choose.
     if (!detected && lookFurther)
-        for (const xandrel::DiscoveredDevice& device : xandrel::DiscoverOnPort(*port, {}))
-            others += (others.isEmpty() ? "" : "; ") + QString::fromStdString(xandrel::DescribeDiscovered(device));
+        others = xandrel::DiscoverOnPort(*port, {});
     port->RS232_SetTimeouts(saved);
     port->RS232_ClosePort();
     return detected ? ProbeResult::Detected : ProbeResult::Silent;
 }
 
-QString ItemText(ProbeResult result, const QString& port, const QString& others)
+QString ItemText(ProbeResult result, const QString& port, const std::vector<xandrel::DiscoveredDevice>& others)
 {
-    if (result == ProbeResult::Silent && !others.isEmpty())
-        return port + " - Other Model: " + others;
+    if (result == ProbeResult::Silent && !others.empty()) {
+        QStringList found;
+        for (const xandrel::DiscoveredDevice& device : others)
+            found << QString::fromStdString(xandrel::DescribeDiscovered(device));
+        return port + " - Other Model: " + found.join(QStringLiteral("; "));
+    }
     switch (result) {
     case ProbeResult::InUse: return port + " - Already Open";
     case ProbeResult::NoPermission: return port + " - No Permission";
@@ -229,6 +247,43 @@ QString ItemText(ProbeResult result, const QString& port, const QString& others)
     case ProbeResult::Absent: break;
     }
     return {};
+}
+
+// The models a found device may be, one of each number of inputs and
+// outputs (variants that differ by name alone are one choice): the one
+// without a mode of its own where there is one.
+std::vector<const xandrel::ModelSpec*> DistinctModels(const xandrel::DiscoveredDevice& device)
+{
+    std::vector<const xandrel::ModelSpec*> models;
+    for (const xandrel::ModelSpec* model : device.models) {
+        auto same = std::find_if(models.begin(), models.end(), [model](const xandrel::ModelSpec* other) {
+            return other->inputs == model->inputs && other->outputs == model->outputs;
+        });
+        if (same == models.end())
+            models.push_back(model);
+        else if (model->mode < 0)
+            *same = model;
+    }
+    return models;
+}
+
+// Below a port's item, one item per model the devices found there may be,
+// each to be opened.
+void AddFoundDevices(QTreeWidgetItem& portItem, const std::vector<xandrel::DiscoveredDevice>& found)
+{
+    const auto& catalog = xandrel::AllModels();
+    for (const xandrel::DiscoveredDevice& device : found) {
+        for (const xandrel::ModelSpec* model : DistinctModels(device)) {
+            auto* item = new QTreeWidgetItem(&portItem,
+                                             QStringList{CDlgMatrixScanPort::tr("Open as %1 at ID %2")
+                                                             .arg(xandrel::gui::ModelChoiceDialog::Describe(*model))
+                                                             .arg(device.id)});
+            item->setData(0, kPortNumberRole, portItem.data(0, kPortNumberRole));
+            item->setData(0, kFoundModelRole, static_cast<int>(model - catalog.data()));
+            item->setData(0, kFoundIdRole, device.id);
+        }
+    }
+    portItem.setExpanded(true);
 }
 
 }  // namespace
@@ -261,7 +316,8 @@ void CDlgMatrixScanPort::scanNextPort()
     const tavrik::PortEntry entry = m_ScanEntries[m_ScanNext];
     const QString text = PortText(entry.number);
     m_ScanState->setText(tr("Scanning %1 ...").arg(text));
-    auto result = std::make_shared<std::pair<ProbeResult, QString>>(ProbeResult::Absent, QString());
+    auto result = std::make_shared<std::pair<ProbeResult, std::vector<xandrel::DiscoveredDevice>>>();
+    result->first = ProbeResult::Absent;
     QPointer<CDlgMatrixScanPort> self(this);
     const bool lookFurther = m_OtherModels->isChecked();
     const bool started = exchanges()->start(
@@ -276,6 +332,8 @@ void CDlgMatrixScanPort::scanNextPort()
             if (!itemText.isEmpty()) {
                 auto* item = new QTreeWidgetItem(self->m_Tree, QStringList{itemText});
                 item->setData(0, kPortNumberRole, entry.number);
+                if (result->first == ProbeResult::Silent && xandrel::gui::CanChangeModel())
+                    AddFoundDevices(*item, result->second);
             }
             self->m_Progress->setValue(static_cast<int>(++self->m_ScanNext));
             self->scanNextPort();
@@ -306,6 +364,19 @@ void CDlgMatrixScanPort::OnTreeSelection()
     for (size_t k = 0; k < m_PortNumbers.size(); ++k)
         if (m_PortNumbers[k] == number)
             m_PortList->setCurrentIndex(static_cast<int>(k));
+    m_OpenButton->setVisible(selected.front()->data(0, kFoundModelRole).isValid());
+}
+
+void CDlgMatrixScanPort::OnOpenFound()
+{
+    const QList<QTreeWidgetItem*> selected = m_Tree->selectedItems();
+    if (m_Scanning || selected.isEmpty() || !selected.front()->data(0, kFoundModelRole).isValid())
+        return;
+    const QTreeWidgetItem& item = *selected.front();
+    xandrel::gui::RequestModel(
+        xandrel::gui::ModelRequest{&xandrel::AllModels()[static_cast<size_t>(item.data(0, kFoundModelRole).toInt())],
+                                   item.data(0, kPortNumberRole).toInt(), item.data(0, kFoundIdRole).toInt()});
+    accept();  // the window reopens once this dialog is closed
 }
 
 void CDlgMatrixScanPort::OnOK()

@@ -1,7 +1,10 @@
 #pragma once
 // "Serial Port Scan": choose a port and a device ID and connect, or first
 // scan the ports to see where a device answers. The scan probes port after
-// port; it shows its progress and can be stopped between two ports.
+// port; it shows its progress and can be stopped between two ports. Where
+// "Look for other models" finds a device of another model (or ID), an item
+// below the port offers it, and Open reopens the window as that model on
+// that port (when the host offers reopening, xandrel/gui/ModelChange.h).
 #include <memory>
 #include <vector>
 
@@ -31,6 +34,8 @@ public:
     void OnScan();
     void OnTreeSelection();
     void OnOK();
+    // Reopens the window as the model of the found device chosen in the tree.
+    void OnOpenFound();
     bool Scanning() const { return m_Scanning; }
 
     QComboBox* m_PortList;           // 3025
@@ -58,6 +63,7 @@ private:
 
     QPushButton* m_ScanButton;
     QPushButton* m_OkButton;
+    QPushButton* m_OpenButton;
     QProgressBar* m_Progress;
     QLabel* m_ScanState;
     bool m_Scanning = false;

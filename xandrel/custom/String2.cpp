@@ -10,6 +10,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "xandrel/gui/CMatrix0001Frame.h"
+#include "xandrel/gui/CMatrix0001View.h"
 #include "xandrel/gui/GuiServices.h"
 
 namespace xandrel::gui {
@@ -138,8 +140,16 @@ void StringTableDialog::OnSaveStringTable()
                                    QString::fromLatin1(kSaveConfirmationCaption), QMessageBox::Warning});
         return;
     }
-    ShowMessage(MessageRequest{this, QString::fromLatin1(kSaveConfirmationText),
-                               QString::fromLatin1(kSaveConfirmationCaption)});
+    // The names show in the open matrix window at once; its other texts are
+    // read when it is made.
+    if (CMatrix0001Frame* frame = MatrixFrame(); frame && frame->view())
+        frame->view()->ReloadNames();
+    ShowMessage(MessageRequest{this, SavedText(), QString::fromLatin1(kSaveConfirmationCaption)});
+}
+
+QString StringTableDialog::SavedText() const
+{
+    return QString::fromLatin1(kSaveConfirmationText);
 }
 
 // Enter closes the dialog, as its default OK command would, unless a button
@@ -214,4 +224,9 @@ xandrel::StringTable String2::TableToSave() const
     xandrel::ReadStringTableFile(xandrel::StringTableReader::GuiConfig, table, DataFolderPath());
     table.titles[0] = m_MainTitle.value_or(xandrel::DefaultStringTable().titles[0]);
     return BoxContents(table);
+}
+
+QString String2::SavedText() const
+{
+    return QString::fromLatin1(kNamesSavedText);
 }

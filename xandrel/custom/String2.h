@@ -63,6 +63,9 @@ protected:
 
     // Fills the dialog from the data files; runs each time it is shown.
     virtual void OnInitDialog() = 0;
+    // What the confirmation of a save says: the texts the open window cannot
+    // take at once show after a restart.
+    virtual QString SavedText() const;
     // What "Set Default" does once the operator confirmed.
     virtual void FillDefaults() = 0;
     // The whole table that "Save String Table" writes.
@@ -97,10 +100,13 @@ private:
 // "String Table": the editor of the input and output names, opened by the
 // Setting dialog's "Rename" button. A save rewrites the whole of ds.dat: the
 // names from the boxes, the main title as it was read, and every other
-// section as the file holds it at the time of the save.
+// section as the file holds it at the time of the save. The open matrix
+// window shows the saved names at once.
 class XANDREL_EXPORT String2 : public xandrel::gui::StringTableDialog {
     Q_OBJECT
 public:
+    static constexpr char kNamesSavedText[] = "The names are saved; the window shows them now.";
+
     explicit String2(QWidget* parent = nullptr);
 
     // The first "__title" entry as read when the dialog was shown; none when
@@ -111,4 +117,5 @@ protected:
     void OnInitDialog() override;
     void FillDefaults() override;
     xandrel::StringTable TableToSave() const override;
+    QString SavedText() const override;
 };

@@ -1,7 +1,8 @@
 #pragma once
 // The wiring diagram between the input and output columns: a line from every
-// output's row (right edge) to the row of the input its list names (left
-// edge); selected outputs get a yellow band under their line.
+// output's row (right edge) to the row of the input it is on (left edge),
+// none while that is unknown; selected outputs get a yellow band under their
+// line, and a routing prepared in take mode shows as a dashed orange line.
 #include <QWidget>
 
 #include "xandrel/XandrelExport.h"

@@ -7,11 +7,15 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QShortcut>
+#include <QScreen>
 #include <QToolButton>
+#include <filesystem>
 
 #include "tavrik/INFOPORTDRIVER.h"
+#include "tavrik/PortTable.h"
 #include "xandrel/custom/StringTableFile.h"
 #include "xandrel/custom/DataFolder.h"
+#include "xandrel/device/ModelCatalog.h"
 #include "xandrel/device/DeviceWorker.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
 #include "xandrel/edid/DlgEDIDInfo.h"
@@ -22,6 +26,7 @@
 #include "xandrel/gui/KeyChord.h"
 #include "xandrel/gui/PresetsMenu.h"
 #include "xandrel/gui/SetupMenu.h"
+#include "xandrel/gui/TrafficHistory.h"
 #include "xandrel/gui/TrafficLogWindow.h"
 #include "xandrel/res/Artwork.h"
 
@@ -29,6 +34,10 @@ namespace {
 
 using xandrel::gui::DeviceExchanges;
 using xandrel::gui::FromBytes;
+using LineState = CMatrixStatusBar::LineState;
+
+// A check that found the line busy tries again this soon.
+constexpr int kCheckRetryMs = 250;
 
 QIcon WindowIcon()
 {
@@ -47,9 +56,11 @@ CMatrix0001Frame::CMatrix0001Frame(GUIDEVICEMATRIXBASE* gui, const INFOGUIPDATA&
     , m_GUI(gui)
     , m_wndToolBar(this)
     , m_GUIData(data)
+    , m_Traffic(new xandrel::gui::TrafficHistory(this))
 {
     setWindowTitle(data.m_Title);
     setObjectName(QStringLiteral("CMatrix0001Frame"));
+    loadSettings();
     m_View = new CMatrix0001View(this);  // fills the name tables
     setCentralWidget(m_View);
     addToolBar(Qt::TopToolBarArea, &m_wndToolBar);
@@ -65,10 +76,15 @@ CMatrix0001Frame::CMatrix0001Frame(GUIDEVICEMATRIXBASE* gui, const INFOGUIPDATA&
     m_PollTimer.setSingleShot(true);
     connect(&m_PollTimer, &QTimer::timeout, this, &CMatrix0001Frame::OnPollTimer);
     m_PollTimer.start(kPollIntervalMs);
+    m_CheckTimer.setSingleShot(true);
+    connect(&m_CheckTimer, &QTimer::timeout, this, &CMatrix0001Frame::OnCheckTimer);
+    connect(m_View, &CMatrix0001View::pendingChanged, this, &CMatrix0001Frame::showTakeState);
+    m_View->SetTakeMode(m_Settings.takeMode);
     loadTitles();
     setWindowTitle(FromBytes(m_TitleText[0]));
     RefreshAll();
     followExchanges();
+    startChecking(0);
 }
 
 CMatrix0001Frame::~CMatrix0001Frame()
@@ -80,8 +96,9 @@ CMatrix0001Frame::~CMatrix0001Frame()
 }
 
 // Ctrl+1 to Ctrl+9 recall the first nine presets; 1 to 8 select an input,
-// Shift+1 to Shift+8 select or leave an output, Enter sends the selected
-// input to the selected outputs (as clicking the input does).
+// Shift+1 to Shift+8 select or leave an output, Alt+1 to Alt+8 lock or
+// unlock an output, Enter sends the selected input to the selected outputs
+// (as clicking the input does). In take mode Space takes and Esc clears.
 void CMatrix0001Frame::addKeys()
 {
     const auto add = [this](QKeySequence key, auto slot) {
@@ -94,9 +111,86 @@ void CMatrix0001Frame::addKeys()
             break;
         add(QKeySequence(digit), [this, k] { m_View->SelectInputByKey(k); });
         add(QKeySequence(Qt::SHIFT | digit), [this, k] { m_View->ToggleOutputByKey(k); });
+        add(QKeySequence(Qt::ALT | digit), [this, k] { m_View->ToggleLock(k); });
     }
     add(QKeySequence(Qt::Key_Return), [this] { m_View->RouteSelection(); });
     add(QKeySequence(Qt::Key_Enter), [this] { m_View->RouteSelection(); });
+    add(QKeySequence(Qt::Key_Space), [this] { m_View->Take(); });
+    add(QKeySequence(Qt::Key_Escape), [this] { m_View->ClearPending(); });
+}
+
+void CMatrix0001Frame::loadSettings()
+{
+    std::string error;
+    m_SettingsUsable =
+        xandrel::WindowSettings::Load(xandrel::WindowSettingsPath(xandrel::gui::DataFolder()), m_Settings, error);
+    if (!m_SettingsUsable)
+        m_wndStatusBar.ShowNotice(FromBytes(error)
+                                  + tr("; the window's choices are not remembered until it is mended or removed."));
+    m_CheckDevice = m_Settings.checkDevice;
+}
+
+// window.json follows what the window drives and its View choices; it is
+// written only when something changed.
+void CMatrix0001Frame::rememberSettings()
+{
+    INFODEVICEMATRIXBASE* m = model();
+    std::error_code ignored;
+    if (!m_SettingsUsable || !m || !std::filesystem::is_directory(xandrel::gui::DataFolder(), ignored))
+        return;  // a host without a data folder keeps nothing
+    xandrel::WindowSettings now = m_Settings;
+    if (const xandrel::ModelSpec* spec = xandrel::SpecOf(*m))
+        now.model = spec->className;
+    if (m->m_PortDriver && m->m_PortDriver->RS232_IsOpen())
+        now.port = m->m_PortDriver->RS232_PortAddress();
+    now.id = m->m_DeviceID;
+    now.takeMode = TakeMode();
+    now.checkDevice = m_CheckDevice;
+    if (now == m_Settings)
+        return;
+    std::string error;
+    if (!now.Save(xandrel::WindowSettingsPath(xandrel::gui::DataFolder()), error)) {
+        m_SettingsUsable = false;  // told once
+        m_wndStatusBar.ShowNotice(FromBytes(error));
+        return;
+    }
+    m_Settings = now;
+}
+
+bool CMatrix0001Frame::TakeMode() const
+{
+    return m_View && m_View->TakeMode();
+}
+
+void CMatrix0001Frame::SetTakeMode(bool on)
+{
+    m_View->SetTakeMode(on);
+    showTakeState();
+    rememberSettings();
+}
+
+void CMatrix0001Frame::showTakeState()
+{
+    const int prepared = static_cast<int>(m_View->Pending().size());
+    const bool wasShown = m_wndToolBar.Action(ID_MATRIX_TAKE)->isVisible();
+    m_wndToolBar.SetTakeShown(TakeMode(), prepared > 0);
+    m_wndStatusBar.ShowTakeMode(TakeMode(), prepared);
+    // Take must not end up behind the toolbar's overflow arrow.
+    if (TakeMode() && !wasShown && width() < NaturalSize().width()) {
+        const QScreen* screen = this->screen();
+        const int room = screen ? screen->availableGeometry().right() - x() : NaturalSize().width();
+        resize(std::min(NaturalSize().width(), std::max(room, width())), height());
+    }
+}
+
+void CMatrix0001Frame::SetCheckDevice(bool on)
+{
+    m_CheckDevice = on;
+    rememberSettings();
+    if (on)
+        startChecking(0);
+    else
+        m_CheckTimer.stop();
 }
 
 void CMatrix0001Frame::loadTitles()
@@ -161,8 +255,94 @@ void CMatrix0001Frame::RefreshAll()
     m_RefreshPending = false;
     m_wndStatusBar.UpdateStatusText(model());
     m_wndToolBar.UpdatePortButtons(model());
+    showLineState();
     if (m_View)
         m_View->RefreshFromModel();
+    rememberSettings();
+}
+
+void CMatrix0001Frame::showLineState()
+{
+    const INFODEVICEMATRIXBASE* m = model();
+    const bool open = m && m->m_PortDriver && m->m_PortDriver->RS232_IsOpen();
+    m_wndStatusBar.ShowLine(open ? m_LineState : LineState::PortClosed);
+}
+
+void CMatrix0001Frame::noteAnswer(bool answered)
+{
+    m_LineState = answered ? LineState::Answering : LineState::Silent;
+    showLineState();
+}
+
+void CMatrix0001Frame::NoteCommandOutcome(uint8_t errorCode)
+{
+    if (errorCode == INFODEVICEMATRIXBASE::kNoError || errorCode == INFODEVICEMATRIXBASE::kNoValidAnswer)
+        noteAnswer(errorCode == INFODEVICEMATRIXBASE::kNoError);
+    startChecking(kCheckIntervalMs);  // the next check when the line has been idle that long
+}
+
+void CMatrix0001Frame::startChecking(int afterMs)
+{
+    if (m_CheckDevice)
+        m_CheckTimer.start(afterMs);
+}
+
+// While idle with the port open, the device is asked for its ID. A device
+// that answers again after it had not (or whose routing the window does not
+// have) is read once.
+void CMatrix0001Frame::OnCheckTimer()
+{
+    m_CheckTimer.stop();
+    INFODEVICEMATRIXBASE* m = model();
+    DeviceExchanges* runner = exchanges();
+    if (!m_CheckDevice || !runner || !m->m_PortDriver || !m->m_PortDriver->RS232_IsOpen())
+        return;  // opening the port or turning the check on starts it again
+    if (m_Polling == 0 || !runner->idle()) {
+        m_CheckTimer.start(kCheckRetryMs);
+        return;
+    }
+    QPointer<CMatrix0001Frame> self(this);
+    runner->check([self](DeviceExchanges::CheckResult result) {
+        if (!self)
+            return;
+        if (result != DeviceExchanges::CheckResult::GaveWay) {
+            const bool answered = result == DeviceExchanges::CheckResult::Answered;
+            const bool back =
+                answered && (self->m_LineState != LineState::Answering || !self->exchanges()->routingKnown());
+            self->noteAnswer(answered);
+            if (back)
+                self->ReadDeviceOnce();
+        }
+        self->startChecking(kCheckIntervalMs);
+    });
+}
+
+void CMatrix0001Frame::ReadDeviceOnce()
+{
+    DeviceExchanges* runner = exchanges();
+    if (!runner)
+        return;
+    auto answered = std::make_shared<bool>(false);
+    QPointer<CMatrix0001Frame> self(this);
+    runner->start(
+        tr("Reading the device..."),
+        [runner, answered](xandrel::DeviceWorker& worker) {
+            INFODEVICEMATRIXBASE& m = worker.model();
+            m.m_ErrorCode = INFODEVICEMATRIXBASE::kNoError;
+            int read = m.DEVMA_GetDeviceAllStatus();
+            if (!read && m.m_ErrorCode == INFODEVICEMATRIXBASE::kNoError)
+                read = m.DEVMA_GetVideoOutputChannel();  // a switch's whole state is its routing
+            if (read)
+                runner->setRoutingKnown(true);
+            *answered = m.m_ErrorCode == INFODEVICEMATRIXBASE::kNoError;
+            m.m_ErrorCode = INFODEVICEMATRIXBASE::kNoError;
+        },
+        [self, answered] {
+            if (!self)
+                return;
+            self->noteAnswer(*answered);
+            self->RefreshAll();
+        });
 }
 
 void CMatrix0001Frame::OnCommand(int id)
@@ -180,6 +360,7 @@ void CMatrix0001Frame::OnCommand(int id)
     case ID_MATRIX_MAPPING: selectOutputsFedBySelectedInput(); break;
     case ID_MATRIX_FASTSELECT: return routeOneToOne(true);
     case ID_MATRIX_EDIDINFO: return showManufacturerReport();
+    case ID_MATRIX_TAKE: return m_View->Take();
     case ID_MATRIX_PRESETS:  // the button's face opens its menu, as its arrow does
         if (QToolButton* button = m_wndToolBar.Button(ID_MATRIX_PRESETS))
             QTimer::singleShot(0, button, &QToolButton::showMenu);
@@ -240,31 +421,71 @@ void CMatrix0001Frame::openOrClosePort(bool open)
     QPointer<CMatrix0001Frame> self(this);
     runner->start(
         open ? tr("Opening the port...") : tr("Closing the port..."),
-        [open](xandrel::DeviceWorker& worker) {
+        [open, runner](xandrel::DeviceWorker& worker) {
             INFODEVICEMATRIXBASE& m = worker.model();
-            if (open)
+            if (open) {
                 m.m_PortDriver->RS232_OpenPort(m.m_PortDriver->GetPortNumber(), m.m_BaudRate);
-            else
+                runner->setRoutingKnown(false);  // whatever is there now is not known yet
+            } else {
                 m.m_PortDriver->RS232_ClosePort();
+            }
         },
-        [self] {
-            if (self)
-                self->RefreshAll();
+        [self, open] {
+            if (!self)
+                return;
+            self->m_LineState = LineState::NotChecked;
+            self->RefreshAll();
+            if (open)
+                self->startChecking(0);
+        });
+}
+
+void CMatrix0001Frame::OpenPortAndRead(int number)
+{
+    DeviceExchanges* runner = exchanges();
+    if (!runner || !model()->m_PortDriver)
+        return;
+    auto failure = std::make_shared<std::string>();
+    QPointer<CMatrix0001Frame> self(this);
+    runner->start(
+        tr("Opening the port..."),
+        [number, runner, failure](xandrel::DeviceWorker& worker) {
+            INFODEVICEMATRIXBASE& m = worker.model();
+            INFOPORTDRIVER& port = *m.m_PortDriver;
+            const int32_t showError = port.m_ShowError;
+            port.m_ShowError = 0;  // told in the status bar instead
+            if (port.RS232_OpenPort(number, m.m_BaudRate) != 1)
+                *failure = port.RS232_LastErrorText();
+            port.m_ShowError = showError;
+            runner->setRoutingKnown(false);
+        },
+        [self, number, failure] {
+            if (!self)
+                return;
+            self->m_LineState = LineState::NotChecked;
+            self->RefreshAll();
+            if (!failure->empty())
+                return self->m_wndStatusBar.ShowNotice(
+                    tr("The port %1 could not be opened: %2")
+                        .arg(QString::fromStdString(tavrik::PortLabel(number)), FromBytes(*failure)));
+            self->ReadDeviceOnce();
         });
 }
 
 void CMatrix0001Frame::readDeviceState()
 {
     if (DeviceExchanges* runner = exchanges())
-        runner->runCommand(*m_GUI, tr("Reading the routing and input signals..."),
-                           [](INFODEVICEMATRIXBASE& m) { m.DEVMA_GetDeviceAllStatus(); });
+        runner->runCommand(*m_GUI, tr("Reading the routing and input signals..."), [runner](INFODEVICEMATRIXBASE& m) {
+            if (m.DEVMA_GetDeviceAllStatus() == 1)
+                runner->setRoutingKnown(true);
+        });
 }
 
 // The output selection becomes the outputs the selected input feeds.
 void CMatrix0001Frame::selectOutputsFedBySelectedInput()
 {
     for (int o = 0; model() && o < model()->m_OutputNumber; ++o)
-        m_View->SetOutputSelected(o, m_View->RouteBuffer()[o] == m_View->SelectedInput());
+        m_View->SetOutputSelected(o, m_View->CurrentInput(o) == m_View->SelectedInput());
     RefreshAll();
 }
 
@@ -277,26 +498,19 @@ void CMatrix0001Frame::routeOneToOne(bool wrapAround)
         return;
     const int inputs = model()->m_InputNumber;
     const int outputs = model()->m_OutputNumber;
-    std::vector<BYTE>& buffer = m_View->RouteBuffer();
+    CMatrix0001View::RoutingChanges changes;
     for (int o = 1; o <= outputs; ++o) {
         if (o <= inputs)
-            buffer[o - 1] = static_cast<BYTE>(o);
+            changes[o - 1] = static_cast<BYTE>(o);
         else if (wrapAround)
-            buffer[o - 1] = static_cast<BYTE>((o - 1) % inputs + 1);
+            changes[o - 1] = static_cast<BYTE>((o - 1) % inputs + 1);
     }
-    sendRouteBuffer();
+    m_View->Route(changes);
 }
 
 void CMatrix0001Frame::routeAllTo(int input)
 {
-    std::vector<BYTE>& buffer = m_View->RouteBuffer();
-    std::fill(buffer.begin(), buffer.end(), static_cast<BYTE>(input));
-    sendRouteBuffer();
-}
-
-void CMatrix0001Frame::sendRouteBuffer()
-{
-    m_View->SendRouteBuffer();
+    m_View->Route(CMatrix0001View::WholeTable(std::vector<int>(m_View->OutputCount(), input)));
 }
 
 void CMatrix0001Frame::FillDropDownMenu(int id, QMenu& menu)

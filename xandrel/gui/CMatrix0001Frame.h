@@ -2,12 +2,18 @@
 // The matrix window: the routing view with its toolbar and status bar. It
 // carries out the toolbar's commands and drop-down menus, polls the device
 // for its event messages every 2000 ms, and closes as its record says.
+//
+// Beyond that it keeps a lamp of the line in its status bar (the device
+// answers or not), asks the device for its ID every 10 s while idle so a
+// device that went away shows (View > Check Device), offers take mode, and
+// remembers its model, port, device ID and View choices in data/window.json.
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
 #include <string>
 
 #include "xandrel/XandrelExport.h"
+#include "xandrel/custom/WindowSettings.h"
 #include "xandrel/gui/CMatrixStatusBar.h"
 #include "xandrel/gui/CMatrixVideoBar.h"
 #include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
@@ -20,6 +26,7 @@ namespace xandrel::gui {
 class DeviceExchanges;
 class PresetsMenu;
 class SetupMenu;
+class TrafficHistory;
 }  // namespace xandrel::gui
 
 class XANDREL_EXPORT CMatrix0001Frame : public QMainWindow {
@@ -36,6 +43,7 @@ public:
         ID_MATRIX_FASTSELECT = 32778,
         ID_MATRIX_EDIDINFO = 32779,
         ID_MATRIX_PRESETS = 32780,  // beyond the system's own: the presets menu
+        ID_MATRIX_TAKE = 32781,     // and Take (take mode)
     };
     // Menu commands; k counts the inputs from 0.
     enum MenuCommand {
@@ -46,6 +54,8 @@ public:
         ID_INPUT_NUM_OUTPUT_NUM = 7803,
     };
     static constexpr int kPollIntervalMs = 2000;
+    // While idle with the port open the device is asked for its ID this often.
+    static constexpr int kCheckIntervalMs = 10000;
 
     CMatrix0001Frame(GUIDEVICEMATRIXBASE* gui, const INFOGUIPDATA& data, QWidget* parent = nullptr);
     ~CMatrix0001Frame() override;
@@ -65,6 +75,8 @@ public:
     // command runs there, off the window's thread.
     xandrel::gui::DeviceExchanges* exchanges() const;
     xandrel::gui::SetupMenu* setupMenu() const { return m_Setup; }
+    // The line's recent past, kept while the window exists.
+    xandrel::gui::TrafficHistory& trafficHistory() const { return *m_Traffic; }
 
     // Status texts, the Open/Close pair, then the view from the model. While
     // an exchange has the model, the model's part waits for its end.
@@ -77,6 +89,26 @@ public:
     // the next tick is set when it has ended.
     void OnPollTimer();
     bool PollTimerActive() const { return m_PollTimer.isActive(); }
+
+    // The ID check: when its time has come (or now, from a test).
+    void OnCheckTimer();
+    bool CheckTimerActive() const { return m_CheckTimer.isActive(); }
+    int CheckTimerInterval() const { return m_CheckTimer.interval(); }
+    // What a command's end tells of the device (its error code).
+    void NoteCommandOutcome(uint8_t errorCode);
+    CMatrixStatusBar::LineState LineState() const { return m_LineState; }
+    // Reads the device's state once, reporting nothing but the lamp: after
+    // the device answers again, and when a host opened the port for it.
+    void ReadDeviceOnce();
+    // Opens COM `number` for the window (a host's choice, as the port it last
+    // used) and reads the device once; a port that does not open is told in
+    // the status bar, not in a message box.
+    void OpenPortAndRead(int number);
+
+    bool TakeMode() const;
+    void SetTakeMode(bool on);
+    bool CheckDevice() const { return m_CheckDevice; }
+    void SetCheckDevice(bool on);
 
     // The size at which the panel and both bars show without scrolling.
     QSize NaturalSize() const;
@@ -93,7 +125,6 @@ private:
     void selectOutputsFedBySelectedInput();
     void routeOneToOne(bool wrapAround);
     void routeAllTo(int input);
-    void sendRouteBuffer();
     void openOrClosePort(bool open);
     void showManufacturerReport();
     bool pollsThisModel() const;
@@ -102,11 +133,23 @@ private:
     void followExchanges();
     void showBusy(bool busy);
     void afterExchange();
+    void showTakeState();
+    void showLineState();
+    void noteAnswer(bool answered);
+    void startChecking(int afterMs);
+    void loadSettings();
+    void rememberSettings();
 
+    xandrel::gui::TrafficHistory* m_Traffic = nullptr;
     CMatrix0001View* m_View = nullptr;
     xandrel::gui::PresetsMenu* m_Presets = nullptr;
     xandrel::gui::SetupMenu* m_Setup = nullptr;
     QTimer m_PollTimer;
+    QTimer m_CheckTimer;
+    CMatrixStatusBar::LineState m_LineState = CMatrixStatusBar::LineState::NotChecked;
+    bool m_CheckDevice = true;
+    xandrel::WindowSettings m_Settings;  // as window.json holds them
+    bool m_SettingsUsable = true;        // false when window.json is no settings file: never written over
     bool m_RefreshPending = false;
     bool m_ClosePending = false;
 };

@@ -2,14 +2,17 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QStyle>
 
 #include "xandrel/custom/StringTableFile.h"
+#include "xandrel/device/DeviceWorker.h"
+#include "xandrel/device/RoutingCheck.h"
 #include "xandrel/gui/CMappingStatic.h"
 #include "xandrel/gui/CMatrix0001Frame.h"
-#include "xandrel/device/RoutingCheck.h"
 #include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/ElidedNames.h"
 #include "xandrel/gui/GuiServices.h"
@@ -38,6 +41,36 @@ constexpr int kButtonWidth = 100;
 constexpr int kOutputButtonGap = 168;  // from the mapping's left edge to the output buttons
 constexpr int kOutputListGap = 274;
 constexpr int kListWidth = 120;
+constexpr int kLockRoom = 20;  // what the lock beside a locked output's name takes from it
+
+// A pressed input or output button must be seen at a glance, and so must a
+// prepared routing (take mode).
+const char* const kPanelStyle =
+    "QPushButton:checked { background-color: #c4dcf4; border: 1px solid #3b78b5; border-radius: 3px; "
+    "font-weight: bold; }"
+    "QPushButton[pending=\"true\"] { border: 2px dashed #d46f00; border-radius: 3px; }"
+    "QComboBox[pending=\"true\"] { border: 2px solid #d46f00; border-radius: 3px; padding: 1px 4px; "
+    "background: #fff1dc; font-weight: bold; }";
+
+// Marks a control as showing a prepared routing (its outline, by the style).
+void ShowPending(QWidget& control, bool pending)
+{
+    if (control.property("pending").toBool() == pending)
+        return;
+    control.setProperty("pending", pending);
+    control.style()->unpolish(&control);
+    control.style()->polish(&control);
+}
+
+// "output 3" or "outputs 3, 5" of 0-based outputs.
+QString OutputNumbers(const std::vector<int>& outputs)
+{
+    QStringList numbers;
+    for (int output : outputs)
+        numbers << QString::number(output + 1);
+    return (outputs.size() == 1 ? QStringLiteral("Output %1") : QStringLiteral("Outputs %1"))
+        .arg(numbers.join(QStringLiteral(", ")));
+}
 
 }  // namespace
 
@@ -51,11 +84,9 @@ CMatrix0001View::CMatrix0001View(CMatrix0001Frame* frame)
     setWidgetResizable(false);
     setWidget(m_Panel);
     m_Panel->setObjectName(QStringLiteral("routingPanel"));
-    // A pressed input or output button must be seen at a glance.
-    m_Panel->setStyleSheet(QStringLiteral(
-        "QPushButton:checked { background-color: #c4dcf4; border: 1px solid #3b78b5; border-radius: 3px; "
-        "font-weight: bold; }"));
+    m_Panel->setStyleSheet(QString::fromLatin1(kPanelStyle));
     loadNames();
+    loadLocks();
     const int rows = model() ? std::max(model()->m_InputNumber, model()->m_OutputNumber) : 0;
     m_ViewHeight = kRowPitch * rows + 36;
     m_MappingHeight = kRowPitch * rows - 12;
@@ -65,6 +96,14 @@ CMatrix0001View::CMatrix0001View(CMatrix0001Frame* frame)
     m_SelectedInput = 1;
     m_Panel->resize(kBaseWidth, m_ViewHeight);
     RefreshFromModel();
+}
+
+CMatrix0001View::RoutingChanges CMatrix0001View::WholeTable(const std::vector<int>& routing)
+{
+    RoutingChanges changes;
+    for (size_t output = 0; output < routing.size(); ++output)
+        changes[static_cast<int>(output)] = static_cast<BYTE>(routing[output]);
+    return changes;
 }
 
 INFODEVICEMATRIXBASE* CMatrix0001View::model() const
@@ -115,11 +154,15 @@ void CMatrix0001View::createControls()
         button->setCheckable(true);
         button->setProperty("controlId", kOutputButtonId + k);
         connect(button, &QPushButton::clicked, this, [this, k](bool pressed) { onOutputButton(k, pressed); });
+        button->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(button, &QPushButton::customContextMenuRequested, this,
+                [this, k, button](const QPoint& at) { outputMenu(k, button->mapToGlobal(at)); });
         m_OutputButtons.push_back(button);
     }
     for (int k = 0; k < outputs; ++k) {
         auto* list = new xandrel::gui::ElidingComboBox(m_Panel);
         list->setMaxVisibleItems(8);
+        list->setPlaceholderText(tr("unknown"));
         list->setProperty("controlId", kOutputListId + k);
         connect(list, qOverload<int>(&QComboBox::activated), this, [this, k](int index) { onOutputList(k, index); });
         m_OutputLists.push_back(list);
@@ -135,9 +178,7 @@ void CMatrix0001View::showNames()
     for (size_t k = 0; k < m_InputButtons.size(); ++k)
         xandrel::gui::ShowElidedName(*m_InputButtons[k], NameOf(m_Frame->m_InputName, static_cast<int>(k)),
                                      kButtonWidth);
-    for (size_t k = 0; k < m_OutputButtons.size(); ++k)
-        xandrel::gui::ShowElidedName(*m_OutputButtons[k], NameOf(m_Frame->m_OutputName, static_cast<int>(k)),
-                                     kButtonWidth);
+    showOutputNames();
     QStringList names;
     for (size_t i = 0; i < m_InputButtons.size(); ++i)
         names << NameOf(m_Frame->m_InputName, static_cast<int>(i));
@@ -147,6 +188,22 @@ void CMatrix0001View::showNames()
         list->clear();
         list->addNames(names);
         list->setCurrentIndex(current);
+    }
+}
+
+// The output buttons' names, with a lock beside a locked output's.
+void CMatrix0001View::showOutputNames()
+{
+    for (size_t k = 0; k < m_OutputButtons.size(); ++k) {
+        QPushButton& button = *m_OutputButtons[k];
+        const bool locked = IsLocked(static_cast<int>(k));
+        button.setIcon(locked ? xandrel::art::LockIcon() : QIcon());
+        xandrel::gui::ShowElidedName(button, NameOf(m_Frame->m_OutputName, static_cast<int>(k)),
+                                     locked ? kButtonWidth - kLockRoom : kButtonWidth);
+        if (locked)
+            button.setToolTip(tr("%1 is locked: it keeps its input. Alt+%2 or its menu unlocks it.")
+                                  .arg(NameOf(m_Frame->m_OutputName, static_cast<int>(k)))
+                                  .arg(k + 1));
     }
 }
 
@@ -180,12 +237,32 @@ int CMatrix0001View::OutputCount() const
     return static_cast<int>(m_OutputLists.size());
 }
 
-int CMatrix0001View::ListSelection(int output)
+int CMatrix0001View::ListSelection(int output) const
 {
-    QComboBox* list = m_OutputLists.at(output);
-    if (list->currentIndex() < 0 && list->count() > 0)
-        list->setCurrentIndex(0);
-    return std::max(list->currentIndex(), 0);
+    return m_OutputLists.at(output)->currentIndex();
+}
+
+bool CMatrix0001View::RoutingKnown() const
+{
+    const xandrel::gui::DeviceExchanges* exchanges = m_Frame->exchanges();
+    return exchanges && exchanges->routingKnown();
+}
+
+int CMatrix0001View::CurrentInput(int output) const
+{
+    const INFODEVICEMATRIXBASE* m = model();
+    if (!m || !RoutingKnown())
+        return 0;
+    // A routing the panel cannot show (0, "none", or beyond the inputs)
+    // shows as input 1.
+    const BYTE routing = m_RouteBuffer.at(output);
+    return routing >= 1 && routing <= m->m_InputNumber ? routing : 1;
+}
+
+int CMatrix0001View::PendingInput(int output) const
+{
+    const auto found = m_Pending.find(output);
+    return found == m_Pending.end() ? 0 : found->second;
 }
 
 bool CMatrix0001View::IsOutputSelected(int output) const
@@ -207,16 +284,33 @@ void CMatrix0001View::RefreshFromModel()
         m_Lamps[k]->setPixmap(xandrel::art::SignalLamp(m->m_VideoInputSignal[k] == 1));
         m_Lamps[k]->setToolTip(m->m_VideoInputSignal[k] == 1 ? tr("Signal") : tr("No signal"));
     }
-    for (size_t k = 0; k < m_OutputLists.size(); ++k) {
-        // A routing the panel cannot show (0, "none", or beyond the inputs)
-        // shows as input 1; the model and the route buffer keep what the
-        // device said, so nothing is sent for it unless the person routes it.
-        const BYTE routing = m->m_VideoOutputChannel[k];
-        const bool shown = routing >= 1 && routing <= m->m_InputNumber;
-        m_OutputLists[k]->setCurrentIndex(shown ? routing - 1 : 0);
-        m_RouteBuffer[k] = routing;
-    }
+    // The route buffer keeps what the device said, even where the panel
+    // cannot show it, so nothing is sent for such an output unless the person
+    // routes it.
+    std::copy(m->m_VideoOutputChannel.get(), m->m_VideoOutputChannel.get() + m_RouteBuffer.size(),
+              m_RouteBuffer.begin());
+    showRouting();
     RefreshSelection();
+}
+
+// Each list shows the input prepared for its output, else the input it is
+// on, else "unknown".
+void CMatrix0001View::showRouting()
+{
+    for (size_t k = 0; k < m_OutputLists.size(); ++k) {
+        const int output = static_cast<int>(k);
+        const int pending = PendingInput(output);
+        auto& list = static_cast<xandrel::gui::ElidingComboBox&>(*m_OutputLists[k]);
+        list.setCurrentIndex((pending ? pending : CurrentInput(output)) - 1);
+        ShowPending(list, pending != 0);
+        ShowPending(*m_OutputButtons[k], pending != 0);
+        if (pending)
+            list.setToolTip(tr("Prepared: %1. Space takes, Esc clears.").arg(list.currentText()));
+        else
+            list.showNameTip();
+    }
+    m_Panel->update();
+    m_Mapping->update();
 }
 
 void CMatrix0001View::RefreshSelection()
@@ -237,23 +331,157 @@ void CMatrix0001View::SetRoutingEnabled(bool enabled)
         list->setEnabled(enabled);
 }
 
-void CMatrix0001View::SendRouteBuffer()
+// The outputs of `changes` that are locked are taken out; what to tell of
+// them ("" when none was).
+QString CMatrix0001View::dropLocked(RoutingChanges& changes) const
+{
+    std::vector<int> locked;
+    for (auto change = changes.begin(); change != changes.end();) {
+        if (IsLocked(change->first)) {
+            locked.push_back(change->first);
+            change = changes.erase(change);
+        } else {
+            ++change;
+        }
+    }
+    if (locked.empty())
+        return {};
+    return tr("%1 %2 locked and %3 its input.")
+        .arg(OutputNumbers(locked), locked.size() == 1 ? tr("is") : tr("are"),
+             locked.size() == 1 ? tr("keeps") : tr("keep"));
+}
+
+void CMatrix0001View::tell(const QString& text)
+{
+    m_Frame->m_wndStatusBar.ShowNotice(text);
+}
+
+void CMatrix0001View::Route(RoutingChanges changes, bool prepareInTakeMode)
+{
+    const bool asked = !changes.empty();
+    const QString note = dropLocked(changes);
+    if (asked && changes.empty()) {
+        tell(note);
+        return showRouting();
+    }
+    if (m_TakeMode && prepareInTakeMode) {
+        for (const auto& [output, input] : changes)
+            m_Pending[output] = input;
+        tell(note);
+        showRouting();
+        Q_EMIT pendingChanged(static_cast<int>(m_Pending.size()));
+        return;
+    }
+    SendNow(std::move(changes), note);
+}
+
+void CMatrix0001View::SendNow(RoutingChanges changes, const QString& note, std::function<void(bool taken)> after)
 {
     xandrel::gui::DeviceExchanges* exchanges = m_Frame->exchanges();
     if (!exchanges)
         return;
-    const std::vector<BYTE> routing = m_RouteBuffer;
     auto problem = std::make_shared<std::string>();
     QPointer<CMatrix0001Frame> frame(m_Frame);
     exchanges->runCommand(
         *m_Frame->m_GUI, tr("Sending the routing..."),
-        [routing, problem](INFODEVICEMATRIXBASE& m) { *problem = SendAndConfirm(m, routing); },
-        [frame, problem] {
+        [changes, problem, exchanges](INFODEVICEMATRIXBASE& m) {
+            // Outputs nobody asked to change keep the input the device has.
+            if (!exchanges->routingKnown()) {
+                if (m.DEVMA_GetVideoOutputChannel() != 1)
+                    return;
+                exchanges->setRoutingKnown(true);
+            }
+            std::vector<BYTE> routing(m.m_VideoOutputChannel.get(), m.m_VideoOutputChannel.get() + m.m_OutputNumber);
+            for (const auto& [output, input] : changes)
+                if (output >= 0 && output < m.m_OutputNumber)
+                    routing[static_cast<size_t>(output)] = input;
+            *problem = SendAndConfirm(m, routing);
+        },
+        [frame, problem, note, after, exchanges] {
+            const bool taken = frame && frame->model()->m_ErrorCode == INFODEVICEMATRIXBASE::kNoError;
             if (frame)
                 frame->m_wndStatusBar.ShowNotice(
-                    problem->empty() ? QString()
+                    problem->empty() ? note
                                      : tr("The device did not follow: %1.").arg(QString::fromStdString(*problem)));
+            if (after)
+                after(taken);
         });
+}
+
+void CMatrix0001View::SetTakeMode(bool on)
+{
+    m_TakeMode = on;
+    if (on)
+        for (QPushButton* button : m_OutputButtons)
+            button->setChecked(false);  // a prepared routing goes where it was asked to, no further
+    ClearPending();
+}
+
+void CMatrix0001View::Take()
+{
+    if (!m_TakeMode || m_Pending.empty() || lineBusy())
+        return;
+    RoutingChanges changes = m_Pending;
+    const QString note = dropLocked(changes);  // locked since it was prepared
+    QPointer<CMatrix0001View> self(this);
+    SendNow(changes, note, [self, changes](bool taken) {
+        if (!self || !taken)
+            return;  // kept, to take again
+        // What was prepared meanwhile stays prepared.
+        for (const auto& [output, input] : changes)
+            if (self->PendingInput(output) == input)
+                self->m_Pending.erase(output);
+        self->showRouting();
+        Q_EMIT self->pendingChanged(static_cast<int>(self->m_Pending.size()));
+    });
+}
+
+void CMatrix0001View::ClearPending()
+{
+    m_Pending.clear();
+    showRouting();
+    Q_EMIT pendingChanged(0);
+}
+
+void CMatrix0001View::loadLocks()
+{
+    std::string error;
+    m_LocksUsable = xandrel::OutputLocks::Load(xandrel::LocksFilePath(xandrel::gui::DataFolder()), m_Locks, error);
+    if (!m_LocksUsable)
+        tell(xandrel::gui::FromBytes(error) + tr("; no output can be locked until it is mended or removed."));
+}
+
+void CMatrix0001View::ToggleLock(int output)
+{
+    if (output < 0 || output >= OutputCount())
+        return;
+    if (!m_LocksUsable)
+        return loadLocks();  // tells why, or reads the mended file
+    xandrel::OutputLocks changed = m_Locks;
+    const bool locked = changed.toggle(output + 1);
+    std::string error;
+    if (!changed.Save(xandrel::LocksFilePath(xandrel::gui::DataFolder()), error)) {
+        xandrel::gui::ShowMessage(m_Frame, xandrel::gui::FromBytes(error));
+        return;
+    }
+    m_Locks = changed;
+    if (m_Pending.erase(output))
+        Q_EMIT pendingChanged(static_cast<int>(m_Pending.size()));
+    showOutputNames();
+    showRouting();
+    tell(locked ? tr("%1 is locked: nothing changes its input until it is unlocked.").arg(OutputNumbers({output}))
+                : tr("%1 is unlocked.").arg(OutputNumbers({output})));
+}
+
+void CMatrix0001View::outputMenu(int output, const QPoint& at)
+{
+    QMenu menu(this);
+    QAction* lock = menu.addAction(tr("Locked"), this, [this, output] { ToggleLock(output); });
+    lock->setCheckable(true);
+    lock->setChecked(IsLocked(output));
+    lock->setShortcut(QKeySequence(Qt::ALT | static_cast<Qt::Key>(Qt::Key_1 + output)));
+    lock->setShortcutVisibleInContextMenu(true);
+    menu.exec(at);
 }
 
 // A click that arrives while another command's exchange is under way starts
@@ -266,15 +494,14 @@ bool CMatrix0001View::lineBusy() const
 
 void CMatrix0001View::onInputButton(int input)
 {
-    if (lineBusy())
+    if (lineBusy() && !m_TakeMode)
         return RefreshSelection();
     m_SelectedInput = static_cast<BYTE>(input + 1);
-    // The outputs not selected keep the input their list holds: the route
-    // buffer has it (a pick in a list is sent, and taken, at once).
+    RoutingChanges changes;
     for (size_t o = 0; o < m_OutputButtons.size(); ++o)
         if (m_OutputButtons[o]->isChecked())
-            m_RouteBuffer[o] = m_SelectedInput;
-    SendRouteBuffer();
+            changes[static_cast<int>(o)] = m_SelectedInput;
+    Route(std::move(changes));
     RefreshSelection();  // the pressed input shows at once; the lists follow the device's answer
 }
 
@@ -299,20 +526,17 @@ void CMatrix0001View::RouteSelection()
 
 void CMatrix0001View::onOutputButton(int output, bool pressed)
 {
-    if (pressed && !lineBusy()) {
-        m_RouteBuffer[output] = m_SelectedInput;
-        SendRouteBuffer();
-    }
+    if (pressed && (m_TakeMode || !lineBusy()))
+        Route({{output, m_SelectedInput}});
     m_Panel->update();
     m_Mapping->update();
 }
 
 void CMatrix0001View::onOutputList(int output, int index)
 {
-    if (lineBusy())
-        return;
-    m_RouteBuffer[output] = static_cast<BYTE>(index + 1);
-    SendRouteBuffer();
+    if (lineBusy() && !m_TakeMode)
+        return showRouting();
+    Route({{output, static_cast<BYTE>(index + 1)}});
 }
 
 void CMatrix0001View::resizeEvent(QResizeEvent* event)

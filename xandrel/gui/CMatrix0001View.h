@@ -3,11 +3,20 @@
 // list of inputs per output, and the wiring diagram between the columns.
 // Routing by an input button (to every selected output), by an output button
 // (the selected input to that output) or by an output's list sends the whole
-// route buffer to the device and refreshes the panel from the model.
+// routing table to the device and refreshes the panel from the model.
+//
+// Beyond that: until the window has the device's routing, the lists show it
+// as unknown and a write reads the routing first, so an output nobody
+// touched keeps its input. In take mode a routing is prepared (shown pending
+// on its output) and Take sends everything prepared in one write. A locked
+// output keeps its input whatever asks to change it.
 #include <QScrollArea>
+#include <functional>
+#include <map>
 #include <vector>
 
 #include "xandrel/XandrelExport.h"
+#include "xandrel/custom/OutputLocks.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
 
 class CMatrix0001Frame;
@@ -32,16 +41,48 @@ public:
     static constexpr int kOutputListId = 6900;
     static constexpr int kMappingId = 7200;
 
+    // A routing to make: output (from 0) to input (from 1).
+    using RoutingChanges = std::map<int, BYTE>;
+
     explicit CMatrix0001View(CMatrix0001Frame* frame);
+
+    // Every output of `routing` (the input of each, output 1 first).
+    static RoutingChanges WholeTable(const std::vector<int>& routing);
 
     // Lamps, lists, route buffer and input buttons from the model; redraws.
     void RefreshFromModel();
     // The input buttons from the selected input; redraws. The part of the
     // refresh that does not read the model.
     void RefreshSelection();
-    // Sends the route buffer to the device (on the device's worker, with the
-    // bracket of every command); the refresh afterwards shows the outcome.
-    void SendRouteBuffer();
+    // Routes as the window's mode says: at once, or in take mode prepared
+    // for Take (unless `prepareInTakeMode` is false). Locked outputs are left
+    // out, and the status bar says so.
+    void Route(RoutingChanges changes, bool prepareInTakeMode = true);
+    // Sends the device's routing with `changes` made, in one write (on the
+    // device's worker, with the bracket of every command), reading the
+    // routing first while it is unknown; the write is read back to confirm.
+    // `note` stays in the status bar unless the device did not follow.
+    // `after` is told whether the write was taken.
+    void SendNow(RoutingChanges changes, const QString& note = {}, std::function<void(bool taken)> after = {});
+
+    // Take mode: routings are prepared, shown pending, and sent by Take in
+    // one write; Esc clears them. Entering it leaves no output selected.
+    void SetTakeMode(bool on);
+    bool TakeMode() const { return m_TakeMode; }
+    void Take();
+    void ClearPending();
+    const RoutingChanges& Pending() const { return m_Pending; }
+    // The input prepared for output k (from 0); 0 when none.
+    int PendingInput(int output) const;
+
+    // Output locks, kept in data/locks.json (1-based there, 0-based here).
+    bool IsLocked(int output) const { return m_Locks.isLocked(output + 1); }
+    void ToggleLock(int output);
+
+    // Whether the device's routing is known (read, confirmed or reported).
+    bool RoutingKnown() const;
+    // The input output k (from 0) is on as the window knows it; 0 when unknown.
+    int CurrentInput(int output) const;
     // Reads the names from ds.dat again and shows them (after a restore).
     void ReloadNames();
     // The keyboard's way to route: pick input k (from 0), select or leave
@@ -62,8 +103,8 @@ public:
     int MappingWidth() const { return m_MappingWidth; }
     int MappingHeight() const { return m_MappingHeight; }
     int OutputCount() const;
-    // The entry selected in output k's list (the first one if none was).
-    int ListSelection(int output);
+    // The entry selected in output k's list; -1 while it shows "unknown".
+    int ListSelection(int output) const;
     QSize NaturalSize() const;
 
     QLabel* Lamp(int input) const { return m_Lamps.at(input); }
@@ -71,6 +112,10 @@ public:
     QPushButton* OutputButton(int output) const { return m_OutputButtons.at(output); }
     QComboBox* OutputList(int output) const { return m_OutputLists.at(output); }
     CMappingStatic* Mapping() const { return m_Mapping; }
+
+Q_SIGNALS:
+    // The prepared routings changed (take mode).
+    void pendingChanged(int count);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -84,6 +129,12 @@ private:
     void onInputButton(int input);
     void onOutputButton(int output, bool pressed);
     void onOutputList(int output, int index);
+    void showRouting();
+    void showOutputNames();
+    void loadLocks();
+    QString dropLocked(RoutingChanges& changes) const;
+    void tell(const QString& text);
+    void outputMenu(int output, const QPoint& at);
     bool lineBusy() const;
     static int RowTop(int row) { return kRowTop + kRowPitch * row; }
 
@@ -99,4 +150,8 @@ private:
     int m_MappingWidth = kMinMappingWidth;
     std::vector<BYTE> m_RouteBuffer;
     BYTE m_SelectedInput = 1;
+    bool m_TakeMode = false;
+    RoutingChanges m_Pending;
+    xandrel::OutputLocks m_Locks;
+    bool m_LocksUsable = true;  // false when locks.json is no locks file: it is never written over
 };

@@ -3,10 +3,12 @@
 #include "tavrik/INFOPORTDRIVER.h"
 #include "tavrik/PortTable.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
+#include "xandrel/res/Artwork.h"
 
 namespace {
 
 constexpr int kPaneWidth = 64;
+constexpr int kLampSize = 16;
 
 void SetUpPane(QLabel& pane)
 {
@@ -30,11 +32,56 @@ CMatrixStatusBar::CMatrixStatusBar(QWidget* parent)
     addWidget(&m_BusyText, 1);
     addWidget(&m_BusyBar);
     ClearBusy();
+    SetUpPane(m_TakePane);
+    m_TakePane.setObjectName(QStringLiteral("takePane"));
+    m_TakePane.setStyleSheet(QStringLiteral("color: #8a4700; font-weight: bold;"));
+    m_TakePane.setToolTip(tr("Take mode: clicks and keys prepare routings; Space (Take) sends them, Esc clears them"));
+    m_TakePane.hide();
+    m_LineLamp.setFixedSize(kLampSize, kLampSize);
+    m_LineLamp.setObjectName(QStringLiteral("lineLamp"));
+    m_LineText.setObjectName(QStringLiteral("lineText"));
+    m_LineText.setContentsMargins(2, 0, 6, 0);
     SetUpPane(m_PortPane);
     SetUpPane(m_IdPane);
+    addPermanentWidget(&m_TakePane);
+    addPermanentWidget(&m_LineLamp);
+    addPermanentWidget(&m_LineText);
     addPermanentWidget(&m_PortPane);
     addPermanentWidget(&m_IdPane);
     UpdateStatusText(nullptr);
+    ShowLine(LineState::PortClosed);
+}
+
+void CMatrixStatusBar::ShowLine(LineState state)
+{
+    using xandrel::art::LineLamp;
+    const LineLamp lamp = state == LineState::Answering ? LineLamp::Answering
+        : state == LineState::Silent                    ? LineLamp::Silent
+                                                        : LineLamp::Unknown;
+    const QImage picture = xandrel::art::LineLampImage(lamp).scaled(
+        kLampSize * devicePixelRatio(), kLampSize * devicePixelRatio(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPixmap pixmap = QPixmap::fromImage(picture);
+    pixmap.setDevicePixelRatio(devicePixelRatio());
+    m_LineLamp.setPixmap(pixmap);
+    switch (state) {
+    case LineState::PortClosed: m_LineText.setText(tr("Port closed")); break;
+    case LineState::NotChecked: m_LineText.setText(tr("Not checked yet")); break;
+    case LineState::Answering: m_LineText.setText(tr("Online")); break;
+    case LineState::Silent: m_LineText.setText(tr("No answer")); break;
+    }
+    m_LineText.setStyleSheet(state == LineState::Silent ? QStringLiteral("color: #b00020; font-weight: bold;")
+                                                        : QString());
+    const QString tip = tr("Whether the device answers: the last exchange, or the ID check every 10 s while idle "
+                           "(View > Check Device)");
+    m_LineLamp.setToolTip(tip);
+    m_LineText.setToolTip(tip);
+}
+
+void CMatrixStatusBar::ShowTakeMode(bool on, int prepared)
+{
+    m_TakePane.setVisible(on);
+    m_TakePane.setText(prepared == 0 ? tr("TAKE: nothing prepared")
+                                     : tr("TAKE: %n prepared (Space)", nullptr, prepared));
 }
 
 void CMatrixStatusBar::UpdateStatusText(INFODEVICEMATRIXBASE* model)

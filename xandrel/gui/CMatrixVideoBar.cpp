@@ -31,21 +31,33 @@ QKeySequence ShortcutOf(int command)
     case F::ID_MATRIX_FASTSELECT: return QKeySequence(Qt::CTRL | Qt::Key_G);
     case F::ID_MATRIX_EDIDINFO: return QKeySequence(Qt::CTRL | Qt::Key_E);
     case F::ID_MATRIX_PRESETS: return QKeySequence(Qt::CTRL | Qt::Key_P);
+    case F::ID_MATRIX_TAKE: return QKeySequence(Qt::Key_Space);
     default: return {};
     }
 }
 
 }  // namespace
 
-QList<QPixmap> CMatrixVideoBar::ButtonImages(const QColor& buttonFace)
+namespace {
+
+// `image` with the strip's background colour made `buttonFace`.
+QImage OnButtonFace(const QImage& image, const QColor& buttonFace)
 {
-    QImage strip = xandrel::art::ToolbarStrip().convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < strip.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(strip.scanLine(y));
-        for (int x = 0; x < strip.width(); ++x)
+    QImage onFace = image.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < onFace.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(onFace.scanLine(y));
+        for (int x = 0; x < onFace.width(); ++x)
             if ((line[x] & 0xFFFFFF) == (xandrel::art::kToolbarBackground & 0xFFFFFF))  // the strip's background
                 line[x] = buttonFace.rgb();
     }
+    return onFace;
+}
+
+}  // namespace
+
+QList<QPixmap> CMatrixVideoBar::ButtonImages(const QColor& buttonFace)
+{
+    const QImage strip = OnButtonFace(xandrel::art::ToolbarStrip(), buttonFace);
     QList<QPixmap> images;
     for (int k = 0; k < kStripImages; ++k)
         images.push_back(QPixmap::fromImage(strip.copy(k * kImageSize, 0, kImageSize, kImageSize)));
@@ -79,6 +91,12 @@ CMatrixVideoBar::CMatrixVideoBar(QWidget* parent)
               tr("Manufacturer IDs of the EDIDs at the inputs"));
     addButton(F::ID_MATRIX_PRESETS, tr("Presets"), images[8],
               tr("Save the routing under a name and recall it; Ctrl+1 ... Ctrl+9 recall the first nine"));
+    addButton(F::ID_MATRIX_TAKE, tr("Take"),
+              QPixmap::fromImage(OnButtonFace(xandrel::art::TakeImage(), palette().color(QPalette::Button))),
+              tr("Send the prepared routings in one write (take mode); Esc clears them"));
+    // The window owns Space (a focused button would take it otherwise).
+    m_Actions[F::ID_MATRIX_TAKE]->setShortcut({});
+    SetTakeShown(false, false);
 
     auto* portGroup = new QActionGroup(this);
     for (int command : {F::ID_MATRIX_OPEN, F::ID_MATRIX_CLOSE}) {
@@ -122,6 +140,8 @@ QSize CMatrixVideoBar::FullSize() const
     int width = 0;
     int height = kButtonHeight;
     for (QAction* action : actions()) {
+        if (!action->isVisible())
+            continue;
         if (const QWidget* widget = widgetForAction(action)) {
             const QSize hint = widget->sizeHint().expandedTo(widget->minimumSize());
             width += hint.width() + layout()->spacing();
@@ -155,7 +175,16 @@ void CMatrixVideoBar::UpdatePortButtons(INFODEVICEMATRIXBASE* model)
 
 void CMatrixVideoBar::SetExchangeCommandsEnabled(bool enabled)
 {
+    m_ExchangesAllowed = enabled;
     for (const auto& [command, action] : m_Actions)
         if (command != F::ID_MATRIX_MAPPING)
-            action->setEnabled(enabled);
+            action->setEnabled(enabled && (command != F::ID_MATRIX_TAKE || m_TakeReady));
+}
+
+void CMatrixVideoBar::SetTakeShown(bool shown, bool ready)
+{
+    m_TakeReady = ready;
+    QAction* take = m_Actions[F::ID_MATRIX_TAKE];
+    take->setVisible(shown);
+    take->setEnabled(ready && m_ExchangesAllowed);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The matrix window's toolbar: nine large captioned buttons (Setting, Scan,
 // Linkage, the Open/Close pair, Mapping and Fast Select with drop-down
-// arrows, EDID Info.), captions from ds.dat, images from the toolbar strip.
+// arrows, EDID Info.), captions from ds.dat, images from the toolbar strip;
+// then Presets, and Take, shown in take mode only.
 #include <QMenu>
 #include <QToolBar>
 #include <map>
@@ -25,6 +26,9 @@ public:
     // Every command that talks to the device (all but Mapping), enabled or
     // not: not while another command's exchange is under way.
     void SetExchangeCommandsEnabled(bool enabled);
+    // Take: shown in take mode, enabled while routings are prepared (and no
+    // other command's exchange is under way).
+    void SetTakeShown(bool shown, bool ready);
 
     // The size that shows every button without the overflow arrow.
     QSize FullSize() const;
@@ -47,4 +51,6 @@ private:
     QMenu m_MappingMenu;
     QMenu m_FastSelectMenu;
     QMenu m_PresetsMenu;
+    bool m_ExchangesAllowed = true;
+    bool m_TakeReady = false;
 };

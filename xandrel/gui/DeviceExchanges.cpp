@@ -17,6 +17,8 @@ namespace {
 // DEVMA_GUICommandEnd's pause after a successful command: taken on the
 // worker, so the line rests and the window does not.
 constexpr uint32_t kRestAfterCommandMs = 200;
+// The type of an event message that carries the whole routing.
+constexpr BYTE kRoutingEventType = 1;
 
 std::map<INFODEVICEMATRIXBASE*, std::unique_ptr<DeviceExchanges>>& Registry()
 {
@@ -171,7 +173,7 @@ void DeviceExchanges::handBack(const std::shared_ptr<Job>& job)
     if (job->command)
         commandUnderWay_ = false;  // `finished` may start the next step of its work
     else
-        pollUnderWay_ = false;
+        backgroundUnderWay_ = false;
     if (job->finished)
         job->finished();
     ReleasePortHere(model_);
@@ -243,17 +245,58 @@ bool DeviceExchanges::startJob(const QString& what, std::shared_ptr<Job> job, bo
     return true;
 }
 
-bool DeviceExchanges::poll(std::function<void(int result)> finished)
+// A background exchange (the poll, the ID check): it never counts as busy.
+bool DeviceExchanges::startBackground(Exchange exchange, Finished finished)
 {
-    if (commandUnderWay_ || pollUnderWay_)
+    if (commandUnderWay_ || backgroundUnderWay_)
         return false;
-    pollUnderWay_ = true;
-    auto result = std::make_shared<int>(0);
+    backgroundUnderWay_ = true;
     auto job = std::make_shared<Job>();
-    job->exchange = [result](DeviceWorker& worker) { *result = worker.pollEventMessage(); };
-    job->finished = [result, finished = std::move(finished)] { finished(*result); };
+    job->exchange = std::move(exchange);
+    job->finished = std::move(finished);
     dispatch(job);
     return true;
+}
+
+bool DeviceExchanges::poll(std::function<void(int result)> finished)
+{
+    auto result = std::make_shared<int>(0);
+    return startBackground(
+        [this, result](DeviceWorker& worker) {
+            *result = worker.pollEventMessage();
+            if (*result == 1 && worker.model().m_EventType == kRoutingEventType)
+                routingKnown_ = true;
+        },
+        [result, finished = std::move(finished)] { finished(*result); });
+}
+
+bool DeviceExchanges::check(std::function<void(CheckResult result)> finished)
+{
+    if (!idle())
+        return false;
+    auto result = std::make_shared<CheckResult>(CheckResult::GaveWay);
+    return startBackground(
+        [result](DeviceWorker& worker) {
+            INFODEVICEMATRIXBASE& m = worker.model();
+            INFOPORTDRIVER* port = m.m_PortDriver;
+            if (!port || worker.othersWaiting())
+                return;
+            const BYTE id = m.m_DeviceID;
+            const BYTE error = m.m_ErrorCode;
+            const uint8_t readTimes = port->m_ReadTimes;
+            auto gaveWay = std::make_shared<bool>(false);
+            port->RS232_SetGiveWay([&worker, gaveWay](uint32_t arrived) {
+                *gaveWay = *gaveWay || (arrived == 0 && worker.othersWaiting());
+                return *gaveWay;
+            });
+            const bool answered = m.DEVMA_GetDeviceID() == 1;
+            port->RS232_SetGiveWay(nullptr);
+            m.m_DeviceID = id;
+            m.m_ErrorCode = error;
+            port->m_ReadTimes = readTimes;
+            *result = answered ? CheckResult::Answered : *gaveWay ? CheckResult::GaveWay : CheckResult::Silent;
+        },
+        [result, finished = std::move(finished)] { finished(*result); });
 }
 
 void DeviceExchanges::stop()

@@ -11,6 +11,7 @@
 // to a command between its read tries.
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -67,6 +68,25 @@ public:
     // `finished` gets DEVMA_GetEventMessage's result.
     bool poll(std::function<void(int result)> finished);
 
+    // What asking the device for its ID in the background found.
+    enum class CheckResult {
+        Answered,  // a valid answer came
+        Silent,    // no valid answer
+        GaveWay    // a command came meanwhile and went first: nothing known
+    };
+    // Asks the device for its ID when no exchange at all is under way (else
+    // false), without changing the model's ID, error code or read settings.
+    // Like the poll it gives way to a command while no answer has begun to
+    // arrive, so a click waits at most one read try for it.
+    bool check(std::function<void(CheckResult result)> finished);
+
+    // Whether the windows have the device's routing: read from it, confirmed
+    // after a write, or reported by its event message. Until then they show
+    // it as unknown, and a routing write reads the routing first. Exchanges
+    // set it on the worker.
+    bool routingKnown() const { return routingKnown_; }
+    void setRoutingKnown(bool known) { routingKnown_ = known; }
+
     // A command's exchange is queued, running, or handing back its result.
     bool busy() const { return commandUnderWay_; }
     // No exchange at all, the poll included, is under way.
@@ -102,6 +122,7 @@ private:
 
     explicit DeviceExchanges(INFODEVICEMATRIXBASE& model);
     bool startJob(const QString& what, std::shared_ptr<Job> job, bool stoppable);
+    bool startBackground(Exchange exchange, Finished finished);
     void dispatch(std::shared_ptr<Job> job);
     void handBack(const std::shared_ptr<Job>& job);
     void runIdleActions();
@@ -114,7 +135,8 @@ private:
     bool commandUnderWay_ = false;
     bool stoppable_ = false;
     bool stopRequested_ = false;
-    bool pollUnderWay_ = false;
+    bool backgroundUnderWay_ = false;
+    std::atomic<bool> routingKnown_{false};
     QString busyText_;
     std::vector<std::function<void()>> idleActions_;
     struct Progress;

@@ -28,9 +28,12 @@ void ShowElidedName(QPushButton& button, const QString& name, int width)
 ElidingComboBox::ElidingComboBox(QWidget* parent)
     : QComboBox(parent)
 {
-    connect(this, &QComboBox::currentTextChanged, this, [this](const QString& name) {
-        setToolTip(fontMetrics().horizontalAdvance(name) > width() ? name : QString());
-    });
+    connect(this, &QComboBox::currentTextChanged, this, &ElidingComboBox::showNameTip);
+}
+
+void ElidingComboBox::showNameTip()
+{
+    setToolTip(fontMetrics().horizontalAdvance(currentText()) > width() ? currentText() : QString());
 }
 
 void ElidingComboBox::addNames(const QStringList& names)
@@ -42,12 +45,17 @@ void ElidingComboBox::addNames(const QStringList& names)
     view()->setMinimumWidth(widest + kDropDownPadding);
 }
 
-// QComboBox's own painting, with the chosen name cut to the text field.
+// QComboBox's own painting, with the chosen name (or the placeholder) cut
+// to the text field.
 void ElidingComboBox::paintEvent(QPaintEvent*)
 {
     QStylePainter painter(this);
     QStyleOptionComboBox option;
     initStyleOption(&option);
+    if (currentIndex() < 0 && !placeholderText().isEmpty()) {  // as QComboBox shows it
+        option.palette.setBrush(QPalette::ButtonText, option.palette.placeholderText());
+        option.currentText = placeholderText();
+    }
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
     const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
     option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideRight, field.width());

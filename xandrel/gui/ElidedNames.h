@@ -20,6 +20,8 @@ public:
     explicit ElidingComboBox(QWidget* parent = nullptr);
     // Adds the names and widens the drop-down to the longest.
     void addNames(const QStringList& names);
+    // The tool tip: the chosen name when it is cut, else none.
+    void showNameTip();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

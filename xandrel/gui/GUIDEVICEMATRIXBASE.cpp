@@ -53,16 +53,19 @@ QIcon WithLargeSizesFrom(const QIcon& own, const QIcon& host)
     return icon;
 }
 
-// The end of every window command: the matrix window's refresh, then the
-// pause after a success (here, or taken by the device's worker) or the
-// message box of a failure, then the end of the wait cursor.
+// The end of every window command: the matrix window's lamp of the line and
+// its refresh, then the pause after a success (here, or taken by the
+// device's worker) or the message box of a failure, then the end of the wait
+// cursor.
 void EndCommand(GUIDEVICEMATRIXBASE& gui, bool pauseHere)
 {
+    INFODEVICEMATRIXBASE* model = gui.m_Device;
+    const BYTE error = model ? model->m_ErrorCode : INFODEVICEMATRIXBASE::kNoError;
+    if (g_MatrixFrame && g_MatrixFrame->model() == model)
+        g_MatrixFrame->NoteCommandOutcome(error);  // the line's lamp
     INFOGUIPDATA refresh;
     refresh.m_Action = 1;
     gui.DEVMA_GUIVideoSwitchWindow(1, &refresh);
-    INFODEVICEMATRIXBASE* model = gui.m_Device;
-    const BYTE error = model ? model->m_ErrorCode : INFODEVICEMATRIXBASE::kNoError;
     INFOPORTDRIVER* port = model ? model->m_PortDriver : nullptr;
     QWidget* parent = g_MatrixFrame && g_MatrixFrame->isVisible() ? g_MatrixFrame : nullptr;
     if (error == INFODEVICEMATRIXBASE::kNoError) {

@@ -77,10 +77,14 @@ void PresetsMenu::fill(QMenu& menu)
         return;
     menu.addSeparator();
     for (size_t k = 0; k < presets.size(); ++k) {
-        QAction* item = menu.addAction(FromBytes(presets[k].name), this, [this, k] { recall(static_cast<int>(k)); });
-        item->setEnabled(idle);
+        // The window owns Ctrl+1 to Ctrl+9: the menu shows the key beside the
+        // name without taking it (two owners make Qt refuse the key).
+        QString text = FromBytes(presets[k].name);
         if (k < kShortcutPresets)
-            item->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + k)));
+            text +=
+                '\t' + QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + k)).toString(QKeySequence::NativeText);
+        QAction* item = menu.addAction(text, this, [this, k] { recall(static_cast<int>(k)); });
+        item->setEnabled(idle);
     }
     menu.addSeparator();
     QMenu* rename = menu.addMenu(tr("Rename"));
@@ -103,13 +107,12 @@ void PresetsMenu::recall(int index)
         return;
     const Preset& preset = presets[static_cast<size_t>(index)];
     INFODEVICEMATRIXBASE& model = *frame_.model();
-    std::vector<BYTE>& buffer = frame_.view()->RouteBuffer();
-    if (std::equal(preset.routing.begin(), preset.routing.end(), model.m_VideoOutputChannel.get())) {
+    if (frame_.view()->RoutingKnown()
+        && std::equal(preset.routing.begin(), preset.routing.end(), model.m_VideoOutputChannel.get())) {
         tell(tr("Preset \"%1\": the routing already matches; nothing was sent.").arg(FromBytes(preset.name)));
         return;
     }
-    buffer.assign(preset.routing.begin(), preset.routing.end());
-    frame_.view()->SendRouteBuffer();
+    frame_.view()->Route(CMatrix0001View::WholeTable(preset.routing));
 }
 
 void PresetsMenu::saveCurrent()

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "tavrik/Replaceable.h"
+#include "xandrel/gui/MessageBoxes.h"
 
 namespace xandrel::gui {
 namespace {
@@ -39,11 +40,27 @@ tavrik::Replaceable<TextAsker>& Asker()
     return asker;
 }
 
+// `path` with `suffix` when it lacks it; empty when that names a file the
+// person does not want replaced.
+QString WithSuffix(QWidget* parent, QString path, const QString& suffix)
+{
+    if (path.isEmpty() || suffix.isEmpty() || QFileInfo(path).suffix().compare(suffix, Qt::CaseInsensitive) == 0)
+        return path;
+    path += '.' + suffix;
+    if (!QFileInfo::exists(path))
+        return path;
+    const MessageRequest question{parent, QObject::tr("%1 already exists.\nDo you want to replace it?").arg(path),
+                                  ApplicationName(), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No};
+    return ShowMessage(question) == QMessageBox::Yes ? path : QString();
+}
+
 }  // namespace
 
-QString ChooseFile(QWidget* parent, FileUse use, const QString& caption, const QString& filter)
+QString ChooseFile(QWidget* parent, FileUse use, const QString& caption, const QString& filter, const QString& suffix)
 {
-    const QString chosen = Chooser().get()(parent, use, caption, filter);
+    QString chosen = Chooser().get()(parent, use, caption, filter);
+    if (use == FileUse::Save)
+        chosen = WithSuffix(parent, chosen, suffix);
     if (!chosen.isEmpty())
         LastFolder() = QFileInfo(chosen).absolutePath();
     return chosen;

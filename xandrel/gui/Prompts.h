@@ -13,12 +13,14 @@ namespace xandrel::gui {
 
 // Asks for a file with a file dialog: an existing one to open, or a name to
 // save under (replacing a file is confirmed). The dialog starts in the folder
-// chosen last. Empty when cancelled.
+// chosen last. Empty when cancelled. A name to save under that lacks
+// `suffix` ("json") gets it, and replacing a file of that name is confirmed.
 enum class FileUse {
     Open,
     Save
 };
-XANDREL_EXPORT QString ChooseFile(QWidget* parent, FileUse use, const QString& caption, const QString& filter);
+XANDREL_EXPORT QString ChooseFile(QWidget* parent, FileUse use, const QString& caption, const QString& filter,
+                                  const QString& suffix = {});
 using FileChooser = std::function<QString(QWidget* parent, FileUse use, const QString& caption, const QString& filter)>;
 // Replaces the file dialog (tests); empty restores it.
 XANDREL_EXPORT FileChooser SetFileChooser(FileChooser chooser);

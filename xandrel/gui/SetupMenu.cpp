@@ -9,6 +9,8 @@
 #include "xandrel/gui/CMatrix0001View.h"
 #include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/ModelChange.h"
+#include "xandrel/gui/ModelChoiceDialog.h"
 #include "xandrel/gui/PresetsMenu.h"
 #include "xandrel/gui/TrafficLogWindow.h"
 
@@ -26,10 +28,32 @@ SetupMenu::SetupMenu(CMatrix0001Frame& frame, QMenuBar& bar)
     , frame_(frame)
 {
     QMenu* file = bar.addMenu(tr("&File"));
+    if (CanChangeModel()) {
+        file->addAction(tr("&Model..."), this, &SetupMenu::ChooseModel);
+        file->addSeparator();
+    }
     file->addAction(tr("&Back Up Setup..."), this, &SetupMenu::BackUp);
     file->addAction(tr("&Restore Setup..."), this, &SetupMenu::Restore);
     QMenu* view = bar.addMenu(tr("&View"));
+    QAction* take = view->addAction(tr("Ta&ke Mode"), &frame_, &CMatrix0001Frame::SetTakeMode);
+    take->setCheckable(true);
+    take->setChecked(frame_.TakeMode());
+    take->setStatusTip(tr("Clicks and keys prepare routings; Space (Take) sends them in one write, Esc clears them"));
+    QAction* check = view->addAction(tr("&Check Device"), &frame_, &CMatrix0001Frame::SetCheckDevice);
+    check->setCheckable(true);
+    check->setChecked(frame_.CheckDevice());
+    check->setStatusTip(tr("While idle, ask the device for its ID every 10 s, so a device that is gone shows"));
+    view->addSeparator();
     view->addAction(tr("&Traffic Log"), QKeySequence(Qt::CTRL | Qt::Key_T), this, &SetupMenu::ShowTrafficLog);
+}
+
+void SetupMenu::ChooseModel()
+{
+    INFODEVICEMATRIXBASE* model = frame_.model();
+    ModelChoiceDialog dialog(model ? SpecOf(*model) : nullptr, &frame_);
+    if (dialog.exec() != QDialog::Accepted || !dialog.Chosen())
+        return;
+    RequestModel(ModelRequest{dialog.Chosen(), 0, std::nullopt});
 }
 
 void SetupMenu::BackUp()
@@ -46,7 +70,8 @@ void SetupMenu::BackUp()
     if (const std::string problem = RoutingProblem(backup.routing, *spec); !problem.empty())
         error = "The routing cannot be backed up (" + problem + "). Read the device first (Linkage).";
     else if (ReadStoredSetup(DataFolder(), PresetDeviceOf(frame_), backup, error)) {
-        const QString path = ChooseFile(&frame_, FileUse::Save, tr("Back Up Setup"), tr(kBackupFilter));
+        const QString path =
+            ChooseFile(&frame_, FileUse::Save, tr("Back Up Setup"), tr(kBackupFilter), QStringLiteral("json"));
         if (path.isEmpty() || WriteFileAtomically(ToBytes(path), FormatBackup(backup), error))
             return;
     }
@@ -90,15 +115,15 @@ void SetupMenu::Restore()
         return void(ShowMessage(&frame_, FromBytes(error)));
     frame_.view()->ReloadNames();
     if (wanted.routing != current.routing) {
-        frame_.view()->RouteBuffer().assign(wanted.routing.begin(), wanted.routing.end());
-        frame_.view()->SendRouteBuffer();
+        // Agreed to already: sent at once, also in take mode.
+        frame_.view()->Route(CMatrix0001View::WholeTable(wanted.routing), false);
     }
 }
 
 void SetupMenu::ShowTrafficLog()
 {
     if (!trafficLog_)
-        trafficLog_ = new TrafficLogWindow(&frame_);
+        trafficLog_ = new TrafficLogWindow(frame_.trafficHistory(), &frame_);
     trafficLog_->setWindowFlag(Qt::Window);
     trafficLog_->show();
     trafficLog_->raise();

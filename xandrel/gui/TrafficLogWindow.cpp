@@ -1,9 +1,7 @@
 #include "xandrel/gui/TrafficLogWindow.h"
 
-#include <QDateTime>
 #include <QDialogButtonBox>
 #include <QHeaderView>
-#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -14,8 +12,9 @@
 
 namespace xandrel::gui {
 
-TrafficLogWindow::TrafficLogWindow(QWidget* parent)
+TrafficLogWindow::TrafficLogWindow(TrafficHistory& history, QWidget* parent)
     : QDialog(parent)
+    , history_(history)
     , table_(new QTableWidget(0, 4, this))
 {
     setWindowTitle(tr("Traffic Log"));
@@ -39,7 +38,10 @@ TrafficLogWindow::TrafficLogWindow(QWidget* parent)
     clear->setAutoDefault(false);
     QPushButton* save = buttons->addButton(tr("Save As Text..."), QDialogButtonBox::ActionRole);
     buttons->addButton(QDialogButtonBox::Close);
-    connect(clear, &QPushButton::clicked, this, [this] { table_->setRowCount(0); });
+    connect(clear, &QPushButton::clicked, this, [this] {
+        table_->setRowCount(0);
+        history_.clear();
+    });
     connect(save, &QPushButton::clicked, this, &TrafficLogWindow::SaveAsText);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
 
@@ -51,33 +53,26 @@ TrafficLogWindow::TrafficLogWindow(QWidget* parent)
 
 TrafficLogWindow::~TrafficLogWindow() = default;
 
-// Lines come on the thread that logs them (the device's worker): each is
-// stamped there and handed to the window's thread.
+// Opening shows the recent past, then the lines as they come.
 void TrafficLogWindow::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (listening_)
+    if (following_)
         return;
-    QPointer<TrafficLogWindow> self(this);
-    listening_ = std::make_unique<xandrel::traffic::Listening>([self](const xandrel::traffic::Line& line) {
-        const QString time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"));
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, time, line] {
-                if (self)
-                    self->append(time, line);
-            },
-            Qt::QueuedConnection);
-    });
+    table_->setRowCount(0);
+    for (const TrafficHistory::Entry& entry : history_.entries())
+        append(entry);
+    following_ = connect(&history_, &TrafficHistory::added, this, &TrafficLogWindow::append);
 }
 
 void TrafficLogWindow::hideEvent(QHideEvent* event)
 {
-    listening_.reset();
+    disconnect(following_);
+    following_ = {};
     QDialog::hideEvent(event);
 }
 
-void TrafficLogWindow::append(const QString& time, const xandrel::traffic::Line& line)
+void TrafficLogWindow::append(const TrafficHistory::Entry& entry)
 {
     if (table_->rowCount() >= kMaxRows)
         table_->removeRow(0);
@@ -85,7 +80,8 @@ void TrafficLogWindow::append(const QString& time, const xandrel::traffic::Line&
         table_->rowCount() == 0 || table_->verticalScrollBar()->value() == table_->verticalScrollBar()->maximum();
     const int row = table_->rowCount();
     table_->insertRow(row);
-    const QString fields[] = {time, FromBytes(line.what), FromBytes(line.hex), FromBytes(line.meaning)};
+    const xandrel::traffic::Line& line = entry.line;
+    const QString fields[] = {entry.time, FromBytes(line.what), FromBytes(line.hex), FromBytes(line.meaning)};
     for (int column = 0; column < 4; ++column)
         table_->setItem(row, column, new QTableWidgetItem(fields[column]));
     if (atEnd)

@@ -1,14 +1,13 @@
 #pragma once
 // The traffic log: a live table of every frame the library sends and
 // receives and every event message it drops, with the reason (time, what,
-// bytes in hex, meaning). It listens only while it is open, so the line's
-// exchanges cost nothing more when nobody looks. Save As Text writes the
-// table as the command line's --trace prints it.
+// bytes in hex, meaning). It opens with the recent past the matrix window
+// kept (TrafficHistory) and follows new lines while it is open. Save As Text
+// writes the table as the command line's --trace prints it.
 #include <QDialog>
-#include <memory>
 
 #include "xandrel/XandrelExport.h"
-#include "xandrel/device/TrafficLog.h"
+#include "xandrel/gui/TrafficHistory.h"
 
 class QTableWidget;
 
@@ -21,7 +20,7 @@ public:
     // stays small.
     static constexpr int kMaxRows = 20000;
 
-    explicit TrafficLogWindow(QWidget* parent = nullptr);
+    TrafficLogWindow(TrafficHistory& history, QWidget* parent = nullptr);
     ~TrafficLogWindow() override;
 
     QTableWidget* table() const { return table_; }
@@ -34,10 +33,11 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void append(const QString& time, const xandrel::traffic::Line& line);
+    void append(const TrafficHistory::Entry& entry);
 
+    TrafficHistory& history_;
     QTableWidget* table_ = nullptr;
-    std::unique_ptr<xandrel::traffic::Listening> listening_;
+    QMetaObject::Connection following_;
 };
 
 }  // namespace xandrel::gui

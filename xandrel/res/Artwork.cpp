@@ -76,6 +76,27 @@ QImage ToolbarStrip()
     return OverKeyColour(SvgImage(QStringLiteral(":/xandrel/art/toolbar.svg"), size), kToolbarBackground);
 }
 
+QImage TakeImage()
+{
+    const QSize size(kToolbarImageSize, kToolbarImageSize);
+    return OverKeyColour(SvgImage(QStringLiteral(":/xandrel/art/take.svg"), size), kToolbarBackground);
+}
+
+QImage LineLampImage(LineLamp lamp)
+{
+    if (lamp == LineLamp::Silent)
+        return SvgImage(QStringLiteral(":/xandrel/art/lamp-alarm.svg"), QSize(kSignalLampSize, kSignalLampSize));
+    return SignalLampImage(lamp == LineLamp::Answering);
+}
+
+QIcon LockIcon()
+{
+    QIcon icon;
+    for (int size : {16, 32})
+        icon.addPixmap(QPixmap::fromImage(SvgImage(QStringLiteral(":/xandrel/art/lock.svg"), QSize(size, size))));
+    return icon;
+}
+
 QImage SignalLampImage(bool present)
 {
     return SvgImage(present ? QStringLiteral(":/xandrel/art/lamp-lit.svg")

@@ -56,6 +56,23 @@ inline constexpr int kSignalLampSize = 32;
 XANDREL_EXPORT QImage SignalLampImage(bool present);
 XANDREL_EXPORT QPixmap SignalLamp(bool present);
 
+// The Take button's image, in the strip's manner: 32 × 32, Format_RGB888, a
+// green tile with a white arrow running into a bar, every pixel outside the
+// tile exactly kToolbarBackground.
+XANDREL_EXPORT QImage TakeImage();
+
+// The lamp of the line in the status bar, 32 × 32 with transparency: lit
+// green (the device answers), red (it does not) or unlit (not known).
+enum class LineLamp {
+    Answering,
+    Silent,
+    Unknown
+};
+XANDREL_EXPORT QImage LineLampImage(LineLamp lamp);
+
+// A padlock, 16 × 16 with transparency, beside a locked output's name.
+XANDREL_EXPORT QIcon LockIcon();
+
 // The matrix window's built-in icon: a crosspoint matrix on a green tile,
 // input lines across, output lines down and a dot on each connection. It is
 // designed for each of these sizes, with fewer lines at the small ones, and
