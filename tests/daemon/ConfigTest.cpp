@@ -46,6 +46,13 @@ TEST(DaemonConfig, RefusesWhatCannotRun)
         {R"({"listen": "nowhere", )" + device(R"("line_port": 1)").mid(1), "not an IP address"},
         {R"({"devices": [{"name": "a b", "port": "1", "model": "8x8", "line_port": 1}]})", "\"name\" must be"},
         {R"({"devices": [{"name": "a", "model": "8x8", "line_port": 1}]})", "\"port\" is missing"},
+        {R"({"listen": "0.0.0.0", "token": "short", )" + device(R"("line_port": 1)").mid(1), "at least 16 characters"},
+        {R"({"token": "a-token-of-16-chars", "token_file": "/x", )" + device(R"("line_port": 1)").mid(1), "not both"},
+        {R"({"token_file": "/nonexistent/token", )" + device(R"("line_port": 1)").mid(1), "\"token_file\""},
+        {R"({"devices": [{"name": "a", "port": "tcp://h:1", "model": "8x8", "line_port": 1},
+                         {"name": "b", "port": "tcp://h:1", "model": "8x8", "line_port": 2}]})",
+         "one owner per line"},
+        {R"({"allowed_origins": "x", )" + device(R"("line_port": 1)").mid(1), "list of strings"},
     };
     for (const Case& c : cases) {
         DaemonConfig config;
@@ -55,7 +62,8 @@ TEST(DaemonConfig, RefusesWhatCannotRun)
     }
     DaemonConfig config;
     QString error;
-    EXPECT_TRUE(quellixd::ParseConfig(R"({"listen": "0.0.0.0", "token": "t", )" + device(R"("line_port": 1)").mid(1),
+    EXPECT_TRUE(quellixd::ParseConfig(R"({"listen": "0.0.0.0", "token": "a-token-of-16-chars", )"
+                                          + device(R"("line_port": 1)").mid(1),
                                       config, error))
         << error.toStdString();
 }

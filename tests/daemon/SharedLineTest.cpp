@@ -219,7 +219,7 @@ TEST_F(SharedLine, EdidExchangesPassThrough)
 // is put off the line.
 TEST_F(SharedLine, TokenWantsAnAuthLineFirst)
 {
-    config.token = "s3cret";
+    config.token = "s3cret-for-the-line";
     startDaemon();
     QByteArray frame = QByteArray::fromHex("08 00 00 00 00 FF 04 00");
     const auto header = xandrel::FindModelByAnyName(model)->header;
@@ -239,7 +239,7 @@ TEST_F(SharedLine, TokenWantsAnAuthLineFirst)
     QTcpSocket admitted;
     admitted.connectToHost("127.0.0.1", daemon->linePort);
     ASSERT_TRUE(admitted.waitForConnected(5000));
-    admitted.write("AUTH s3cret\n" + frame);
+    admitted.write("AUTH s3cret-for-the-line\n" + frame);
     QByteArray reply;
     while (reply.size() < 4 && admitted.waitForReadyRead(5000))
         reply += admitted.readAll();
@@ -247,7 +247,7 @@ TEST_F(SharedLine, TokenWantsAnAuthLineFirst)
     EXPECT_EQ(static_cast<uint8_t>(reply[0]), 0xAA);
     EXPECT_EQ(static_cast<uint8_t>(reply[2]), 4);
 
-    LineClient program(lineAddress() + "?token=s3cret");  // the port library sends the line itself
+    LineClient program(lineAddress() + "?token=s3cret-for-the-line");  // the port library sends the line itself
     ASSERT_TRUE(program.opened);
     EXPECT_EQ(program.model->DEVMA_GetDeviceID(), 1);
 }

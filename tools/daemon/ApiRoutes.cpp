@@ -3,13 +3,13 @@
 // OpenAPI description, and the handlers of the device, routing, lock and
 // EDID routes (presets and names: PresetHandlers.cpp).
 #include <QFile>
-#include <QHttpServerResponder>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPointer>
 
 #include "DeviceLink.h"
 #include "HttpApi.h"
+#include "HttpReply.h"
 #include "RequestBodies.h"
 #include "xandrel/device/ModelCatalog.h"
 
@@ -192,8 +192,10 @@ void HttpApi::panel(HttpCall& call)
         fail(call, 404, "the panel is not built in");
         return;
     }
-    QHttpServerResponder responder = makeResponder(call.request, call.socket);
-    responder.write(page.readAll(), "text/html; charset=utf-8");
+    SendReply(call.socket, 200, "text/html; charset=utf-8", page.readAll(), call.headOnly,
+              {{"Content-Security-Policy",
+                "default-src 'self'; img-src 'self' data:; style-src 'self' 'unsafe-inline'; "
+                "script-src 'self' 'unsafe-inline'; connect-src 'self'; frame-ancestors 'none'"}});
 }
 
 void HttpApi::openApi(HttpCall& call)
@@ -247,17 +249,17 @@ void HttpApi::putLocks(HttpCall& call)
 
 void HttpApi::edidInputs(HttpCall& call)
 {
-    const quint64 ticket = park(call);
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    const quint64 ticket = park(call, cancel);
     QPointer<HttpApi> self(this);
-    call.link->readEdidIds(call.socket, [self, ticket](Outcome outcome, QJsonArray inputs) {
-        std::unique_ptr<QHttpServerResponder> responder = self ? self->unpark(ticket) : nullptr;
-        if (!responder)
-            return;
-        const QJsonObject body =
-            outcome.status == 200 ? QJsonObject{{"inputs", inputs}} : QJsonObject{{"error", outcome.error}};
-        responder->write(QJsonDocument(body).toJson(QJsonDocument::Compact), "application/json",
-                         static_cast<QHttpServerResponder::StatusCode>(outcome.status));
-    });
+    call.link->readEdidIds(
+        call.socket,
+        [self, ticket](Outcome outcome, QJsonArray inputs) {
+            if (self)
+                self->answerParked(ticket, outcome.status,
+                                   outcome.status == 200 ? QJsonObject{{"inputs", inputs}} : ErrorBody(outcome.error));
+        },
+        cancel);
 }
 
 }  // namespace quellixd

@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
+
 #include "tavrik/PortTable.h"
 #include "xandrel/device/ModelCatalog.h"
 
@@ -57,6 +59,65 @@ bool Text(const QJsonObject& object, const QString& key, QString& value, const Q
         return false;
     }
     value = field.toString();
+    return true;
+}
+
+// True when two ports as written name the same line: the same text, or the
+// same port of the table.
+bool SamePort(const std::string& first, const std::string& second)
+{
+    if (first == second)
+        return true;
+    std::string problem;
+    const int a = tavrik::ResolvePort(first, problem), b = tavrik::ResolvePort(second, problem);
+    return a != 0 && a == b;
+}
+
+// A list of strings at `key`, empty when absent.
+bool Texts(const QJsonObject& object, const QString& key, QStringList& values, QString& error)
+{
+    const QJsonValue field = object.value(key);
+    if (field.isUndefined())
+        return true;
+    const QJsonArray list = field.toArray();
+    if (!field.isArray() || std::any_of(list.begin(), list.end(), [](const QJsonValue& v) { return !v.isString(); })) {
+        error = "\"" + key + "\" must be a list of strings";
+        return false;
+    }
+    for (const QJsonValue& value : list)
+        values.append(value.toString());
+    return true;
+}
+
+// The token of "token" or "token_file": at least kShortestToken characters,
+// no blanks or control characters.
+bool Token(const QJsonObject& top, QString& token, QString& error)
+{
+    QString file;
+    if (!Text(top, "token", token, "configuration", error) || !Text(top, "token_file", file, "configuration", error))
+        return false;
+    if (!token.isEmpty() && !file.isEmpty()) {
+        error = "give \"token\" or \"token_file\", not both";
+        return false;
+    }
+    if (!file.isEmpty()) {
+        QFile source(file);
+        if (!source.open(QIODevice::ReadOnly) || source.size() > 4096) {
+            error = "\"token_file\": " + file + ": " + (source.isOpen() ? "larger than 4 KiB" : source.errorString());
+            return false;
+        }
+        token = QString::fromUtf8(source.readAll()).trimmed();
+    }
+    if (token.isEmpty())
+        return true;
+    if (token.size() < kShortestToken) {
+        error = "\"token\" must have at least " + QString::number(kShortestToken) + " characters";
+        return false;
+    }
+    if (token.contains(QRegularExpression("[\\s\\x00-\\x1f]"))) {
+        error = "\"token\" must not contain blanks or control characters";
+        return false;
+    }
     return true;
 }
 
@@ -123,14 +184,19 @@ bool ParseConfig(const QByteArray& text, DaemonConfig& config, QString& error)
     }
     const QJsonObject top = document.object();
     DaemonConfig result;
-    if (!OnlyKnownKeys(top, {"listen", "http_port", "token", "poll_ms", "devices"}, "configuration", error))
+    if (!OnlyKnownKeys(top,
+                       {"listen", "http_port", "token", "token_file", "poll_ms", "max_clients", "allowed_origins",
+                        "server_names", "devices"},
+                       "configuration", error))
         return false;
     QString listen = "127.0.0.1";
-    int httpPort = 0, pollMs = 0;
-    if (!Text(top, "listen", listen, "configuration", error)
-        || !Text(top, "token", result.token, "configuration", error)
+    int httpPort = 0, pollMs = 0, maxClients = 0;
+    if (!Text(top, "listen", listen, "configuration", error) || !Token(top, result.token, error)
         || !Number(top, "http_port", 0, 65535, kDefaultHttpPort, httpPort, "configuration", error)
-        || !Number(top, "poll_ms", 50, 60000, 2000, pollMs, "configuration", error))
+        || !Number(top, "poll_ms", 50, 60000, 2000, pollMs, "configuration", error)
+        || !Number(top, "max_clients", 1, 10000, 256, maxClients, "configuration", error)
+        || !Texts(top, "allowed_origins", result.allowedOrigins, error)
+        || !Texts(top, "server_names", result.serverNames, error))
         return false;
     if (!result.listen.setAddress(listen)) {
         error = "\"listen\": \"" + listen + "\" is not an IP address";
@@ -140,10 +206,7 @@ bool ParseConfig(const QByteArray& text, DaemonConfig& config, QString& error)
         error = "\"listen\" is " + listen + ", not a loopback address: a \"token\" is required";
         return false;
     }
-    if (result.token.contains(QRegularExpression("[\\s\\x00-\\x1f]"))) {
-        error = "\"token\" must not contain blanks or control characters";
-        return false;
-    }
+    result.maxClients = maxClients;
     result.httpPort = static_cast<quint16>(httpPort);
     result.pollMs = pollMs;
 
@@ -168,6 +231,13 @@ bool ParseConfig(const QByteArray& text, DaemonConfig& config, QString& error)
         if (names.contains(device.name)) {
             error = "device " + device.name + ": the name is used twice";
             return false;
+        }
+        for (const DeviceConfig& other : result.devices) {
+            if (SamePort(other.port, device.port)) {
+                error = "device " + device.name + ": port " + QString::fromStdString(device.port) + " is device "
+                    + other.name + "'s already (one owner per line)";
+                return false;
+            }
         }
         if (device.linePort != 0 && ports.contains(device.linePort)) {
             error = "device " + device.name + ": \"line_port\" " + QString::number(device.linePort) + " is used twice";

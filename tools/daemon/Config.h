@@ -5,7 +5,11 @@
 //   {
 //     "listen": "127.0.0.1",         address of the HTTP API and the shared lines
 //     "http_port": 8470,             0 picks a free port
-//     "token": "secret",             required when "listen" is not a loopback address
+//     "token": "a-secret-of-16-or-more", required when "listen" is not a loopback address
+//     "token_file": "/run/credentials/quellixd.service/token",  or the token read from a file
+//     "max_clients": 256,            connections at once, HTTP and shared lines together
+//     "allowed_origins": ["https://panel.example"],  web pages (besides the daemon's own) that may use the API
+//     "server_names": ["matrix.example"],  Host names (besides loopback and the listen address) the API answers to
 //     "poll_ms": 2000,               how often each device's event messages are read
 //     "devices": [
 //       {"name": "studio", "port": "/dev/ttyUSB0", "model": "8x8", "id": 0,
@@ -19,6 +23,7 @@
 // "_" are notes. A port path absent now is taken (the daemon waits for it).
 #include <QHostAddress>
 #include <QString>
+#include <QStringList>
 
 #include <string>
 #include <vector>
@@ -45,8 +50,22 @@ struct DaemonConfig {
     quint16 httpPort = 8470;
     QString token;
     int pollMs = 2000;
+    int maxClients = 256;
+    QStringList allowedOrigins;
+    QStringList serverNames;
     std::vector<DeviceConfig> devices;
+
+    // True when `other` serves HTTP the same way (address, port, token,
+    // limits): a reload keeps the server and its connections.
+    bool sameHttp(const DaemonConfig& other) const
+    {
+        return listen == other.listen && httpPort == other.httpPort && token == other.token
+            && maxClients == other.maxClients && allowedOrigins == other.allowedOrigins
+            && serverNames == other.serverNames;
+    }
 };
+
+inline constexpr int kShortestToken = 16;
 
 inline constexpr int kDefaultHttpPort = 8470;
 

@@ -1,14 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "Daemon.h"
 
-#include <QTcpServer>
+#include <QTimer>
+
+#include <set>
 
 #include "DeviceLink.h"
+#include "GuardedServer.h"
 #include "HttpApi.h"
 #include "Log.h"
 #include "SharedLine.h"
 #include "xandrel/device/ModelCatalog.h"
 
 namespace quellixd {
+
+namespace {
+
+// While draining, how often the requests still waiting are counted.
+constexpr int kDrainLookMs = 20;
+
+}  // namespace
+
+GatePolicy PolicyOf(const DaemonConfig& config)
+{
+    GatePolicy policy;
+    policy.token = config.token;
+    policy.listen = config.listen;
+    policy.allowedOrigins = config.allowedOrigins;
+    policy.serverNames = config.serverNames;
+    policy.bodyLimit = HttpApi::kBodyLimit;
+    return policy;
+}
 
 Daemon::Daemon(QObject* parent)
     : QObject(parent)
@@ -20,37 +42,58 @@ Daemon::~Daemon()
     stop();
 }
 
+Daemon::Device Daemon::makeDevice(const DeviceConfig& device, const DaemonConfig& config)
+{
+    Device made;
+    made.link = std::make_unique<DeviceLink>(device, config.pollMs);
+    made.line = std::make_unique<SharedLine>(*made.link, config.token, limit_);
+    return made;
+}
+
+bool Daemon::listenLine(Device& device, const DaemonConfig& config, QString& error)
+{
+    if (!device.line->listen(config.listen, device.link->config().linePort, error))
+        return false;
+    device.link->setLinePort(device.line->port());
+    return true;
+}
+
+void Daemon::startDevice(Device& device)
+{
+    const DeviceConfig& config = device.link->config();
+    Log("device " + config.name + ": " + config.model->className + " on "
+        + QString::fromStdString(device.link->address()) + ", shared line on port "
+        + QString::number(device.line->port()));
+    device.link->start();
+}
+
+void Daemon::retire(Device& device)
+{
+    Log("device " + device.link->config().name + ": ended by the new configuration");
+    device.line.reset();
+    device.link.release()->retire();  // deletes itself once its worker has ended
+}
+
+std::vector<DeviceLink*> Daemon::links() const
+{
+    std::vector<DeviceLink*> links;
+    for (const Device& device : devices_)
+        links.push_back(device.link.get());
+    return links;
+}
+
 bool Daemon::start(const DaemonConfig& config, QString& error)
 {
     stop();
-    return build(config, {}, {}, error);
-}
-
-bool Daemon::build(const DaemonConfig& config, std::vector<std::unique_ptr<DeviceLink>> kept,
-                   std::vector<std::unique_ptr<SharedLine>> keptLines, QString& error)
-{
-    kept.resize(config.devices.size());
-    keptLines.resize(config.devices.size());
-    std::vector<bool> fresh(config.devices.size(), false);
-    for (size_t k = 0; k < config.devices.size(); ++k) {
-        const DeviceConfig& device = config.devices[k];
-        if (!kept[k]) {
-            fresh[k] = true;
-            kept[k] = std::make_unique<DeviceLink>(device, config.pollMs);
-            keptLines[k] = std::make_unique<SharedLine>(*kept[k], config.token);
-        }
-        links_.push_back(std::move(kept[k]));
-        lines_.push_back(std::move(keptLines[k]));
-        if (fresh[k] && !lines_.back()->listen(config.listen, device.linePort, error)) {
+    limit_ = std::make_shared<ClientLimit>(config.maxClients);
+    for (const DeviceConfig& device : config.devices) {
+        devices_.push_back(makeDevice(device, config));
+        if (!listenLine(devices_.back(), config, error)) {
             stop();
             return false;
         }
-        links_.back()->setLinePort(lines_.back()->port());
     }
-    std::vector<DeviceLink*> links;
-    for (const auto& link : links_)
-        links.push_back(link.get());
-    http_ = std::make_unique<HttpApi>(links, config.token);
+    http_ = std::make_unique<HttpApi>(links(), PolicyOf(config), limit_);
     if (http_->listen(config.listen, config.httpPort) == 0) {
         error = "HTTP API on " + config.listen.toString() + ":" + QString::number(config.httpPort)
             + ": cannot listen (in use?)";
@@ -60,46 +103,23 @@ bool Daemon::build(const DaemonConfig& config, std::vector<std::unique_ptr<Devic
     config_ = config;
     Log("HTTP API on http://" + config.listen.toString() + ":" + QString::number(httpPort()) + "/"
         + (config.token.isEmpty() ? "" : " (token required)"));
-    for (size_t k = 0; k < links_.size(); ++k) {
-        if (!fresh[k])
-            continue;
-        Log("device " + config.devices[k].name + ": " + config.devices[k].model->className + " on "
-            + QString::fromStdString(links_[k]->address()) + ", shared line on port "
-            + QString::number(lines_[k]->port()));
-        links_[k]->start();
-    }
+    for (Device& device : devices_)
+        startDevice(device);
     return true;
 }
 
 void Daemon::stop()
 {
     http_.reset();
-    lines_.clear();
-    links_.clear();
+    devices_.clear();
 }
 
-bool Daemon::reload(const DaemonConfig& config, QString& error)
+// Another address to listen on: everything starts afresh, and the running
+// configuration again when the new one cannot run.
+bool Daemon::restart(const DaemonConfig& config, QString& error)
 {
     const DaemonConfig previous = config_;
-    // A device whose settings are all as they were keeps its port, its state
-    // and the clients of its shared line.
-    const bool sameLines =
-        config.listen == previous.listen && config.token == previous.token && config.pollMs == previous.pollMs;
-    std::vector<std::unique_ptr<DeviceLink>> kept(config.devices.size());
-    std::vector<std::unique_ptr<SharedLine>> keptLines(config.devices.size());
-    for (size_t k = 0; k < config.devices.size() && sameLines; ++k) {
-        for (size_t old = 0; old < links_.size(); ++old) {
-            if (links_[old] && links_[old]->config() == config.devices[k]) {
-                kept[k] = std::move(links_[old]);
-                keptLines[k] = std::move(lines_[old]);
-                Log("device " + config.devices[k].name + ": unchanged");
-                break;
-            }
-        }
-    }
-    // The rest goes first, freeing its serial and TCP ports for the new ones.
-    stop();
-    if (build(config, std::move(kept), std::move(keptLines), error))
+    if (start(config, error))
         return true;
     QString again;
     if (!start(previous, again))
@@ -107,28 +127,100 @@ bool Daemon::reload(const DaemonConfig& config, QString& error)
     return false;
 }
 
+bool Daemon::reload(const DaemonConfig& config, QString& error)
+{
+    if (config.listen != config_.listen || config.httpPort != config_.httpPort)
+        return restart(config, error);
+    // The running device each wanted one is, when its settings are all as
+    // they were: it keeps its port, its state and its clients.
+    std::vector<int> keptFrom(config.devices.size(), -1);
+    std::vector<bool> kept(devices_.size(), false);
+    for (size_t k = 0; k < config.devices.size(); ++k)
+        for (size_t old = 0; old < devices_.size() && keptFrom[k] < 0; ++old)
+            if (!kept[old] && devices_[old].link->config() == config.devices[k])
+                keptFrom[k] = static_cast<int>(old), kept[old] = true;
+    std::set<quint16> leavingPorts;
+    for (size_t old = 0; old < devices_.size(); ++old)
+        if (!kept[old])
+            leavingPorts.insert(devices_[old].line->port());
+    // The new devices listen first, but on a port a leaving device holds:
+    // nothing changes when one of them cannot.
+    std::vector<Device> made(config.devices.size());
+    for (size_t k = 0; k < config.devices.size(); ++k) {
+        if (keptFrom[k] >= 0)
+            continue;
+        made[k] = makeDevice(config.devices[k], config);
+        if (!leavingPorts.count(config.devices[k].linePort) && !listenLine(made[k], config, error))
+            return false;
+    }
+    for (size_t old = 0; old < devices_.size(); ++old)
+        if (!kept[old])
+            retire(devices_[old]);
+    std::vector<Device> next(config.devices.size());
+    for (size_t k = 0; k < config.devices.size(); ++k) {
+        if (keptFrom[k] >= 0) {
+            next[k] = std::move(devices_[static_cast<size_t>(keptFrom[k])]);
+            next[k].link->setPollInterval(config.pollMs);
+            next[k].line->setToken(config.token);
+            continue;
+        }
+        next[k] = std::move(made[k]);
+        QString why;
+        if (leavingPorts.count(config.devices[k].linePort) && !listenLine(next[k], config, why))
+            Log(why);
+    }
+    devices_ = std::move(next);
+    limit_->setMaximum(config.maxClients);
+    http_->setPolicy(PolicyOf(config));
+    http_->setLinks(links());
+    for (size_t k = 0; k < devices_.size(); ++k)
+        if (keptFrom[k] < 0)
+            startDevice(devices_[k]);
+        else
+            Log("device " + config.devices[k].name + ": unchanged");
+    config_ = config;
+    return true;
+}
+
 quint16 Daemon::httpPort() const
 {
-    if (!http_)
-        return 0;
-    const QList<quint16> ports = http_->serverPorts();
-    return ports.isEmpty() ? 0 : ports.first();
+    return http_ ? http_->port() : 0;
 }
 
 quint16 Daemon::linePort(const QString& device) const
 {
-    for (size_t k = 0; k < links_.size(); ++k)
-        if (links_[k]->config().name == device)
-            return lines_[k]->port();
+    for (const Device& one : devices_)
+        if (one.link->config().name == device)
+            return one.line->port();
     return 0;
 }
 
 DeviceLink* Daemon::link(const QString& device) const
 {
-    for (const auto& link : links_)
-        if (link->config().name == device)
-            return link.get();
+    for (const Device& one : devices_)
+        if (one.link->config().name == device)
+            return one.link.get();
     return nullptr;
+}
+
+void Daemon::drain(int graceMs, std::function<void()> done)
+{
+    if (http_)
+        http_->stopListening();
+    for (Device& device : devices_)
+        device.line->stopListening();
+    auto* look = new QTimer(this);
+    auto waited = std::make_shared<int>(0);
+    connect(look, &QTimer::timeout, this, [this, look, waited, graceMs, done] {
+        *waited += kDrainLookMs;
+        if (http_ && http_->waiting() > 0 && *waited < graceMs)
+            return;
+        if (http_)
+            http_->answerWaiting("the daemon is ending");
+        look->deleteLater();
+        done();
+    });
+    look->start(kDrainLookMs);
 }
 
 }  // namespace quellixd

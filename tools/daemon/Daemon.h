@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The daemon's parts for one configuration: a link per device, its shared
-// line, and the HTTP API over all of them.
+// line, and the HTTP API over all of them; reloaded in place, and ended
+// without dropping an answer.
 #include <QObject>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -10,6 +13,7 @@
 
 namespace quellixd {
 
+class ClientLimit;
 class DeviceLink;
 class SharedLine;
 class HttpApi;
@@ -24,24 +28,39 @@ public:
     // listen on cannot be had (nothing is left running then).
     bool start(const DaemonConfig& config, QString& error);
     void stop();
-    // Replaces the running configuration, keeping the devices whose
-    // settings did not change; on failure the old one starts again.
+    // Takes `config` in place: the HTTP server, its connections and the
+    // devices whose settings did not change stay as they are; a device that
+    // changed or went ends off this thread. False with `error`, and nothing
+    // changed, when the new configuration cannot run.
     bool reload(const DaemonConfig& config, QString& error);
+    // Takes no new connection, lets the requests waiting for a device finish
+    // for at most `graceMs`, answers what is left with 503, then calls `done`.
+    void drain(int graceMs, std::function<void()> done);
 
     quint16 httpPort() const;
     quint16 linePort(const QString& device) const;
     DeviceLink* link(const QString& device) const;
 
 private:
-    // Starts `config`, taking over the links (and their lines) given for
-    // some of its devices, at the same index.
-    bool build(const DaemonConfig& config, std::vector<std::unique_ptr<DeviceLink>> kept,
-               std::vector<std::unique_ptr<SharedLine>> keptLines, QString& error);
+    struct Device {
+        std::unique_ptr<DeviceLink> link;
+        std::unique_ptr<SharedLine> line;
+    };
+    Device makeDevice(const DeviceConfig& device, const DaemonConfig& config);
+    bool listenLine(Device& device, const DaemonConfig& config, QString& error);
+    void startDevice(Device& device);
+    void retire(Device& device);
+    std::vector<DeviceLink*> links() const;
+    bool restart(const DaemonConfig& config, QString& error);
 
     DaemonConfig config_;
-    std::vector<std::unique_ptr<DeviceLink>> links_;
-    std::vector<std::unique_ptr<SharedLine>> lines_;
+    std::shared_ptr<ClientLimit> limit_;
+    std::vector<Device> devices_;
     std::unique_ptr<HttpApi> http_;
 };
+
+// What the HTTP gate takes from a configuration.
+struct GatePolicy;
+GatePolicy PolicyOf(const DaemonConfig& config);
 
 }  // namespace quellixd

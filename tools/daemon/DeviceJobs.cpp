@@ -18,6 +18,8 @@ using Base = INFODEVICEMATRIXBASE;
 
 // How long the event poll waits for the first byte of a message.
 constexpr uint32_t kPollListenMs = 5;
+// A line idle this long is checked: the device is asked its ID.
+constexpr uint64_t kIdleCheckMs = 10000;
 
 Outcome Offline(const DeviceLine& line)
 {
@@ -68,6 +70,11 @@ void Poll(DeviceLine& line)
     line.listen(kPollListenMs);
     if (line.portLost())
         return;
+    // A device nobody has used for a while is asked whether it is still
+    // there, so one that was unplugged shows within the check's time.
+    const bool check = line.takeCheckWanted() || line.restedMs() >= kIdleCheckMs;
+    if (line.state().connection == Connection::Online && check && !line.readDeviceId() && !line.portLost())
+        line.noteAnswered(false, "no answer to the idle check");
     if (line.state().connection != Connection::Silent && !line.routingDoubtful())
         return;
     // A device that stopped answering is asked until it answers again; a
@@ -148,7 +155,7 @@ void Forward(DeviceLine& line, QByteArray frame, const std::set<int>& locked, co
         frame = KeepLockedOutputs(frame, line.state().routing, locked);
     const ExpectedReply expected = ReplyTo(*line.config().model, frame);
     const LineReply reply =
-        line.exchange(frame, [&](uint8_t ack) { deliver(QByteArray(1, static_cast<char>(ack)), false); });
+        line.forward(frame, [&](uint8_t ack) { deliver(QByteArray(1, static_cast<char>(ack)), false); });
     if (reply.ack < 0) {
         deliver({}, true);
         return;

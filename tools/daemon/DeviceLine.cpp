@@ -211,10 +211,22 @@ QByteArray DeviceLine::readBody(int bytes, bool later)
     return body;
 }
 
+LineReply DeviceLine::forward(const QByteArray& frame, const std::function<void(uint8_t)>& onAck)
+{
+    const DeviceState before = state_;
+    const LineReply reply = exchange(frame, onAck);
+    if (reply.ack < 0 && state_.connection == Connection::Silent && before.connection == Connection::Online) {
+        state_.connection = before.connection;
+        state_.problem = before.problem;
+        checkWanted_ = true;
+    }
+    return reply;
+}
+
 LineReply DeviceLine::exchange(const QByteArray& frame, const std::function<void(uint8_t)>& onAck)
 {
     LineReply reply;
-    if (!driver_.RS232_IsOpen())
+    if (!driver_.RS232_IsOpen() || stopping())
         return reply;
     driver_.restBeforeFrame(Base::kPacingMs);
     listen(0);  // what has arrived already: no wait before the frame

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "Config.h"
@@ -70,9 +71,21 @@ public:
     // device works on it first). Updates the state from what the exchange
     // says of it.
     LineReply exchange(const QByteArray& frame, const std::function<void(uint8_t)>& onAck = {});
+    // The same for a client's frame: a frame the device leaves unanswered
+    // (another client's mistake, maybe) does not make it silent for all, but
+    // has the next poll ask the device itself.
+    LineReply forward(const QByteArray& frame, const std::function<void(uint8_t)>& onAck);
+    // True once until the next poll asks the device.
+    bool takeCheckWanted() { return std::exchange(checkWanted_, false); }
     // Takes the event messages that arrived unasked, waiting up to
     // `firstByteMs` for the first byte.
     void listen(uint32_t firstByteMs);
+    // While `stop` says so, no further frame is sent (a job cancelled or the
+    // link ending); an exchange under way is never cut.
+    void setStop(std::function<bool()> stop) { stop_ = std::move(stop); }
+    bool stopping() const { return stop_ && stop_(); }
+    // Milliseconds since the last exchange with the device ended.
+    uint64_t restedMs() const { return driver_.sinceLastExchange() / 1000; }
 
     // Frames of the daemon's own.
     QByteArray readRoutingFrame();
@@ -121,6 +134,8 @@ private:
     std::vector<int> announcedRouting_;
     std::vector<int> announcedSignals_;
     std::vector<QByteArray> deviceEvents_;
+    std::function<bool()> stop_;
+    bool checkWanted_ = false;
 };
 
 }  // namespace quellixd

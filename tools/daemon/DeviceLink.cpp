@@ -2,6 +2,7 @@
 #include "DeviceLink.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "DeviceLine.h"
 #include "Log.h"
@@ -53,15 +54,41 @@ DeviceLink::~DeviceLink()
 
 // ---- the queue ----
 
-void DeviceLink::submit(quint64 client, QObject* asker, Work work)
+void DeviceLink::submit(quint64 client, QObject* asker, Work work, Completion refused, Cancel cancel)
 {
+    if (retired_ || queue_.size() >= kMostWaiting) {
+        if (refused)
+            refused();
+        return;
+    }
     auto job = std::make_shared<Job>();
     job->client = client;
     job->hasAsker = asker != nullptr;
     job->asker = asker;
     job->work = std::move(work);
+    job->refused = std::move(refused);
+    job->cancel = std::move(cancel);
     queue_.push_back(std::move(job));
     startNext();
+}
+
+void DeviceLink::retire()
+{
+    retired_ = true;
+    pollTimer_.stop();
+    retryTimer_.stop();
+    holdTimer_.stop();
+    for (const auto& job : queue_)
+        if (job->refused && (!job->hasAsker || job->asker))
+            job->refused();
+    queue_.clear();
+    worker_->requestStop();
+    // An exchange may take seconds: the worker ends on a thread of its own,
+    // then the link goes on this one.
+    std::thread([this] {
+        worker_.reset();
+        QMetaObject::invokeMethod(this, &QObject::deleteLater, Qt::QueuedConnection);
+    }).detach();
 }
 
 // True while a client keeps the line; its hold ends when its next frame is
@@ -75,7 +102,7 @@ bool DeviceLink::holding(qint64 now)
 
 void DeviceLink::startNext()
 {
-    if (busy_)
+    if (busy_ || retired_)
         return;
     // Nobody waits for the answer of a job whose asker has gone.
     queue_.erase(
@@ -95,7 +122,10 @@ void DeviceLink::startNext()
     busy_ = true;
     holdTimer_.stop();
     worker_->post([this, job] {
+        xandrel::DeviceWorker& worker = *worker_;
+        line_->setStop([&worker, cancel = job->cancel] { return worker.stopRequested() || (cancel && *cancel); });
         const Completion completion = job->work(*line_);
+        line_->setStop({});
         const LineReport report = line_->report();
         Deliver(this, [this, job, report, completion] { finish(*job, report, completion); });
     });
@@ -209,39 +239,60 @@ void DeviceLink::forward(quint64 client, const QByteArray& frame, QObject* conte
 {
     QPointer<QObject> guard(context);
     const std::set<int> locked = locks_;
-    submit(client, context, [this, frame, guard, sink, locked](DeviceLine& line) -> Completion {
-        QByteArray last;
-        Forward(line, frame, locked, [&](const QByteArray& bytes, bool final) {
-            if (final) {
-                last = bytes;
-                return;
-            }
-            // The AA goes ahead while the device works on the body.
-            Deliver(this, [guard, sink, bytes] {
-                if (guard)
-                    sink(bytes, false);
+    const auto dropped = [this, client, guard, sink] {
+        Log("device " + config_.name + ": dropped a frame of shared-line client " + QString::number(client) + ": "
+            + (retired_ ? QString("the device was reconfigured")
+                        : QString::number(queue_.size()) + " jobs wait already"));
+        if (guard)
+            sink({}, true);
+    };
+    submit(
+        client, context,
+        [this, frame, guard, sink, locked](DeviceLine& line) -> Completion {
+            QByteArray last;
+            Forward(line, frame, locked, [&](const QByteArray& bytes, bool final) {
+                if (final) {
+                    last = bytes;
+                    return;
+                }
+                // The AA goes ahead while the device works on the body.
+                Deliver(this, [guard, sink, bytes] {
+                    if (guard)
+                        sink(bytes, false);
+                });
             });
-        });
-        return [sink, last] { sink(last, true); };
-    });
+            return [sink, last] { sink(last, true); };
+        },
+        dropped);
 }
 
-void DeviceLink::writeRouting(const std::map<int, int>& changes, QObject* context, std::function<void(Outcome)> done)
+namespace {
+const Outcome kBusy{503, "the device is busy: too many requests wait for it"};
+}  // namespace
+
+void DeviceLink::writeRouting(const std::map<int, int>& changes, QObject* context, std::function<void(Outcome)> done,
+                              Cancel cancel)
 {
     const std::set<int> locked = locks_;
-    submit(0, context, [changes, locked, done](DeviceLine& line) -> Completion {
-        const Outcome outcome = WriteRouting(line, changes, locked);
-        return [done, outcome] { done(outcome); };
-    });
+    submit(
+        0, context,
+        [changes, locked, done](DeviceLine& line) -> Completion {
+            const Outcome outcome = WriteRouting(line, changes, locked);
+            return [done, outcome] { done(outcome); };
+        },
+        [done] { done(kBusy); }, std::move(cancel));
 }
 
-void DeviceLink::readEdidIds(QObject* context, std::function<void(Outcome, QJsonArray)> done)
+void DeviceLink::readEdidIds(QObject* context, std::function<void(Outcome, QJsonArray)> done, Cancel cancel)
 {
-    submit(0, context, [done](DeviceLine& line) -> Completion {
-        QJsonArray inputs;
-        const Outcome outcome = ReadEdidIds(line, inputs);
-        return [done, outcome, inputs] { done(outcome, inputs); };
-    });
+    submit(
+        0, context,
+        [done](DeviceLine& line) -> Completion {
+            QJsonArray inputs;
+            const Outcome outcome = ReadEdidIds(line, inputs);
+            return [done, outcome, inputs] { done(outcome, inputs); };
+        },
+        [done] { done(kBusy, {}); }, std::move(cancel));
 }
 
 }  // namespace quellixd

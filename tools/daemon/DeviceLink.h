@@ -17,6 +17,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <map>
@@ -39,12 +40,22 @@ struct LineReport;
 class DeviceLink : public QObject {
     Q_OBJECT
 public:
+    // Jobs waiting beyond this many are refused: 503 "busy" for the API, a
+    // dropped frame for a shared-line client.
+    static constexpr size_t kMostWaiting = 32;
+    // Set by the asker of a job to end it: no further frame is sent.
+    using Cancel = std::shared_ptr<std::atomic<bool>>;
+
     DeviceLink(const DeviceConfig& config, int pollMs, QObject* parent = nullptr);
     ~DeviceLink() override;
 
     // Opens the port and reads the state; a port that cannot be opened is
     // tried again after 1 s, then after twice as long each time, up to 30 s.
     void start();
+    // Ends the link without holding up this thread: jobs not started are
+    // refused, the running one stops at its next frame, and the link deletes
+    // itself once its worker has ended. The caller gives up its ownership.
+    void retire();
 
     const DeviceConfig& config() const { return config_; }
     const DeviceState& state() const { return state_; }
@@ -55,6 +66,8 @@ public:
     void setLinePort(quint16 port) { linePort_ = port; }
     // Milliseconds before the next try to open the port (0 while open).
     int retryDelay() const { return retryTimer_.isActive() ? retryTimer_.remainingTime() : 0; }
+
+    void setPollInterval(int pollMs) { pollTimer_.setInterval(pollMs); }
 
     // Outputs (1-based) that no client may change.
     const std::set<int>& locks() const { return locks_; }
@@ -69,10 +82,11 @@ public:
 
     // Sets the outputs in `changes` (output -> input, 1-based) as one job:
     // read, merge, write, read back (see WriteRouting).
-    void writeRouting(const std::map<int, int>& changes, QObject* context, std::function<void(Outcome)> done);
+    void writeRouting(const std::map<int, int>& changes, QObject* context, std::function<void(Outcome)> done,
+                      Cancel cancel = {});
 
     // The manufacturer ID and product code of each input's EDID.
-    void readEdidIds(QObject* context, std::function<void(Outcome, QJsonArray)> done);
+    void readEdidIds(QObject* context, std::function<void(Outcome, QJsonArray)> done, Cancel cancel = {});
 
 Q_SIGNALS:
     // A message for the clients of the shared line in the device's own
@@ -93,9 +107,11 @@ private:
         bool hasAsker = false;
         QPointer<QObject> asker;  // a job whose asker has gone is dropped before it starts
         Work work;
+        Completion refused;  // told when the job will not run (too many waiting, the link retired)
+        Cancel cancel;
     };
 
-    void submit(quint64 client, QObject* asker, Work work);
+    void submit(quint64 client, QObject* asker, Work work, Completion refused = {}, Cancel cancel = {});
     void startNext();
     bool holding(qint64 now);
     void finish(const Job& job, const LineReport& report, const Completion& completion);
@@ -114,6 +130,7 @@ private:
     int backoffMs_ = 1000;
     bool pollQueued_ = false;
     bool opening_ = false;
+    bool retired_ = false;
 
     std::deque<std::shared_ptr<Job>> queue_;
     bool busy_ = false;

@@ -2,11 +2,11 @@
 #include "HttpApi.h"
 
 #include <QHttpServerRequest>
-#include <QHttpServerResponder>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPointer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrlQuery>
 #include <QWebSocket>
 
@@ -14,6 +14,9 @@
 
 #include "DeviceFiles.h"
 #include "DeviceLink.h"
+#include "GuardedServer.h"
+#include "HttpGate.h"
+#include "HttpReply.h"
 #include "Log.h"
 #include "xandrel/device/ModelCatalog.h"
 
@@ -26,8 +29,6 @@ static void InitPanelResource()
 namespace quellixd {
 
 namespace {
-
-using Status = QHttpServerResponder::StatusCode;
 
 QJsonArray Numbers(const std::vector<int>& values)
 {
@@ -42,22 +43,16 @@ QJsonArray Numbers(const std::set<int>& values)
     return Numbers(std::vector<int>(values.begin(), values.end()));
 }
 
-void Write(QHttpServerResponder& responder, int status, const QJsonValue& body)
+QByteArray MethodName(QHttpServerRequest::Method method)
 {
-    if (body.isUndefined() || body.isNull()) {
-        responder.write(static_cast<Status>(status));
-        return;
+    using Method = QHttpServerRequest::Method;
+    switch (method) {
+    case Method::Get: return "GET, HEAD";
+    case Method::Put: return "PUT";
+    case Method::Post: return "POST";
+    case Method::Delete: return "DELETE";
+    default: return "OPTIONS";
     }
-    const QJsonDocument document = body.isArray() ? QJsonDocument(body.toArray()) : QJsonDocument(body.toObject());
-    responder.write(document.toJson(QJsonDocument::Compact), "application/json", static_cast<Status>(status));
-}
-
-QJsonObject ErrorBody(const QString& message, bool unknown = false)
-{
-    QJsonObject body{{"error", message}};
-    if (unknown)
-        body["state"] = "unknown";
-    return body;
 }
 
 // The path's segments, each decoded on its own, so that a preset name may
@@ -96,15 +91,67 @@ QJsonObject ChangeMessage(const DeviceLink& link, const QString& what)
     return message;
 }
 
-HttpApi::HttpApi(std::vector<DeviceLink*> links, QString token, QObject* parent)
+HttpApi::HttpApi(std::vector<DeviceLink*> links, GatePolicy policy, std::shared_ptr<ClientLimit> limit, QObject* parent)
     : QAbstractHttpServer(parent)
-    , links_(std::move(links))
-    , token_(std::move(token))
+    , policy_(std::make_shared<GatePolicy>(std::move(policy)))
+    , limit_(std::move(limit))
 {
     InitPanelResource();
+    policy_->bodyLimit = kBodyLimit;
     connect(this, &QAbstractHttpServer::newWebSocketConnection, this, &HttpApi::acceptWebSocket);
+    setLinks(std::move(links));
+}
+
+void HttpApi::setLinks(std::vector<DeviceLink*> links)
+{
     for (DeviceLink* link : links_)
+        disconnect(link, nullptr, this, nullptr);
+    links_ = std::move(links);
+    for (DeviceLink* link : links_) {
         connect(link, &DeviceLink::changed, this, [this, link](const QString& what) { onChanged(*link, what); });
+        for (const char* what : {"connection", "routing", "signals", "locks"})
+            onChanged(*link, what);
+    }
+}
+
+void HttpApi::setPolicy(GatePolicy policy)
+{
+    *policy_ = std::move(policy);
+    policy_->bodyLimit = kBodyLimit;
+}
+
+quint16 HttpApi::listen(const QHostAddress& address, quint16 port)
+{
+    std::shared_ptr<const GatePolicy> policy = policy_;
+    server_ = new GuardedServer(
+        limit_, "HTTP API", [policy](qintptr descriptor) -> QTcpSocket* { return new HttpGate(descriptor, policy); });
+    if (!server_->listen(address, port)) {
+        delete server_;
+        server_ = nullptr;
+        return 0;
+    }
+    bind(server_);
+    return server_->serverPort();
+}
+
+quint16 HttpApi::port() const
+{
+    return server_ ? server_->serverPort() : 0;
+}
+
+void HttpApi::stopListening()
+{
+    if (server_)
+        server_->close();
+}
+
+void HttpApi::answerWaiting(const QString& why)
+{
+    std::vector<quint64> tickets;
+    for (const auto& [ticket, parked] : parked_)
+        tickets.push_back(ticket);
+    for (quint64 ticket : tickets)
+        answerParked(ticket, 503, ErrorBody(why));
 }
 
 HttpApi::~HttpApi()
@@ -147,15 +194,6 @@ QJsonObject HttpApi::DeviceJson(const DeviceLink& link, bool whole)
     return device;
 }
 
-bool HttpApi::authorized(const QHttpServerRequest& request) const
-{
-    if (token_.isEmpty())
-        return true;
-    if (request.value("authorization") == "Bearer " + token_.toUtf8())
-        return true;
-    return request.query().queryItemValue("token") == token_;
-}
-
 DeviceLink* HttpApi::find(const QString& name) const
 {
     for (DeviceLink* link : links_)
@@ -166,51 +204,53 @@ DeviceLink* HttpApi::find(const QString& name) const
 
 void HttpApi::respond(HttpCall& call, int status, const QJsonValue& body)
 {
-    QHttpServerResponder responder = makeResponder(call.request, call.socket);
-    Write(responder, status, body);
+    SendJson(call.socket, status, body, call.headOnly);
 }
 
 void HttpApi::fail(HttpCall& call, int status, const QString& message)
 {
-    QHttpServerResponder responder = makeResponder(call.request, call.socket);
-    const QByteArray body = QJsonDocument(ErrorBody(message)).toJson(QJsonDocument::Compact);
+    HeaderFields extra;
     if (status == 401)
-        responder.write(body, {{"Content-Type", "application/json"}, {"WWW-Authenticate", "Bearer"}},
-                        Status::Unauthorized);
-    else
-        responder.write(body, "application/json", static_cast<Status>(status));
+        extra.emplace_back("WWW-Authenticate", "Bearer");
+    SendJson(call.socket, status, ErrorBody(message), call.headOnly, extra);
 }
 
-quint64 HttpApi::park(const HttpCall& call)
+quint64 HttpApi::park(const HttpCall& call, DeviceLink::Cancel cancel)
 {
     const quint64 ticket = ++nextTicket_;
-    parked_[ticket] = std::make_unique<QHttpServerResponder>(makeResponder(call.request, call.socket));
-    // A client gone before the answer: its responder goes with its socket.
-    connect(call.socket, &QObject::destroyed, this, [this, ticket] { unpark(ticket); });
+    Parked& parked = parked_[ticket];
+    parked.socket = call.socket;
+    parked.headOnly = call.headOnly;
+    parked.cancel = std::move(cancel);
+    parked.deadline = new QTimer(this);
+    parked.deadline->setSingleShot(true);
+    connect(parked.deadline, &QTimer::timeout, this, [this, ticket] {
+        answerParked(ticket, 504,
+                     ErrorBody("the device did not finish within " + QString::number(kDeadlineMs / 1000) + " s"));
+    });
+    parked.deadline->start(kDeadlineMs);
     return ticket;
 }
 
-std::unique_ptr<QHttpServerResponder> HttpApi::unpark(quint64 ticket)
+void HttpApi::answerParked(quint64 ticket, int status, const QJsonValue& body)
 {
     const auto at = parked_.find(ticket);
     if (at == parked_.end())
-        return nullptr;
-    std::unique_ptr<QHttpServerResponder> responder = std::move(at->second);
+        return;
+    Parked parked = at->second;
     parked_.erase(at);
-    return responder;
+    parked.deadline->deleteLater();
+    if (parked.cancel)
+        *parked.cancel = true;  // no further frame for an answer given
+    SendJson(parked.socket.data(), status, body, parked.headOnly);
 }
 
 bool HttpApi::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
 {
-    // A WebSocket upgrade the server carries out when this returns true;
-    // acceptWebSocket() checks the token.
+    // A WebSocket upgrade the server carries out when this returns true; the
+    // gate has checked its Host, Origin and token.
     if (request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0)
         return request.url().path() == "/api/events";
-    if (request.value("content-length").toLongLong() > kBodyLimit || request.body().size() > kBodyLimit) {
-        HttpCall call{request, socket, {}};
-        fail(call, 413, "the body is larger than 64 KiB");
-        return true;
-    }
     return dispatch(request, socket);
 }
 
@@ -218,19 +258,18 @@ bool HttpApi::handleRequest(const QHttpServerRequest& request, QTcpSocket* socke
 // path matches with another method; the device a {name} names must exist.
 bool HttpApi::dispatch(const QHttpServerRequest& request, QTcpSocket* socket)
 {
+    using Method = QHttpServerRequest::Method;
+    const bool headOnly = request.method() == Method::Head;
+    const Method method = headOnly ? Method::Get : request.method();
     const QStringList segments = Segments(request.url());
-    bool pathKnown = false;
+    QByteArray allowed;
     for (const HttpRoute& route : Routes()) {
-        HttpCall call{request, socket, {}};
+        HttpCall call{request, socket, {}, nullptr, headOnly};
         if (!route.matches(segments, call.parameters))
             continue;
-        pathKnown = true;
-        if (route.method != request.method())
+        if (route.method != method) {
+            allowed += (allowed.isEmpty() ? "" : ", ") + MethodName(route.method);
             continue;
-        // The panel asks for its data with the token it was opened with.
-        if (route.handle != &HttpApi::panel && !authorized(request)) {
-            fail(call, 401, "this daemon wants Authorization: Bearer <token>");
-            return true;
         }
         if (QString(route.pattern).contains("{name}") && !(call.link = find(call.parameters.value(0)))) {
             fail(call, 404, "no device named \"" + call.parameters.value(0) + "\"");
@@ -239,35 +278,41 @@ bool HttpApi::dispatch(const QHttpServerRequest& request, QTcpSocket* socket)
         (this->*route.handle)(call);
         return true;
     }
-    if (!pathKnown)
+    if (allowed.isEmpty())
         return false;
-    HttpCall call{request, socket, {}};
-    fail(call, 405, "method not allowed here");
+    HttpCall call{request, socket, {}, nullptr, headOnly};
+    if (method == Method::Options)
+        SendReply(socket, 204, {}, {}, false, {{"Allow", allowed + ", OPTIONS"}});
+    else
+        SendJson(socket, 405, ErrorBody("method not allowed here"), headOnly, {{"Allow", allowed}});
     return true;
 }
 
 void HttpApi::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
 {
-    HttpCall call{request, socket, {}};
-    fail(call, 404, "no such resource: " + request.url().path());
+    SendJson(socket, 404, ErrorBody("no such resource: " + request.url().path()),
+             request.method() == QHttpServerRequest::Method::Head);
 }
 
 void HttpApi::sendRouting(HttpCall& call, const std::map<int, int>& changes)
 {
-    const quint64 ticket = park(call);
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    const quint64 ticket = park(call, cancel);
     QPointer<HttpApi> self(this);  // a reload may end this server before the device answers
     DeviceLink* link = call.link;
-    link->writeRouting(changes, call.socket, [self, ticket, link](Outcome outcome) {
-        std::unique_ptr<QHttpServerResponder> responder = self ? self->unpark(ticket) : nullptr;
-        if (!responder)
-            return;
-        if (outcome.status != 200) {
-            Log("device " + link->config().name + ": routing: " + outcome.error);
-            Write(*responder, outcome.status, ErrorBody(outcome.error, outcome.unknown));
-            return;
-        }
-        Write(*responder, 200, QJsonObject{{"routing", Numbers(link->state().routing)}});
-    });
+    link->writeRouting(
+        changes, call.socket,
+        [self, ticket, link](Outcome outcome) {
+            if (!self)
+                return;
+            if (outcome.status != 200) {
+                Log("device " + link->config().name + ": routing: " + outcome.error);
+                self->answerParked(ticket, outcome.status, ErrorBody(outcome.error, outcome.unknown));
+                return;
+            }
+            self->answerParked(ticket, 200, QJsonObject{{"routing", Numbers(link->state().routing)}});
+        },
+        cancel);
 }
 
 void HttpApi::acceptWebSocket()
@@ -275,8 +320,10 @@ void HttpApi::acceptWebSocket()
     while (hasPendingWebSocketConnections()) {
         QWebSocket* socket = nextPendingWebSocketConnection().release();
         const QUrl url = socket->requestUrl();
-        const bool tokenGood = token_.isEmpty() || QUrlQuery(url).queryItemValue("token") == token_
-            || socket->request().rawHeader("Authorization") == "Bearer " + token_.toUtf8();
+        const QString token = policy_->token;
+        const QByteArray bearer = socket->request().rawHeader("Authorization");
+        const bool tokenGood = token.isEmpty() || TokenMatches(QUrlQuery(url).queryItemValue("token"), token)
+            || (bearer.startsWith("Bearer ") && TokenMatches(QString::fromUtf8(bearer.mid(7)), token));
         if (url.path() != "/api/events" || !tokenGood) {
             Log("event socket from " + socket->peerAddress().toString()
                 + " refused: " + (tokenGood ? "no such resource " + url.path() : QStringLiteral("no valid token")));
@@ -284,6 +331,8 @@ void HttpApi::acceptWebSocket()
             socket->deleteLater();
             continue;
         }
+        socket->setMaxAllowedIncomingMessageSize(kWebSocketMessageLimit);
+        socket->setMaxAllowedIncomingFrameSize(kWebSocketMessageLimit);
         sockets_.push_back(socket);
         connect(socket, &QWebSocket::disconnected, this, [this, socket] {
             sockets_.erase(std::remove(sockets_.begin(), sockets_.end(), socket), sockets_.end());

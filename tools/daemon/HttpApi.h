@@ -2,32 +2,57 @@
 #pragma once
 // The HTTP API and the event WebSocket of the daemon. Its routes are the
 // table in ApiRoutes.cpp (also served as /api/openapi.json); errors are
-// {"error": "..."}. With a token every request needs "Authorization: Bearer
-// <token>" (the WebSocket and the panel may give it as ?token=<token>).
+// {"error": "..."}. Every connection passes the gate (HttpGate) first:
+// limits, timeouts, Host, Origin and the token are checked there before the
+// server reads a request. A request the device works on is answered within
+// 30 s (504 after that, and the job sends no further frame).
 #include <QAbstractHttpServer>
 #include <QJsonObject>
+#include <QPointer>
 
 #include <map>
 #include <memory>
 #include <set>
 #include <vector>
 
+#include "DeviceLink.h"
+#include "HttpHead.h"
 #include "HttpRoute.h"
 
-class QHttpServerResponder;
+class QTimer;
 class QWebSocket;
 
 namespace quellixd {
 
-class DeviceLink;
+class ClientLimit;
+class GuardedServer;
 
 class HttpApi : public QAbstractHttpServer {
     Q_OBJECT
 public:
     static constexpr qint64 kBodyLimit = 64 * 1024;
+    static constexpr int kDeadlineMs = 30000;
+    static constexpr qint64 kWebSocketMessageLimit = 4 * 1024;
 
-    HttpApi(std::vector<DeviceLink*> links, QString token, QObject* parent = nullptr);
+    HttpApi(std::vector<DeviceLink*> links, GatePolicy policy, std::shared_ptr<ClientLimit> limit,
+            QObject* parent = nullptr);
     ~HttpApi() override;
+
+    // Listens on `address`:`port` (0 picks one); the port, or 0 when it
+    // cannot be had.
+    quint16 listen(const QHostAddress& address, quint16 port);
+    quint16 port() const;
+    // The devices the API serves, after a reload; the WebSockets stay.
+    void setLinks(std::vector<DeviceLink*> links);
+    // What the gate lets through, after a reload: taken by every connection
+    // from its next request on.
+    void setPolicy(GatePolicy policy);
+    // Takes no new connection; the ones there are carry on.
+    void stopListening();
+    // Requests waiting for a device's answer.
+    int waiting() const { return static_cast<int>(parked_.size()); }
+    // Answers every waiting request with 503 (the daemon is ending).
+    void answerWaiting(const QString& why);
 
     // Every route the API answers, in the order of its description.
     static const std::vector<HttpRoute>& Routes();
@@ -56,22 +81,31 @@ private:
     void putNames(HttpCall& call);
 
     bool dispatch(const QHttpServerRequest& request, QTcpSocket* socket);
-    bool authorized(const QHttpServerRequest& request) const;
     DeviceLink* find(const QString& name) const;
     void respond(HttpCall& call, int status, const QJsonValue& body = {});
     void fail(HttpCall& call, int status, const QString& message);
     void sendRouting(HttpCall& call, const std::map<int, int>& changes);
-    // Keeps the responder of a request answered later.
-    quint64 park(const HttpCall& call);
-    std::unique_ptr<QHttpServerResponder> unpark(quint64 ticket);
+
+    // A request answered once its device job ends (or its deadline comes).
+    struct Parked {
+        QPointer<QTcpSocket> socket;
+        bool headOnly = false;
+        DeviceLink::Cancel cancel;
+        QTimer* deadline = nullptr;
+    };
+    quint64 park(const HttpCall& call, DeviceLink::Cancel cancel);
+    // Answers a parked request, unless it was answered already.
+    void answerParked(quint64 ticket, int status, const QJsonValue& body);
     void acceptWebSocket();
     void push(const QJsonObject& message);
     void onChanged(DeviceLink& link, const QString& what);
 
     std::vector<DeviceLink*> links_;
-    QString token_;
+    std::shared_ptr<GatePolicy> policy_;
+    std::shared_ptr<ClientLimit> limit_;
+    GuardedServer* server_ = nullptr;
     quint64 nextTicket_ = 0;
-    std::map<quint64, std::unique_ptr<QHttpServerResponder>> parked_;
+    std::map<quint64, Parked> parked_;
     std::vector<QWebSocket*> sockets_;
 };
 

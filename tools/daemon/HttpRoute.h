@@ -23,6 +23,7 @@ struct HttpCall {
     QTcpSocket* socket;
     QStringList parameters;      // the {...} parts of the path, in order, decoded
     DeviceLink* link = nullptr;  // the device {name} names, when the path has one
+    bool headOnly = false;       // HEAD: the answer's head without its body
 };
 
 struct HttpRoute {

@@ -1,11 +1,13 @@
 #include "SharedLine.h"
 
+#include <QElapsedTimer>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <algorithm>
 
 #include "DeviceLink.h"
+#include "HttpHead.h"
 #include "LineProtocol.h"
 #include "Log.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
@@ -15,6 +17,7 @@
 namespace quellixd {
 
 namespace {
+constexpr int kGarbageLogMs = 10000;
 constexpr int kFrameTimeMs = 1000;
 constexpr int kAuthTimeMs = 5000;
 constexpr int kAuthLineLimit = 512;
@@ -28,16 +31,20 @@ struct SharedLine::Client {
     QByteArray authLine;
     FrameAssembler frames;
     QTimer frameTimer;
+    QTimer idleTimer;
+    int droppedLogged = 0;
+    QElapsedTimer sinceGarbageLog;
     // Frames sent on and not answered yet; while there are any, event
     // messages wait, so they never come between a frame and its answer.
     int inFlight = 0;
     QByteArray heldEvents;
 };
 
-SharedLine::SharedLine(DeviceLink& link, QString token, QObject* parent)
+SharedLine::SharedLine(DeviceLink& link, QString token, std::shared_ptr<ClientLimit> limit, QObject* parent)
     : QObject(parent)
     , link_(link)
     , token_(std::move(token))
+    , server_(std::move(limit), "shared line of " + link.config().name)
 {
     connect(&server_, &QTcpServer::newConnection, this, &SharedLine::accept);
     connect(&link_, &DeviceLink::lineMessage, this, &SharedLine::broadcast);
@@ -72,6 +79,10 @@ void SharedLine::accept()
         client->peer = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
         client->authorized = token_.isEmpty();
         client->frameTimer.setSingleShot(true);
+        client->idleTimer.setSingleShot(true);
+        connect(&client->idleTimer, &QTimer::timeout, this,
+                [this, raw] { drop(*raw, "sent no whole frame for " + QString::number(kIdleTimeMs / 1000) + " s"); });
+        client->idleTimer.start(kIdleTimeMs);
         connect(&client->frameTimer, &QTimer::timeout, this, [this, raw] {
             if (!raw->authorized) {
                 drop(*raw, "no AUTH line in time");
@@ -102,7 +113,8 @@ void SharedLine::read(Client& client)
         }
         if (end < 0)
             return;
-        if (client.authLine.trimmed() != "AUTH " + token_.toUtf8()) {
+        const QByteArray line = client.authLine.trimmed();
+        if (!line.startsWith("AUTH ") || !TokenMatches(QString::fromUtf8(line.mid(5)), token_)) {
             drop(client, "wrong or missing AUTH line");
             return;
         }
@@ -110,12 +122,17 @@ void SharedLine::read(Client& client)
         client.frameTimer.stop();
         bytes = bytes.mid(end + 1);
     }
-    const int droppedBefore = client.frames.droppedBytes();
     for (const QByteArray& frame : client.frames.take(bytes))
         send(client, frame);
-    if (client.frames.droppedBytes() != droppedBefore)
-        Log("device " + link_.config().name + ": " + client.peer + ": dropped "
-            + QString::number(client.frames.droppedBytes() - droppedBefore) + " bytes that start no frame");
+    // Bytes that start no frame are told at most once in a while: a client
+    // sending noise cannot fill the log.
+    const int dropped = client.frames.droppedBytes() - client.droppedLogged;
+    if (dropped > 0 && (!client.sinceGarbageLog.isValid() || client.sinceGarbageLog.elapsed() >= kGarbageLogMs)) {
+        Log("device " + link_.config().name + ": " + client.peer + ": dropped " + QString::number(dropped)
+            + " bytes that start no frame");
+        client.droppedLogged = client.frames.droppedBytes();
+        client.sinceGarbageLog.start();
+    }
     if (client.frames.partial()) {
         if (!client.frameTimer.isActive())
             client.frameTimer.start(kFrameTimeMs);
@@ -132,17 +149,21 @@ void SharedLine::send(Client& client, const QByteArray& frame)
             + link_.config().model->className + " (header or checksum): " + frame.toHex(' '));
         return;
     }
+    client.idleTimer.start(kIdleTimeMs);
     ++client.inFlight;
     QTcpSocket* socket = client.socket;
     // Called only while the socket lives; the client may be gone already.
     link_.forward(client.number, frame, socket, [this, socket](const QByteArray& reply, bool last) {
-        socket->write(reply);
         const auto at =
             std::find_if(clients_.begin(), clients_.end(), [socket](const auto& c) { return c->socket == socket; });
-        if (!last || at == clients_.end() || --(*at)->inFlight > 0)
+        if (at == clients_.end())
             return;
-        socket->write((*at)->heldEvents);
-        (*at)->heldEvents.clear();
+        Client& client = **at;
+        deliver(client, reply);
+        if (!last || --client.inFlight > 0)
+            return;
+        const QByteArray held = std::exchange(client.heldEvents, {});
+        deliver(client, held);
     });
 }
 
@@ -169,8 +190,23 @@ void SharedLine::broadcast(const QByteArray& message, quint64 except)
         if (client->inFlight > 0)
             client->heldEvents += message;
         else
-            client->socket->write(message);
+            deliver(*client, message);
     }
+}
+
+// Writes to a client that reads what it is sent; one that lets it pile up
+// is dropped (later, not while the list of clients is walked).
+void SharedLine::deliver(Client& client, const QByteArray& bytes)
+{
+    client.socket->write(bytes);
+    if (client.socket->bytesToWrite() + client.heldEvents.size() <= kUnreadLimit)
+        return;
+    QTimer::singleShot(0, this, [this, number = client.number] {
+        const auto at =
+            std::find_if(clients_.begin(), clients_.end(), [number](const auto& c) { return c->number == number; });
+        if (at != clients_.end())
+            drop(**at, "does not read what it is sent");
+    });
 }
 
 }  // namespace quellixd

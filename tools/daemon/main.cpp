@@ -29,9 +29,13 @@ const char* kUsage = "usage: quellixd [--config FILE] [--check-config]\n"
                      "  -h, --help      this help\n"
                      "  --version       the program's version\n"
                      "\n"
-                     "signals: SIGTERM and SIGINT end the daemon; SIGHUP reads the configuration again.\n"
+                     "signals: SIGTERM and SIGINT end the daemon once the requests under way are answered\n"
+                     "(5 s at most); SIGHUP reads the configuration again, keeping what did not change.\n"
                      "exit status: 0 ended by a signal or configuration good, 1 cannot listen,\n"
                      "2 usage error or configuration not valid.\n";
+
+// On SIGTERM, requests under way get this long to be answered.
+constexpr int kDrainMs = 5000;
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -111,8 +115,9 @@ int main(int argc, char** argv)
         if (::read(g_signalPipe[0], &number, 1) != 1)
             return;
         if (number != SIGHUP) {
-            Log(QString("ending on ") + (number == SIGTERM ? "SIGTERM" : "SIGINT"));
-            QCoreApplication::quit();
+            Log(QString("ending on ") + (number == SIGTERM ? "SIGTERM" : "SIGINT")
+                + ": answering the requests under way first");
+            daemon.drain(kDrainMs, [] { QCoreApplication::quit(); });
             return;
         }
         DaemonConfig fresh;
