@@ -54,6 +54,10 @@ struct DaemonConfig {
     QStringList allowedOrigins;
     QStringList serverNames;
     std::vector<DeviceConfig> devices;
+    // How long a request's head may take and a connection may idle; fixed
+    // for the daemon, shorter in tests.
+    int headTimeMs = 10000;
+    int idleTimeMs = 60000;
 
     // True when `other` serves HTTP the same way (address, port, token,
     // limits): a reload keeps the server and its connections.

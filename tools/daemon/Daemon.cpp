@@ -3,7 +3,12 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <set>
+
+#if defined(Q_OS_UNIX)
+#include <sys/resource.h>
+#endif
 
 #include "DeviceLink.h"
 #include "GuardedServer.h"
@@ -15,6 +20,34 @@
 namespace quellixd {
 
 namespace {
+
+// Descriptors kept for the daemon's own use (ports, files, the log) beside
+// its clients: a client beyond the rest is refused, never left to exhaust
+// them, which would stop every listener.
+constexpr int kReservedDescriptors = 24;
+
+// The clients the descriptor limit allows: the limit is raised as far as
+// the system lets this process first.
+int ClientsTheDescriptorsAllow(int wanted)
+{
+#if defined(Q_OS_UNIX)
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) != 0)
+        return wanted;
+    if (files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+        getrlimit(RLIMIT_NOFILE, &files);
+    }
+    const auto room = static_cast<long long>(files.rlim_cur) - kReservedDescriptors;
+    if (room < wanted) {
+        Log("at most " + QString::number(std::max(1LL, room)) + " clients: the descriptor limit is "
+            + QString::number(files.rlim_cur) + " (the service's LimitNOFILE)");
+        return static_cast<int>(std::max(1LL, room));
+    }
+#endif
+    return wanted;
+}
 
 // While draining, how often the requests still waiting are counted.
 constexpr int kDrainLookMs = 20;
@@ -29,6 +62,8 @@ GatePolicy PolicyOf(const DaemonConfig& config)
     policy.allowedOrigins = config.allowedOrigins;
     policy.serverNames = config.serverNames;
     policy.bodyLimit = HttpApi::kBodyLimit;
+    policy.headTimeMs = config.headTimeMs;
+    policy.idleTimeMs = config.idleTimeMs;
     return policy;
 }
 
@@ -46,7 +81,7 @@ Daemon::Device Daemon::makeDevice(const DeviceConfig& device, const DaemonConfig
 {
     Device made;
     made.link = std::make_unique<DeviceLink>(device, config.pollMs);
-    made.line = std::make_unique<SharedLine>(*made.link, config.token, limit_);
+    made.line = std::make_unique<SharedLine>(*made.link, config.token, limit_, config.idleTimeMs);
     return made;
 }
 
@@ -85,7 +120,7 @@ std::vector<DeviceLink*> Daemon::links() const
 bool Daemon::start(const DaemonConfig& config, QString& error)
 {
     stop();
-    limit_ = std::make_shared<ClientLimit>(config.maxClients);
+    limit_ = std::make_shared<ClientLimit>(ClientsTheDescriptorsAllow(config.maxClients));
     for (const DeviceConfig& device : config.devices) {
         devices_.push_back(makeDevice(device, config));
         if (!listenLine(devices_.back(), config, error)) {
@@ -170,7 +205,7 @@ bool Daemon::reload(const DaemonConfig& config, QString& error)
             Log(why);
     }
     devices_ = std::move(next);
-    limit_->setMaximum(config.maxClients);
+    limit_->setMaximum(ClientsTheDescriptorsAllow(config.maxClients));
     http_->setPolicy(PolicyOf(config));
     http_->setLinks(links());
     for (size_t k = 0; k < devices_.size(); ++k)

@@ -30,12 +30,13 @@ HttpGate::HttpGate(qintptr descriptor, std::shared_ptr<const GatePolicy> policy,
     headTimer_.setSingleShot(true);
     idleTimer_.setSingleShot(true);
     connect(&headTimer_, &QTimer::timeout, this, [this] {
-        refuse(408, "the request's head did not come whole within " + QString::number(kHeadTimeMs / 1000) + " s");
+        refuse(408,
+               "the request's head did not come whole within " + QString::number(policy_->headTimeMs / 1000) + " s");
     });
     connect(&idleTimer_, &QTimer::timeout, this, [this] { disconnectFromHost(); });
     // Connected before the HTTP server's own handler: the gate looks first.
     connect(this, &QTcpSocket::readyRead, this, &HttpGate::look);
-    headTimer_.start(kHeadTimeMs);
+    headTimer_.start(policy_->headTimeMs);
 }
 
 void HttpGate::Answered(QTcpSocket* socket)
@@ -70,7 +71,7 @@ void HttpGate::takeHead(QByteArray& fresh)
     if (head_.isEmpty()) {
         idleTimer_.stop();
         if (!headTimer_.isActive())
-            headTimer_.start(kHeadTimeMs);
+            headTimer_.start(policy_->headTimeMs);
     }
     head_ += fresh;
     fresh.clear();
@@ -154,7 +155,7 @@ void HttpGate::answered()
         stage_ = Stage::Closing;
         disconnectFromHost();
     } else if (closeAfter_.empty() && head_.isEmpty()) {
-        idleTimer_.start(kIdleTimeMs);
+        idleTimer_.start(policy_->idleTimeMs);
     }
 }
 

@@ -36,8 +36,6 @@ class HttpGate : public QTcpSocket {
     Q_OBJECT
 public:
     static constexpr qint64 kHeadLimit = 16 * 1024;
-    static constexpr int kHeadTimeMs = 10000;
-    static constexpr int kIdleTimeMs = 60000;
 
     HttpGate(qintptr descriptor, std::shared_ptr<const GatePolicy> policy, QObject* parent = nullptr);
 

@@ -19,6 +19,8 @@ struct GatePolicy {
     QStringList allowedOrigins;
     QStringList serverNames;
     qint64 bodyLimit = 64 * 1024;
+    int headTimeMs = 10000;  // a request's head comes whole within this long of its first byte
+    int idleTimeMs = 60000;  // a connection with no request for this long is closed
 };
 
 struct HttpHead {

@@ -4,8 +4,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 
 #include "xandrel/device/ModelCatalog.h"
+
+#include <vector>
 
 namespace quellixd {
 
@@ -13,15 +16,26 @@ namespace {
 
 constexpr int kLongestPresetName = 64;
 
+// The text of a JSON string as written (quotes included), decoded.
+QString Decoded(const QByteArray& quoted)
+{
+    return QJsonDocument::fromJson("[" + quoted + "]").array().first().toString();
+}
+
 // The body as a JSON document, or why it is none.
 bool ReadJson(const QByteArray& body, QJsonDocument& document, QString& error)
 {
     QJsonParseError parse{};
     document = QJsonDocument::fromJson(body, &parse);
-    if (parse.error == QJsonParseError::NoError)
-        return true;
-    error = "the body is no JSON: " + parse.errorString();
-    return false;
+    if (parse.error != QJsonParseError::NoError) {
+        error = "the body is no JSON: " + parse.errorString();
+        return false;
+    }
+    if (const QString twice = RepeatedKey(body); !twice.isNull()) {
+        error = "the key \"" + twice + "\" is given twice";
+        return false;
+    }
+    return true;
 }
 
 // A whole number from 1 to `highest`, else 0 with `error` naming `where`.
@@ -80,6 +94,39 @@ bool NameMap(const QJsonValue& value, int count, size_t longest, const QString& 
 }
 
 }  // namespace
+
+QString RepeatedKey(const QByteArray& json)
+{
+    struct Level {
+        bool object;
+        bool wantKey;
+        QSet<QString> keys;
+    };
+    std::vector<Level> levels;
+    for (qsizetype at = 0; at < json.size(); ++at) {
+        const char c = json[at];
+        if (c == '"') {
+            const qsizetype start = at;
+            for (++at; at < json.size() && json[at] != '"'; ++at)
+                if (json[at] == '\\')
+                    ++at;
+            if (levels.empty() || !levels.back().object || !levels.back().wantKey)
+                continue;
+            const QString key = Decoded(json.mid(start, at - start + 1));
+            if (levels.back().keys.contains(key))
+                return key;
+            levels.back().keys.insert(key);
+            levels.back().wantKey = false;
+        } else if (c == '{' || c == '[') {
+            levels.push_back({c == '{', c == '{', {}});
+        } else if ((c == '}' || c == ']') && !levels.empty()) {
+            levels.pop_back();
+        } else if (c == ',' && !levels.empty()) {
+            levels.back().wantKey = levels.back().object;
+        }
+    }
+    return {};
+}
 
 int NumberKey(const QString& key, int count)
 {

@@ -42,6 +42,10 @@ QString ParseNewName(const QByteArray& body, QString& error);
 // 64 characters, control characters); empty when it can.
 QString PresetNameProblem(const QString& name);
 
+// A key some object of `json` (valid JSON) gives twice, decoded; null when
+// none is.
+QString RepeatedKey(const QByteArray& json);
+
 // The output or input number a key names: canonical decimal ("3", never
 // "03", "+3" or " 3") from 1 to `count`; 0 when it is none.
 int NumberKey(const QString& key, int count);

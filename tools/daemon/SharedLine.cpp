@@ -40,10 +40,12 @@ struct SharedLine::Client {
     QByteArray heldEvents;
 };
 
-SharedLine::SharedLine(DeviceLink& link, QString token, std::shared_ptr<ClientLimit> limit, QObject* parent)
+SharedLine::SharedLine(DeviceLink& link, QString token, std::shared_ptr<ClientLimit> limit, int idleTimeMs,
+                       QObject* parent)
     : QObject(parent)
     , link_(link)
     , token_(std::move(token))
+    , idleTimeMs_(idleTimeMs)
     , server_(std::move(limit), "shared line of " + link.config().name)
 {
     connect(&server_, &QTcpServer::newConnection, this, &SharedLine::accept);
@@ -81,8 +83,8 @@ void SharedLine::accept()
         client->frameTimer.setSingleShot(true);
         client->idleTimer.setSingleShot(true);
         connect(&client->idleTimer, &QTimer::timeout, this,
-                [this, raw] { drop(*raw, "sent no whole frame for " + QString::number(kIdleTimeMs / 1000) + " s"); });
-        client->idleTimer.start(kIdleTimeMs);
+                [this, raw] { drop(*raw, "sent no whole frame for " + QString::number(idleTimeMs_ / 1000) + " s"); });
+        client->idleTimer.start(idleTimeMs_);
         connect(&client->frameTimer, &QTimer::timeout, this, [this, raw] {
             if (!raw->authorized) {
                 drop(*raw, "no AUTH line in time");
@@ -149,7 +151,7 @@ void SharedLine::send(Client& client, const QByteArray& frame)
             + link_.config().model->className + " (header or checksum): " + frame.toHex(' '));
         return;
     }
-    client.idleTimer.start(kIdleTimeMs);
+    client.idleTimer.start(idleTimeMs_);
     ++client.inFlight;
     QTcpSocket* socket = client.socket;
     // Called only while the socket lives; the client may be gone already.

@@ -25,11 +25,11 @@ class DeviceLink;
 class SharedLine : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kIdleTimeMs = 60000;
     // A client that lets this much of what it is sent pile up is dropped.
     static constexpr qint64 kUnreadLimit = 64 * 1024;
 
-    SharedLine(DeviceLink& link, QString token, std::shared_ptr<ClientLimit> limit, QObject* parent = nullptr);
+    SharedLine(DeviceLink& link, QString token, std::shared_ptr<ClientLimit> limit, int idleTimeMs = 60000,
+               QObject* parent = nullptr);
     ~SharedLine() override;
 
     bool listen(const QHostAddress& address, quint16 port, QString& error);
@@ -51,6 +51,7 @@ private:
 
     DeviceLink& link_;
     QString token_;
+    int idleTimeMs_;
     GuardedServer server_;
     std::vector<std::unique_ptr<Client>> clients_;
     quint64 nextClient_ = 0;
