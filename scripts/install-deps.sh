@@ -12,6 +12,7 @@ packages=(
   g++-mingw-w64-x86-64
   qt6-httpserver-dev qt6-websockets-dev
   chromium chromium-driver python3-selenium
+  systemd
 )
 
 missing=()

@@ -26,7 +26,8 @@ has_all() {  # DEB WANTED...: every wanted path is in the package
   for wanted; do grep -q "$wanted" <<<"$listing" || fail "the package lacks $wanted"; done
 }
 has_all "$cli_deb" usr/bin/quellix-cli usr/libexec/quellix/quellix-cli-full usr/bin/quellix-sim libTavrik.so.1 usr/share/man/man1/quellix-cli.1 \
-  usr/share/man/man1/quellix-sim.1 usr/share/bash-completion/completions/quellix-cli
+  usr/share/man/man1/quellix-sim.1 usr/share/bash-completion/completions/quellix-cli usr/bin/quellixd \
+  usr/share/man/man8/quellixd.8 lib/systemd/system/quellixd.service
 has_all "$gui_deb" usr/bin/Quellix usr/bin/quellix-edid libXandrel.so.1 usr/share/quellix/data/ds.dat \
   usr/share/applications/quellix.desktop usr/share/applications/quellix-edid.desktop \
   usr/share/icons/hicolor/48x48/apps/quellix.png
@@ -94,6 +95,18 @@ grep -q "window visible=1" "$scratch/shots/run.txt" || fail "installed Quellix s
 (cd "$home" && HOME=$home QUELLIX_USER_DATA=1 timeout 5 xvfb-run -a /usr/bin/quellix-edid > /dev/null 2>&1) || [ $? -eq 124 ] \
   || fail "installed quellix-edid does not start"
 echo "== installed: the programs start; Quellix ran with $home/.local/share/quellix"
+
+# The daemon's unit as installed: it starts the program the package put
+# there, names its manual page, and exposes little (systemd's own rating).
+unit=/lib/systemd/system/quellixd.service
+executable=$(sed -n 's/^ExecStart=\([^ ]*\).*/\1/p' "$unit")
+[ -x "$executable" ] || fail "$unit starts $executable, which is not installed"
+grep -q '^Documentation=man:quellixd(8)$' "$unit" || fail "$unit does not name quellixd(8)"
+[ -f /usr/share/man/man8/quellixd.8.gz ] || [ -f /usr/share/man/man8/quellixd.8 ] || fail "quellixd(8) is not installed"
+exposure=$(systemd-analyze security --offline=true "$unit" 2>/dev/null | sed -n 's/.*Overall exposure level for quellixd.service: \([0-9.]*\).*/\1/p')
+[ -n "$exposure" ] || fail "systemd-analyze did not rate $unit"
+awk -v e="$exposure" 'BEGIN { exit !(e <= 4.0) }' || fail "$unit is rated $exposure by systemd-analyze security (at most 4.0 wanted)"
+echo "== installed unit: starts $executable, rated $exposure by systemd-analyze security"
 
 "${sudo_cmd[@]}" apt-get remove -y quellix quellix-cli > "$scratch/remove.log" 2>&1 || { cat "$scratch/remove.log" >&2; fail "apt remove failed"; }
 for left in /usr/bin/Quellix /usr/bin/quellix-cli /usr/share/quellix /usr/share/applications/quellix.desktop; do

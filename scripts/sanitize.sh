@@ -1,16 +1,34 @@
 #!/usr/bin/env bash
-# Builds every program and test in ./build-fuzz, the fuzzers' build (clang,
-# with AddressSanitizer, leaks included, and UndefinedBehaviorSanitizer), and
-# runs the test suite there: a leak, an invalid memory access or undefined
-# behaviour fails it. Sharing the fuzzers' build saves a third build of it all.
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The test suites under the sanitizers.
+#
+#   scripts/sanitize.sh          every program and test in ./build-fuzz, the
+#                                fuzzers' build (clang, AddressSanitizer, leaks
+#                                included, and UndefinedBehaviorSanitizer): a
+#                                leak, an invalid memory access or undefined
+#                                behaviour fails it. Sharing the fuzzers' build
+#                                saves a third build of it all.
+#   scripts/sanitize.sh thread   the daemon, its programs and its tests in
+#                                ./build-tsan with ThreadSanitizer: a data race
+#                                between its worker threads and the main one
+#                                fails them.
 #
 # Installs nothing; needs what scripts/fuzz.sh needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+export QT_QPA_PLATFORM=offscreen
+if [ "${1:-}" = thread ]; then
+  build=build-tsan
+  cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUELLIX_TSAN=ON \
+    -DQUELLIX_BUILD_BENCH=OFF
+  cmake --build "$build" --parallel --target daemon_tests quellixd quellix-cli quellix-cli-full
+  export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan-suppressions.txt"
+  ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" -L daemon
+  exit
+fi
 build=build-fuzz
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DQUELLIX_FUZZ=ON -DQUELLIX_BUILD_BENCH=OFF
 cmake --build "$build" --parallel
-export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/scripts/sanitize-suppressions.txt:print_suppressions=0

@@ -2,8 +2,8 @@
 # Installs what is missing, checks the sources' format, builds, runs every
 # test suite, each fuzz target for a short bounded time (FUZZ_SECONDS, default 20; 0 skips it), the whole
 # test suite again under the address and undefined-behaviour sanitizers
-# (SANITIZE=0 skips it), then builds the Debian package, installs it, runs it
-# and removes it.
+# (SANITIZE=0 skips it), the daemon's tests under the thread sanitizer, then
+# builds the Debian package, installs it, runs it and removes it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -18,5 +18,6 @@ if [ "$fuzz_seconds" -gt 0 ]; then
 fi
 if [ "${SANITIZE:-1}" != 0 ]; then
   scripts/sanitize.sh
+  scripts/sanitize.sh thread
 fi
 scripts/package-test.sh

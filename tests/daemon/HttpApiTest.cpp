@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "DaemonFixture.h"
+#include "xandrel/custom/AtomicFile.h"
 #include "xandrel/custom/PresetFile.h"
 
 namespace daemontest {
@@ -20,6 +21,7 @@ protected:
     {
         const std::string folder =
             ::testing::TempDir() + "quellixd-data-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder + "/data");
         xandrel::PresetBook book;
         book.put({model}, {"Lecture", routing});
@@ -103,6 +105,28 @@ TEST_F(HttpApi, RefusesWhatItCannotDo)
         EXPECT_TRUE(reply.json()["error"].isString()) << c.path.toStdString();
     }
     EXPECT_EQ(device->routing(), Bytes(8, 1));
+}
+
+// A locked output stays on its input whoever routes: HTTP is refused, a
+// line client's whole table keeps it, a recall leaves it; the locks are
+// kept in the data folder.
+TEST_F(HttpApi, LockedOutputsStayForEveryClient)
+{
+    withPreset({8, 8, 8, 8, 8, 8, 8, 8});
+    startDaemon();
+    ASSERT_EQ(http("PUT", "/api/devices/studio/locks", R"({"3": true})").status, 200);
+    EXPECT_EQ(studio()["locks"], QJsonArray({3}));
+    EXPECT_EQ(http("PUT", "/api/devices/studio/routing", R"({"3": 5})").status, 423);
+    EXPECT_EQ(http("PUT", "/api/devices/studio/routing", R"({"1": 2})").status, 200);
+    LineClient line(lineAddress());
+    BYTE sevens[8] = {7, 7, 7, 7, 7, 7, 7, 7};
+    line.model->DEVMA_SetVideoOutputChannel(sevens);
+    EXPECT_EQ(device->routing(), (Bytes{7, 7, 1, 7, 7, 7, 7, 7}));
+    EXPECT_EQ(http("POST", "/api/devices/studio/presets/Lecture/recall").status, 200);
+    EXPECT_EQ(device->routing(), (Bytes{8, 8, 1, 8, 8, 8, 8, 8}));
+    std::string text, error;
+    xandrel::ReadFileBytes(config.devices.front().dataFolder.toStdString() + "/locks.json", text, error);
+    EXPECT_NE(text.find("3"), std::string::npos) << error;
 }
 
 TEST_F(HttpApi, RoutingTheDeviceDoesNotFollowIsAConflict)

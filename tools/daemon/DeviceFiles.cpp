@@ -3,6 +3,7 @@
 
 #include <QDir>
 
+#include "xandrel/custom/OutputLocks.h"
 #include "xandrel/custom/StringTableFile.h"
 #include "xandrel/device/ModelCatalog.h"
 
@@ -87,6 +88,34 @@ bool SavePresets(const DeviceConfig& device, const xandrel::PresetBook& book, QS
     }
     std::string why;
     if (book.Save(xandrel::PresetFilePath(Folder(device)), why))
+        return true;
+    error = QString::fromStdString(why);
+    return false;
+}
+
+std::set<int> LoadLocks(const DeviceConfig& device, QString& error)
+{
+    xandrel::OutputLocks locks;
+    std::string why;
+    if (!device.dataFolder.isEmpty() && !xandrel::OutputLocks::Load(xandrel::LocksFilePath(Folder(device)), locks, why))
+        error = QString::fromStdString(why);
+    std::set<int> outputs;
+    for (int output : locks.locked())
+        if (output <= device.model->outputs)
+            outputs.insert(output);
+    return outputs;
+}
+
+bool SaveLocks(const DeviceConfig& device, const std::set<int>& locks, QString& error)
+{
+    if (device.dataFolder.isEmpty())
+        return true;  // kept while the daemon runs
+    xandrel::OutputLocks file;
+    for (int output : locks)
+        file.set(output, true);
+    std::string why;
+    QDir().mkpath(device.dataFolder);
+    if (file.Save(xandrel::LocksFilePath(Folder(device)), why))
         return true;
     error = QString::fromStdString(why);
     return false;

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <map>
+#include <set>
 #include <string>
 
 #include "Config.h"
@@ -30,6 +31,11 @@ bool LoadPresets(const DeviceConfig& device, xandrel::PresetBook& book, QString&
 bool SavePresets(const DeviceConfig& device, const xandrel::PresetBook& book, QString& error);
 // Whose presets in the book are the device's: its model's.
 xandrel::PresetDevice PresetOwner(const DeviceConfig& device);
+// The output locks kept in the device's folder (data/locks.json, shared with
+// the window that uses it): none without a folder or file.
+std::set<int> LoadLocks(const DeviceConfig& device, QString& error);
+bool SaveLocks(const DeviceConfig& device, const std::set<int>& locks, QString& error);
+
 // [{"name": ..., "routing": [...]}, ...]
 QJsonArray PresetsJson(const std::vector<xandrel::Preset>& presets);
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "DeviceFiles.h"
 #include "DeviceLine.h"
 #include "Log.h"
 #include "xandrel/device/DeviceWorker.h"
@@ -37,6 +38,10 @@ DeviceLink::DeviceLink(const DeviceConfig& config, int pollMs, QObject* parent)
 {
     address_ = line_->address();
     state_ = line_->state();
+    QString problem;
+    locks_ = LoadLocks(config_, problem);
+    if (!problem.isEmpty())
+        Log("device " + config_.name + ": locks not read, none taken: " + problem);
     retryTimer_.setSingleShot(true);
     connect(&retryTimer_, &QTimer::timeout, this, &DeviceLink::start);
     pollTimer_.setInterval(pollMs);
@@ -191,6 +196,9 @@ void DeviceLink::setLocks(std::set<int> locks)
     if (locks == locks_)
         return;
     locks_ = std::move(locks);
+    QString problem;
+    if (!SaveLocks(config_, locks_, problem))
+        Log("device " + config_.name + ": locks not saved: " + problem);
     Q_EMIT changed("locks");
 }
 

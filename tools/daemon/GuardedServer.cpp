@@ -39,18 +39,21 @@ void GuardedServer::incomingConnection(qintptr descriptor)
         socket = new QTcpSocket(this);
         socket->setSocketDescriptor(descriptor);
     }
-    if (!limit_->take()) {
+    const QHostAddress peer = socket->peerAddress();
+    if (!limit_->take(peer)) {
         socket->abort();  // at once: nothing is read or held for it
         delete socket;
         if (!refusalLog_.isActive()) {
-            Log(what_ + ": refused a connection: " + QString::number(limit_->maximum()) + " clients already");
+            Log(what_ + ": refused a connection from " + peer.toString() + ": "
+                + (limit_->count() >= limit_->maximum() ? QString::number(limit_->maximum()) + " clients already"
+                                                        : "as many clients from there as one host may have"));
             refusalLog_.start(kRefusalLogMs);
         } else {
             ++refusedSinceLog_;
         }
         return;
     }
-    connect(socket, &QObject::destroyed, [limit = limit_] { limit->give(); });
+    connect(socket, &QObject::destroyed, [limit = limit_, peer] { limit->give(peer); });
     addPendingConnection(socket);
 }
 
