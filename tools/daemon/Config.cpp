@@ -81,7 +81,7 @@ bool ParseConfig(const QByteArray& text, DaemonConfig& config, QString& error)
     }
     const QJsonObject top = document.object();
     DaemonConfig result;
-    if (!OnlyKnownKeys(top, {"listen", "http_port", "token", "poll_ms", "devices"}, "configuration", error))
+    if (!OnlyKnownKeys(top, {"listen", "http_port", "token", "poll_ms", "devices", "mqtt"}, "configuration", error))
         return false;
     QString listen = "127.0.0.1";
     int httpPort = 0, pollMs = 0;
@@ -134,6 +134,12 @@ bool ParseConfig(const QByteArray& text, DaemonConfig& config, QString& error)
         names.insert(device.name);
         ports.insert(device.linePort);
         result.devices.push_back(device);
+    }
+    if (top.contains("mqtt")) {
+        MqttSettings mqtt;
+        if (!ParseMqttSettings(top.value("mqtt"), mqtt, error) || !CheckMqttNames(result.devices, error))
+            return false;
+        result.mqtt = mqtt;
     }
     config = result;
     return true;

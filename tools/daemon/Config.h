@@ -11,6 +11,7 @@
 //       {"name": "studio", "port": "/dev/ttyUSB0", "model": "8x8", "id": 0,
 //        "line_port": 8471, "data": "/var/lib/quellix"}
 //     ]
+//     "mqtt": {"host": "127.0.0.1"}   optional: see MqttConfig.h
 //   }
 //
 // "id" defaults to the model's own (255, which every device answers);
@@ -20,8 +21,11 @@
 #include <QHostAddress>
 #include <QString>
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "MqttConfig.h"
 
 namespace xandrel {
 struct ModelSpec;
@@ -46,6 +50,7 @@ struct DaemonConfig {
     QString token;
     int pollMs = 2000;
     std::vector<DeviceConfig> devices;
+    std::optional<MqttSettings> mqtt;
 };
 
 inline constexpr int kDefaultHttpPort = 8470;
