@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <map>
+#include <set>
 #include <string>
 
 #include "Config.h"
@@ -30,6 +31,9 @@ bool LoadPresets(const DeviceConfig& device, xandrel::PresetBook& book, QString&
 bool SavePresets(const DeviceConfig& device, const xandrel::PresetBook& book, QString& error);
 // Whose presets in the book are the device's: its model's.
 xandrel::PresetDevice PresetOwner(const DeviceConfig& device);
+// What recalling `preset` changes: every output (1-based) to the preset's
+// input, except the locked ones, which keep theirs.
+std::map<int, int> RecallChanges(const xandrel::Preset& preset, const std::set<int>& locks);
 // [{"name": ..., "routing": [...]}, ...]
 QJsonArray PresetsJson(const std::vector<xandrel::Preset>& presets);
 
