@@ -5,6 +5,7 @@
 #include "DeviceLink.h"
 #include "HttpApi.h"
 #include "Log.h"
+#include "MqttBridge.h"
 #include "SharedLine.h"
 #include "xandrel/device/ModelCatalog.h"
 
@@ -68,7 +69,19 @@ bool Daemon::build(const DaemonConfig& config, std::vector<std::unique_ptr<Devic
             + QString::number(lines_[k]->port()));
         links_[k]->start();
     }
+    followMqtt(config, links);
     return true;
+}
+
+void Daemon::followMqtt(const DaemonConfig& config, const std::vector<DeviceLink*>& links)
+{
+    if (mqtt_ && (!config.mqtt || !(mqtt_->settings() == *config.mqtt)))
+        mqtt_.reset();
+    if (!config.mqtt)
+        return;
+    if (!mqtt_)
+        mqtt_ = std::make_unique<MqttBridge>(*config.mqtt);
+    mqtt_->follow(links);
 }
 
 void Daemon::stop()

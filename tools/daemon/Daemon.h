@@ -1,6 +1,6 @@
 #pragma once
 // The daemon's parts for one configuration: a link per device, its shared
-// line, and the HTTP API over all of them.
+// line, the HTTP API over all of them, and MQTT when configured.
 #include <QObject>
 
 #include <memory>
@@ -13,6 +13,7 @@ namespace quellixd {
 class DeviceLink;
 class SharedLine;
 class HttpApi;
+class MqttBridge;
 
 class Daemon : public QObject {
     Q_OBJECT
@@ -37,11 +38,15 @@ private:
     // some of its devices, at the same index.
     bool build(const DaemonConfig& config, std::vector<std::unique_ptr<DeviceLink>> kept,
                std::vector<std::unique_ptr<SharedLine>> keptLines, QString& error);
+    // Starts, follows or ends MQTT as `config` has it.
+    void followMqtt(const DaemonConfig& config, const std::vector<DeviceLink*>& links);
 
     DaemonConfig config_;
     std::vector<std::unique_ptr<DeviceLink>> links_;
     std::vector<std::unique_ptr<SharedLine>> lines_;
     std::unique_ptr<HttpApi> http_;
+    // Kept through a reload, so that devices that stay stay on the broker.
+    std::unique_ptr<MqttBridge> mqtt_;
 };
 
 }  // namespace quellixd
