@@ -39,6 +39,12 @@ QString DaemonId(const MqttSettings& settings)
     return "quellixd_" + MqttObjectId(settings.clientId);
 }
 
+// "quellixd-HOST", the default client ID, or "quellixd (ID)".
+QString DaemonName(const MqttSettings& settings)
+{
+    return settings.clientId.startsWith("quellixd") ? settings.clientId : "quellixd (" + settings.clientId + ")";
+}
+
 QString ConfigTopic(const MqttSettings& settings, const QString& component, const QString& id)
 {
     return settings.discoveryPrefix + "/" + component + "/" + id + "/config";
@@ -175,7 +181,7 @@ std::vector<MqttMessage> DaemonMessages(const MqttSettings& settings)
                              {"entity_category", "diagnostic"},
                              {"device",
                               QJsonObject{{"identifiers", QJsonArray{id}},
-                                          {"name", "quellixd " + settings.clientId},
+                                          {"name", DaemonName(settings)},
                                           {"manufacturer", "Quellix"},
                                           {"model", "quellixd"},
                                           {"sw_version", QUELLIX_VERSION}}},
