@@ -139,6 +139,16 @@ TEST_F(Mqtt, DiscoversTheMatrixAndFollowsItBothWays)
     set(3, "Camera");
     ASSERT_TRUE(eventually([&] { return output(3) == "Camera" && device->routing()[2] == 2; }));
 
+    // A preset that quellix-cli saves in the data folder, past the API.
+    const auto saved =
+        testsupport::RunProcess(QUELLIX_CLI,
+                                {"--port", lineAddress(), "--model", "8x8", "--data",
+                                 config.devices.front().dataFolder.toStdString(), "preset", "save", "Evening"});
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    EXPECT_TRUE(eventually([&] {
+        return Json(probe->last("homeassistant/select/quellix_studio_presets/config"))["options"].toArray().size() == 2;
+    }));
+
     // Home Assistant coming back gets the configurations again.
     const int configs = probe->count(selects + "1/config");
     probe->publish("homeassistant/status", "online");
