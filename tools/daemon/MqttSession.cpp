@@ -21,13 +21,6 @@ constexpr int kFirstRetryMs = 1000;
 constexpr int kLongestRetryMs = 60000;
 constexpr int kLeaveMs = 1000;
 
-// Runs `call` on `session`'s thread, in the order asked.
-template <typename Call>
-void Run(MqttSession* session, Call call)
-{
-    QMetaObject::invokeMethod(session, std::move(call), Qt::QueuedConnection);
-}
-
 QString Reason(int code)
 {
     if (code == MOSQ_ERR_ERRNO)
@@ -60,9 +53,15 @@ MqttSession::~MqttSession()
         mosquitto_destroy(handle_);
 }
 
+template <typename Call>
+void MqttSession::later(Call call)
+{
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}
+
 void MqttSession::open()
 {
-    Run(this, [this] {
+    later([this] {
         create();
         connectNow();
     });
@@ -70,7 +69,7 @@ void MqttSession::open()
 
 void MqttSession::publish(const QString& topic, const QByteArray& payload)
 {
-    Run(this, [this, message = MqttMessage{topic, payload}] {
+    later([this, message = MqttMessage{topic, payload}] {
         publishNow(message);
         step(MOSQ_ERR_SUCCESS);
     });
@@ -78,7 +77,7 @@ void MqttSession::publish(const QString& topic, const QByteArray& payload)
 
 void MqttSession::subscribe(const QString& filter)
 {
-    Run(this, [this, filter] {
+    later([this, filter] {
         filters_.append(filter);
         if (connected_)
             mosquitto_subscribe(handle_, nullptr, filter.toUtf8().constData(), 1);
@@ -88,7 +87,7 @@ void MqttSession::subscribe(const QString& filter)
 
 void MqttSession::close(std::vector<MqttMessage> last)
 {
-    Run(this, [this, last = std::move(last)] {
+    later([this, last = std::move(last)] {
         leave(last);
         deleteLater();
     });
@@ -185,8 +184,6 @@ void MqttSession::lost(const QString& why)
     connected_ = false;
     if (wasConnected && reportsBroker_)
         Log(where() + ": connection lost (" + why + ")");
-    if (mosquitto_socket(handle_) >= 0)
-        mosquitto_disconnect(handle_);
     retryLater(why);
 }
 

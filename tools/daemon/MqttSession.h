@@ -67,6 +67,9 @@ private:
     static void OnConnect(mosquitto* handle, void* self, int code);
     static void OnMessage(mosquitto* handle, void* self, const mosquitto_message* message);
 
+    // Runs `call` on the session's thread, in the order asked.
+    template <typename Call>
+    void later(Call call);
     void create();
     void connectNow();
     void watch();
