@@ -62,7 +62,9 @@ TEST_F(Mqtt, DiscoversTheMatrixAndFollowsItBothWays)
     // A command kept by the broker would route again on every connection.
     probe = std::make_unique<Probe>(broker.port());
     const int seventh = device->routing()[6];
-    probe->publish("quellix/studio/output/7/set", seventh == 3 ? "4" : "3", true);
+    const std::string kept = seventh == 3 ? "4" : "3";
+    probe->publish("quellix/studio/output/7/set", kept, true);
+    ASSERT_TRUE(eventually([&] { return probe->last("quellix/studio/output/7/set") == kept; }));  // the broker has it
     startDaemon();
     const std::string selects = "homeassistant/select/quellix_studio_output_";
     const std::string sensors = "homeassistant/binary_sensor/quellix_studio_input_";
