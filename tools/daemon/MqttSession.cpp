@@ -207,7 +207,8 @@ void MqttSession::connectAnswered(int code)
             Log(where() + ": the broker does not speak MQTT 5; using 3.1.1");
             return;
         }
-        Log(where() + ": the broker refused the connection: " + QString::fromUtf8(mosquitto_reason_string(code)));
+        if (!failing_)  // told once until a connection works
+            Log(where() + ": the broker refused the connection: " + QString::fromUtf8(mosquitto_reason_string(code)));
         return;
     }
     connected_ = true;
