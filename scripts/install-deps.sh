@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev clang-format clang-tidy
   g++-mingw-w64-x86-64
   qt6-httpserver-dev qt6-websockets-dev
+  libmosquitto-dev mosquitto mosquitto-clients
   chromium chromium-driver python3-selenium
   systemd
 )

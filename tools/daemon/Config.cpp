@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "ConfigFields.h"
 #include "tavrik/PortTable.h"
 #include "xandrel/device/ModelCatalog.h"
 
@@ -18,49 +19,6 @@ namespace quellixd {
 namespace {
 
 constexpr qint64 kConfigLimit = 1024 * 1024;
-
-bool OnlyKnownKeys(const QJsonObject& object, const QStringList& known, const QString& where, QString& error)
-{
-    for (const QString& key : object.keys()) {
-        if (!known.contains(key) && !key.startsWith('_')) {  // "_comment" and the like are notes
-            error = where + ": unknown key \"" + key + "\" (known: " + known.join(", ") + ")";
-            return false;
-        }
-    }
-    return true;
-}
-
-// A whole number within [low, high] at `key`, or `fallback` when absent.
-bool Number(const QJsonObject& object, const QString& key, int low, int high, int fallback, int& value,
-            const QString& where, QString& error)
-{
-    const QJsonValue field = object.value(key);
-    if (field.isUndefined()) {
-        value = fallback;
-        return true;
-    }
-    const double number = field.toDouble(-1);
-    if (!field.isDouble() || number != static_cast<int>(number) || number < low || number > high) {
-        error = where + ": \"" + key + "\" must be a whole number from " + QString::number(low) + " to "
-            + QString::number(high);
-        return false;
-    }
-    value = static_cast<int>(number);
-    return true;
-}
-
-bool Text(const QJsonObject& object, const QString& key, QString& value, const QString& where, QString& error)
-{
-    const QJsonValue field = object.value(key);
-    if (field.isUndefined())
-        return true;
-    if (!field.isString()) {
-        error = where + ": \"" + key + "\" must be a string";
-        return false;
-    }
-    value = field.toString();
-    return true;
-}
 
 // True when two ports as written name the same line: the same text, or the
 // same port of the table.
@@ -186,7 +144,7 @@ bool ParseConfig(const QByteArray& text, DaemonConfig& config, QString& error)
     DaemonConfig result;
     if (!OnlyKnownKeys(top,
                        {"listen", "http_port", "token", "token_file", "poll_ms", "max_clients", "allowed_origins",
-                        "server_names", "devices"},
+                        "server_names", "devices", "mqtt"},
                        "configuration", error))
         return false;
     QString listen = "127.0.0.1";
@@ -246,6 +204,12 @@ bool ParseConfig(const QByteArray& text, DaemonConfig& config, QString& error)
         names.insert(device.name);
         ports.insert(device.linePort);
         result.devices.push_back(device);
+    }
+    if (top.contains("mqtt")) {
+        MqttSettings mqtt;
+        if (!ParseMqttSettings(top.value("mqtt"), mqtt, error) || !CheckMqttNames(result.devices, error))
+            return false;
+        result.mqtt = mqtt;
     }
     config = result;
     return true;

@@ -15,6 +15,7 @@
 //       {"name": "studio", "port": "/dev/ttyUSB0", "model": "8x8", "id": 0,
 //        "line_port": 8471, "data": "/var/lib/quellix"}
 //     ]
+//     "mqtt": {"host": "127.0.0.1"}   optional: see MqttConfig.h
 //   }
 //
 // "id" defaults to the model's own (255, which every device answers);
@@ -25,8 +26,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "MqttConfig.h"
 
 namespace xandrel {
 struct ModelSpec;
@@ -67,6 +71,7 @@ struct DaemonConfig {
             && maxClients == other.maxClients && allowedOrigins == other.allowedOrigins
             && serverNames == other.serverNames;
     }
+    std::optional<MqttSettings> mqtt;
 };
 
 inline constexpr int kShortestToken = 16;

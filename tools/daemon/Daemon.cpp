@@ -14,6 +14,7 @@
 #include "GuardedServer.h"
 #include "HttpApi.h"
 #include "Log.h"
+#include "MqttBridge.h"
 #include "SharedLine.h"
 #include "xandrel/device/ModelCatalog.h"
 
@@ -140,7 +141,19 @@ bool Daemon::start(const DaemonConfig& config, QString& error)
         + (config.token.isEmpty() ? "" : " (token required)"));
     for (Device& device : devices_)
         startDevice(device);
+    followMqtt(config, links());
     return true;
+}
+
+void Daemon::followMqtt(const DaemonConfig& config, const std::vector<DeviceLink*>& links)
+{
+    if (mqtt_ && (!config.mqtt || !(mqtt_->settings() == *config.mqtt)))
+        mqtt_.reset();
+    if (!config.mqtt)
+        return;
+    if (!mqtt_)
+        mqtt_ = std::make_unique<MqttBridge>(*config.mqtt);
+    mqtt_->follow(links);
 }
 
 void Daemon::stop()
@@ -208,6 +221,7 @@ bool Daemon::reload(const DaemonConfig& config, QString& error)
     limit_->setMaximum(ClientsTheDescriptorsAllow(config.maxClients));
     http_->setPolicy(PolicyOf(config));
     http_->setLinks(links());
+    followMqtt(config, links());
     for (size_t k = 0; k < devices_.size(); ++k)
         if (keptFrom[k] < 0)
             startDevice(devices_[k]);

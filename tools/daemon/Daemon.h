@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The daemon's parts for one configuration: a link per device, its shared
-// line, and the HTTP API over all of them; reloaded in place, and ended
-// without dropping an answer.
+// line, the HTTP API over all of them, and MQTT when configured; reloaded in
+// place, and ended without dropping an answer.
 #include <QObject>
 
 #include <functional>
@@ -17,6 +17,7 @@ class ClientLimit;
 class DeviceLink;
 class SharedLine;
 class HttpApi;
+class MqttBridge;
 
 class Daemon : public QObject {
     Q_OBJECT
@@ -52,11 +53,15 @@ private:
     void retire(Device& device);
     std::vector<DeviceLink*> links() const;
     bool restart(const DaemonConfig& config, QString& error);
+    // Starts, follows or ends MQTT as `config` has it.
+    void followMqtt(const DaemonConfig& config, const std::vector<DeviceLink*>& links);
 
     DaemonConfig config_;
     std::shared_ptr<ClientLimit> limit_;
     std::vector<Device> devices_;
     std::unique_ptr<HttpApi> http_;
+    // Kept through a reload, so that devices that stay stay on the broker.
+    std::unique_ptr<MqttBridge> mqtt_;
 };
 
 // What the HTTP gate takes from a configuration.

@@ -126,6 +126,15 @@ xandrel::PresetDevice PresetOwner(const DeviceConfig& device)
     return {device.model->className};
 }
 
+std::map<int, int> RecallChanges(const xandrel::Preset& preset, const std::set<int>& locks)
+{
+    std::map<int, int> changes;
+    for (size_t k = 0; k < preset.routing.size(); ++k)
+        if (!locks.count(static_cast<int>(k + 1)))
+            changes[static_cast<int>(k + 1)] = preset.routing[k];
+    return changes;
+}
+
 QJsonArray PresetsJson(const std::vector<xandrel::Preset>& presets)
 {
     QJsonArray list;

@@ -36,6 +36,9 @@ xandrel::PresetDevice PresetOwner(const DeviceConfig& device);
 std::set<int> LoadLocks(const DeviceConfig& device, QString& error);
 bool SaveLocks(const DeviceConfig& device, const std::set<int>& locks, QString& error);
 
+// What recalling `preset` changes: every output (1-based) to the preset's
+// input, except the locked ones, which keep theirs.
+std::map<int, int> RecallChanges(const xandrel::Preset& preset, const std::set<int>& locks);
 // [{"name": ..., "routing": [...]}, ...]
 QJsonArray PresetsJson(const std::vector<xandrel::Preset>& presets);
 

@@ -126,9 +126,11 @@ void DeviceLink::startNext()
     queue_.erase(next);
     busy_ = true;
     holdTimer_.stop();
-    worker_->post([this, job] {
-        xandrel::DeviceWorker& worker = *worker_;
-        line_->setStop([&worker, cancel = job->cancel] { return worker.stopRequested() || (cancel && *cancel); });
+    // The worker is reached through this pointer only: the member may be
+    // reset on another thread while the job runs (retire()).
+    xandrel::DeviceWorker* worker = worker_.get();
+    worker->post([this, job, worker] {
+        line_->setStop([worker, cancel = job->cancel] { return worker->stopRequested() || (cancel && *cancel); });
         const Completion completion = job->work(*line_);
         line_->setStop({});
         const LineReport report = line_->report();

@@ -88,13 +88,18 @@ public:
     // The manufacturer ID and product code of each input's EDID.
     void readEdidIds(QObject* context, std::function<void(Outcome, QJsonArray)> done, Cancel cancel = {});
 
+    // Tells everyone who follows the device of a change made in its data
+    // folder: "names" or "presets".
+    void announce(const QString& what) { Q_EMIT changed(what); }
+
 Q_SIGNALS:
     // A message for the clients of the shared line in the device's own
     // format: an event message the device sent (`except` 0), or one the
     // daemon made for a change that client `except` made itself.
     void lineMessage(const QByteArray& message, quint64 except);
-    // The routing, the signals, the connection or the locks changed:
-    // "routing", "signals", "connection" or "locks".
+    // The routing, the signals, the connection, the locks, the names or the
+    // presets changed: "routing", "signals", "connection", "locks", "names"
+    // or "presets".
     void changed(const QString& what);
 
 private:

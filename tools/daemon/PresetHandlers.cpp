@@ -61,7 +61,7 @@ void HttpApi::putPreset(HttpCall& call)
     }
     Log("device " + device.name + ": preset \"" + name + "\" " + (replaced ? "replaced" : "saved"));
     respond(call, replaced ? 200 : 201, PresetJson(preset));
-    onChanged(*call.link, "presets");
+    call.link->announce("presets");
 }
 
 void HttpApi::deletePreset(HttpCall& call)
@@ -83,7 +83,7 @@ void HttpApi::deletePreset(HttpCall& call)
         return;
     }
     respond(call, 204);
-    onChanged(*call.link, "presets");
+    call.link->announce("presets");
 }
 
 void HttpApi::renamePreset(HttpCall& call)
@@ -115,7 +115,7 @@ void HttpApi::renamePreset(HttpCall& call)
         return;
     }
     respond(call, 200, PresetJson(*book.find(PresetOwner(device), to.toStdString())));
-    onChanged(*call.link, "presets");
+    call.link->announce("presets");
 }
 
 void HttpApi::recallPreset(HttpCall& call)
@@ -130,11 +130,7 @@ void HttpApi::recallPreset(HttpCall& call)
         fail(call, 404, "no preset \"" + name + "\" for " + device.name + (error.isEmpty() ? "" : ": " + error));
         return;
     }
-    // A locked output keeps its input; the others take the preset's.
-    std::map<int, int> changes;
-    for (size_t k = 0; k < preset->routing.size(); ++k)
-        if (!call.link->locks().count(static_cast<int>(k + 1)))
-            changes[static_cast<int>(k + 1)] = preset->routing[k];
+    const std::map<int, int> changes = RecallChanges(*preset, call.link->locks());
     Log("device " + device.name + ": recalling preset \"" + name + "\"");
     if (changes.empty()) {
         respond(call, 200, QJsonObject{{"routing", DeviceJson(*call.link, true)["routing"]}});
@@ -158,7 +154,7 @@ void HttpApi::putNames(HttpCall& call)
         return;
     }
     respond(call, 200, NamesJson(device));
-    onChanged(*call.link, "names");
+    call.link->announce("names");
 }
 
 }  // namespace quellixd

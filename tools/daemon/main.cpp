@@ -21,7 +21,8 @@ namespace {
 const char* kUsage = "usage: quellixd [--config FILE] [--check-config]\n"
                      "Owns the serial line of each configured matrix switch and shares it: a TCP\n"
                      "port per device that speaks the device's own protocol (quellix-cli --port\n"
-                     "tcp://HOST:PORT works through it), an HTTP API and an event WebSocket.\n"
+                     "tcp://HOST:PORT works through it), an HTTP API, an event WebSocket and,\n"
+                     "with an \"mqtt\" section, MQTT with Home Assistant's discovery.\n"
                      "\n"
                      "  --config FILE   the configuration (JSON); default ~/.config/quellix/quellixd.conf\n"
                      "                  when it exists, else /etc/quellix/quellixd.conf\n"
@@ -83,8 +84,10 @@ int main(int argc, char** argv)
         return 2;
     }
     if (checkOnly) {
-        std::printf("%s: good (%zu device%s)\n", configPath.toLocal8Bit().constData(), config.devices.size(),
-                    config.devices.size() == 1 ? "" : "s");
+        const QString mqtt =
+            config.mqtt ? ", MQTT broker " + config.mqtt->host + ":" + QString::number(config.mqtt->port) : QString();
+        std::printf("%s: good (%zu device%s)%s\n", configPath.toLocal8Bit().constData(), config.devices.size(),
+                    config.devices.size() == 1 ? "" : "s", mqtt.toLocal8Bit().constData());
         return 0;
     }
 
