@@ -88,21 +88,25 @@ TEST_F(Cli, JsonIsOneDocumentWithTheSameFieldsInEveryVerb)
 
 TEST_F(Cli, ModelsListsEveryModelClass)
 {
+    const size_t catalog = xandrel::AllModels().size();
     const ProcessResult plain = run({"models"}, false);
     ASSERT_EQ(plain.exitCode, 0) << plain.err;
-    EXPECT_EQ(Occurrences(plain.out, "\n"), 18u) << "a heading and 17 models: " << plain.out;
-    EXPECT_NE(plain.out.find("INFOVGAMATRIX_5_5         vga-5x5    5   5  VGA matrix         10  VGA 5x5 Ports Matrix"),
+    EXPECT_EQ(Occurrences(plain.out, "\n"), catalog + 1) << "a heading and a line per model: " << plain.out;
+    EXPECT_NE(plain.out.find("INFOVGAMATRIX_5_5         vga-5x5    5   5  VGA matrix       no     no      10  "
+                             "VGA 5x5 Ports Matrix"),
               std::string::npos)
         << plain.out;
 
     const QJsonArray models = JsonOf(run({"models", "--json"}, false).out).toArray();
-    ASSERT_EQ(models.size(), 17);
+    ASSERT_EQ(models.size(), static_cast<qsizetype>(catalog));
     EXPECT_EQ(models[12].toObject(),
               QJsonObject({{"model", "INFOHDMIMATRIX0001_8_8"},
                            {"short", "8x8"},
                            {"inputs", 8},
                            {"outputs", 8},
                            {"family", "HDMI 8x8 matrix"},
+                           {"events", true},
+                           {"edid", true},
                            {"mode", QJsonValue()},
                            {"name", QJsonValue()}}));
 }
