@@ -120,4 +120,13 @@ TEST(ModelTraits, EventsAndEdidAsTheWindowDecidedThem)
     }
 }
 
+#ifdef QUELLIX_ADDED_MODEL
+// Built with a model added by CONTRIBUTING's recipe (tests/device/AddModel.cmake):
+// the catalog these checks ran over holds it, last.
+TEST(ModelTraits, TheRecipesModelIsInTheCatalog)
+{
+    EXPECT_STREQ(xandrel::AllModels().back().className, QUELLIX_ADDED_MODEL);
+}
+#endif
+
 }  // namespace
