@@ -92,7 +92,7 @@ void CQuellixDlg::HandOff()
     const xandrel::ModelSpec* rememberedModel = xandrel::FindModel(remembered.model);
     useModel(m_AskedModel          ? *m_AskedModel
                  : rememberedModel ? *rememberedModel
-                                   : xandrel::Model(xandrel::ModelId::Hdmi8x8));
+                                   : xandrel::Model("INFOHDMIMATRIX0001_8_8"));
     if (remembered.id)
         m_Device->m_DeviceID = static_cast<BYTE>(*remembered.id);
     repaint();

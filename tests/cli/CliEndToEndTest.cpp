@@ -1,18 +1,18 @@
 // quellix-cli against the simulated device over a pseudo-terminal (and once
 // over TCP): every verb, the exit codes, and every fault the device can show.
-#include <chrono>
 #include <filesystem>
 #include <future>
 #include <numeric>
 #include <regex>
 #include <sstream>
-#include <thread>
 
 #include "CliFixture.h"
 #include "ScriptedPeer.h"
+#include "WaitUntil.h"
 #include "xandrel/custom/StringTableFile.h"
 
 using namespace clitest;
+using testsupport::WaitUntil;
 
 namespace {
 
@@ -88,21 +88,25 @@ TEST_F(Cli, JsonIsOneDocumentWithTheSameFieldsInEveryVerb)
 
 TEST_F(Cli, ModelsListsEveryModelClass)
 {
+    const size_t catalog = xandrel::AllModels().size();
     const ProcessResult plain = run({"models"}, false);
     ASSERT_EQ(plain.exitCode, 0) << plain.err;
-    EXPECT_EQ(Occurrences(plain.out, "\n"), 18u) << "a heading and 17 models: " << plain.out;
-    EXPECT_NE(plain.out.find("INFOVGAMATRIX_5_5         vga-5x5    5   5  VGA matrix         10  VGA 5x5 Ports Matrix"),
+    EXPECT_EQ(Occurrences(plain.out, "\n"), catalog + 1) << "a heading and a line per model: " << plain.out;
+    EXPECT_NE(plain.out.find("INFOVGAMATRIX_5_5         vga-5x5    5   5  VGA matrix       no     no      10  "
+                             "VGA 5x5 Ports Matrix"),
               std::string::npos)
         << plain.out;
 
     const QJsonArray models = JsonOf(run({"models", "--json"}, false).out).toArray();
-    ASSERT_EQ(models.size(), 17);
+    ASSERT_EQ(models.size(), static_cast<qsizetype>(catalog));
     EXPECT_EQ(models[12].toObject(),
               QJsonObject({{"model", "INFOHDMIMATRIX0001_8_8"},
                            {"short", "8x8"},
                            {"inputs", 8},
                            {"outputs", 8},
                            {"family", "HDMI 8x8 matrix"},
+                           {"events", true},
+                           {"edid", true},
                            {"mode", QJsonValue()},
                            {"name", QJsonValue()}}));
 }
@@ -148,8 +152,7 @@ TEST_F(Cli, WatchPrintsFrontPanelChanges)
     });
     // The front panel changes once watch has read the device (ID, signals,
     // routing): a message arriving earlier would be dropped by those reads.
-    for (int waited = 0; device->frames().size() < 3 && waited < 10000; waited += 10)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(WaitUntil([this] { return device->frames().size() >= 3; }));
     device->command("route 5 2");
     device->command("signal 3 1");
     const ProcessResult result = watching.get();
@@ -165,7 +168,7 @@ TEST_F(Cli, WatchPrintsFrontPanelChanges)
 // carried, or that the device no longer answers at the ID watched.
 TEST_F(Cli, WatchLooksAtTheWholeStateAfterAQuietSpell)
 {
-    startInBackground({"watch", "--interval", "100", "--check", "300"});
+    startInBackground({"--trace", "watch", "--interval", "100", "--check", "300"});
     ASSERT_TRUE(waitForOutput("watching "));
     device->withMatrix([](VirtualMatrix& matrix) { matrix.frontPanelRoute(5, 2); });  // its message never leaves
     EXPECT_TRUE(waitForOutput("routing changed:  output 5: input 2"));
@@ -173,7 +176,10 @@ TEST_F(Cli, WatchLooksAtTheWholeStateAfterAQuietSpell)
     device->command("id 7");
     device->command("route 6 3");
     EXPECT_TRUE(waitForOutput("the device no longer answers at ID 4; its ID may have changed"));
-    std::this_thread::sleep_for(std::chrono::seconds(3));  // room for another look that goes unanswered
+    // Another whole look (a read and its second try) goes unanswered.
+    const auto unanswered = [this] { return Occurrences(contents(file("out")), "no acknowledgement of read"); };
+    const size_t before = unanswered();
+    EXPECT_TRUE(WaitUntil([&] { return unanswered() >= before + 2; }));
     device->command("id 4");
     EXPECT_TRUE(waitForOutput("routing changed:  output 6: input 3"));
     const ProcessResult result = stop(SIGTERM);
@@ -301,7 +307,6 @@ TEST_F(Cli, PortsThatDoNotOpenAndDevicesThatDoNotAnswerHaveTheirOwnExitCodes)
 struct FaultCase {
     const char* command;
     int exitCode;
-    int settleMs = 0;  // until answers the fault held back have arrived
 };
 
 class CliFaults : public Cli, public ::testing::WithParamInterface<FaultCase> { };
@@ -312,13 +317,13 @@ TEST_P(CliFaults, StatusUnderTheFault)
     const ProcessResult result = run({"status"});
     EXPECT_EQ(result.exitCode, GetParam().exitCode) << result.err;
     device->command("fault none");
-    std::this_thread::sleep_for(std::chrono::milliseconds(GetParam().settleMs));
+    ASSERT_TRUE(WaitUntil([this] { return !device->answering(); })) << "answers the fault held back go out";
     EXPECT_EQ(run({"status"}).exitCode, 0) << "the next command works once the device behaves";
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, CliFaults,
                          ::testing::Values(FaultCase{"fault wrong-ack", 1}, FaultCase{"fault cut 3", 1},
-                                           FaultCase{"fault noise 100", 1}, FaultCase{"fault delay 1500", 1, 1000},
+                                           FaultCase{"fault noise 100", 1}, FaultCase{"fault delay 1500", 1},
                                            FaultCase{"fault delay 40", 0}, FaultCase{"fault baud", 0},
                                            FaultCase{"fault hang-up-after 1", 1}));
 

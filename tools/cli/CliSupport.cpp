@@ -220,22 +220,11 @@ bool DeviceSession::reopen()
     return driver_.RS232_OpenPort(portNumber_, model_->m_BaudRate) == 1;
 }
 
-namespace {
-
-// The families whose full refresh reads the signals; for the others the
-// signals stay unknown unless read on their own.
-bool RefreshReadsSignals(xandrel::ModelFamily family)
-{
-    return family == xandrel::ModelFamily::Hdmi4x4 || family == xandrel::ModelFamily::Hdmi8x8;
-}
-
-}  // namespace
-
 const char* DeviceSession::stateReadFailure(bool& signalsKnown)
 {
     INFODEVICEMATRIXBASE& model = *model_;
     model.m_ErrorCode = INFODEVICEMATRIXBASE::kNoError;  // tells a refresh that failed from one that sent nothing
-    signalsKnown = RefreshReadsSignals(options_.model->family);
+    signalsKnown = xandrel::RefreshReadsSignals(*options_.model);
     if (model.DEVMA_GetDeviceAllStatus() == 1)
         return nullptr;
     if (model.m_ErrorCode != INFODEVICEMATRIXBASE::kNoError)

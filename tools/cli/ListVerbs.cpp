@@ -35,7 +35,7 @@ int Models(const Invocation& call, Output& output)
 {
     NoArguments(call.arguments);
     if (!output.json())
-        output.text("model                     short     in out  family           mode  name");
+        output.text("model                     short     in out  family           events edid  mode  name");
     QJsonArray list;
     for (const xandrel::ModelSpec& model : xandrel::AllModels()) {
         const bool hasMode = model.mode >= 0;
@@ -45,12 +45,15 @@ int Models(const Invocation& call, Output& output)
             {"inputs", model.inputs},
             {"outputs", model.outputs},
             {"family", xandrel::FamilyName(model.family)},
+            {"events", model.sendsEvents()},
+            {"edid", model.hasEdid()},
             {"mode", hasMode ? QJsonValue(model.mode) : QJsonValue()},
             {"name", hasMode ? QJsonValue(model.displayName) : QJsonValue()},
         });
         char line[256];
-        std::snprintf(line, sizeof line, "%-25s %-9s %2d %3d  %-16s %4s  %s", model.className, model.shortName,
-                      model.inputs, model.outputs, xandrel::FamilyName(model.family),
+        std::snprintf(line, sizeof line, "%-25s %-9s %2d %3d  %-16s %-6s %-4s %5s  %s", model.className,
+                      model.shortName, model.inputs, model.outputs, xandrel::FamilyName(model.family),
+                      model.sendsEvents() ? "yes" : "no", model.hasEdid() ? "yes" : "no",
                       hasMode ? std::to_string(model.mode).c_str() : "-", model.displayName);
         if (!output.json())
             output.text(line);
@@ -69,8 +72,8 @@ std::vector<Verb> ListVerbs()
                     "description",
          .run = Ports},
         {.name = "models",
-         .summary = "the models --model takes: class name, short name, inputs, outputs, family, mode index and "
-                    "the mode's name",
+         .summary = "the models --model takes: class name, short name, inputs, outputs, family, whether the "
+                    "device sends event messages and offers the EDID report, mode index and the mode's name",
          .run = Models},
     };
 }

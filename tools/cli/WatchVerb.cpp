@@ -201,6 +201,9 @@ int Watch(const Invocation& call, Output& output)
     if (int code = session.readState(signalsKnown))
         return code;
     std::fprintf(stderr, "watching %s (device ID %d); Ctrl+C stops\n", session.portLabel().c_str(), model.m_DeviceID);
+    if (!options.model->sendsEvents())
+        std::fprintf(stderr, "%s sends no event messages: changes show when the whole state is read (--check)\n",
+                     options.model->className);
     std::signal(SIGINT, Interrupt);
     std::signal(SIGTERM, Interrupt);
     return Watcher(session, NamesIn(call.global.dataFolder), output).run(settings);

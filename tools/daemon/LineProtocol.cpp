@@ -16,13 +16,12 @@ ExpectedReply ReplyTo(const xandrel::ModelSpec& model, const QByteArray& frame)
     if (frame.size() < Base::kMinFrameLength)
         return {};
     const auto code = static_cast<uint8_t>(frame[6]);
+    const xandrel::ReplyLengths replies = xandrel::RepliesOf(model);
     switch (code) {
-    case Base::kReadRouting: return {model.outputs + 2, false};
-    case Base::kWriteRouting:
-        // The 8x8 family answers a routing write with the routing it now has.
-        return {model.family == xandrel::ModelFamily::Hdmi8x8 ? 16 : 0, false};
-    case Base::kReadSignals: return {model.inputs + 2, false};
-    case Base::kReadDeviceID: return {3, false};
+    case Base::kReadRouting: return {replies.routingRead, false};
+    case Base::kWriteRouting: return {replies.routingWrite, false};
+    case Base::kReadSignals: return {replies.signalsRead, false};
+    case Base::kReadDeviceID: return {replies.idRead, false};
     case xandrel::edid::kCopyCode: return {1, true};    // B6 once copied (00 at once when refused)
     case xandrel::edid::kWriteCode: return {1, false};  // B6 for a chunk taken
     case xandrel::edid::kReadCode:

@@ -308,6 +308,12 @@ std::string LineServer::address() const
     return address_;
 }
 
+bool LineServer::sending() const
+{
+    std::lock_guard lock(mutex_);
+    return !outgoing_.empty();
+}
+
 void LineServer::send(Bytes bytes, std::chrono::microseconds delay, std::chrono::microseconds byteGap)
 {
     if (bytes.empty())

@@ -39,6 +39,8 @@ public:
 
     // Queues bytes to go out `delay` from now, `byteGap` apart (0: at once).
     void send(Bytes bytes, std::chrono::microseconds delay = {}, std::chrono::microseconds byteGap = {});
+    // True while queued bytes have not gone out yet.
+    bool sending() const;
 
     // Drops the line: a pseudo-terminal is closed and a fresh one made (its path
     // may differ; address() tells), a TCP client is disconnected. Queued bytes are lost.

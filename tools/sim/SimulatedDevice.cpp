@@ -164,6 +164,11 @@ std::chrono::milliseconds SimulatedDevice::shortestFrameGap() const
                                   : std::chrono::duration_cast<std::chrono::milliseconds>(shortest);
 }
 
+bool SimulatedDevice::answering() const
+{
+    return line_->sending();
+}
+
 Bytes SimulatedDevice::routing() const
 {
     std::lock_guard lock(mutex_);

@@ -62,6 +62,8 @@ public:
     // the other (the rest a device needs between exchanges); zero when fewer
     // than two arrived.
     std::chrono::milliseconds shortestFrameGap() const;
+    // True while answers wait to go out (held back by a delay fault).
+    bool answering() const;
     Bytes routing() const;
     Bytes signals() const;
     uint8_t deviceId() const;

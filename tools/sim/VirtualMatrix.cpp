@@ -205,11 +205,12 @@ std::optional<Answer> VirtualMatrix::answer(const Bytes& frame)
     const uint8_t code = frame[6];
     const uint8_t* payload = frame.data() + 7;
     const size_t payloadLength = length - 8u;
+    const xandrel::ReplyLengths replies = xandrel::RepliesOf(model_);
     switch (code) {
-    case 0x01: return reply(code, routing_, routing_.size() + 2);
+    case 0x01: return reply(code, routing_, replies.routingRead);
     case 0x02: return writeRouting(Bytes(payload, payload + payloadLength));
-    case 0x03: return reply(code, signals_, signals_.size() + 2);
-    case 0x04: return reply(code, {deviceId_}, 3);
+    case 0x03: return reply(code, signals_, replies.signalsRead);
+    case 0x04: return reply(code, {deviceId_}, replies.idRead);
     case 0x05:
         if (payloadLength != 1)
             return std::nullopt;
@@ -223,21 +224,24 @@ std::optional<Answer> VirtualMatrix::answer(const Bytes& frame)
     }
 }
 
-// Entries outside 1..inputs (the padding of a short model's 16-byte frame)
-// leave their output as it is.
+// A family that answers a routing write with the routing it now has (the
+// 8x8 family) takes a frame of its own fixed length; the others take one
+// entry per output. Entries outside 1..inputs (the padding of a short
+// model's fixed frame) leave their output as it is.
 std::optional<Answer> VirtualMatrix::writeRouting(const Bytes& payload)
 {
-    const bool sixteenByteFrame = model_.family == xandrel::ModelFamily::Hdmi8x8;
-    if (payload.size() < routing_.size() || (sixteenByteFrame && payload.size() != 8))
+    const uint8_t echoLength = xandrel::RepliesOf(model_).routingWrite;
+    const size_t fixedEntries = xandrel::RoutingWriteFrameLength(model_) - INFODEVICEMATRIXBASE::kMinFrameLength;
+    if (payload.size() < routing_.size() || (echoLength > 0 && payload.size() != fixedEntries))
         return std::nullopt;
     for (size_t output = 0; output < routing_.size() && !ignoresRoutingWrites; ++output)
         if (payload[output] >= 1 && payload[output] <= model_.inputs)
             routing_[output] = payload[output];
-    if (!sixteenByteFrame)
+    if (echoLength == 0)
         return Answer{Acknowledged(), {}};
     Bytes padded = routing_;
-    padded.resize(8, 0);
-    return reply(0x02, padded, 16);
+    padded.resize(fixedEntries, 0);
+    return reply(0x02, padded, echoLength);
 }
 
 Edid* VirtualMatrix::inputOrNull(int input)
@@ -336,7 +340,7 @@ Bytes VirtualMatrix::frontPanelRoute(int output, int input)
     if (output < 1 || output > model_.outputs || input < 1 || input > model_.inputs)
         return {};
     routing_[output - 1] = static_cast<uint8_t>(input);
-    return eventMessage(1, routing_);
+    return eventMessage(xandrel::kRoutingEvent, routing_);
 }
 
 Bytes VirtualMatrix::frontPanelSignal(int input, bool present)
@@ -344,7 +348,7 @@ Bytes VirtualMatrix::frontPanelSignal(int input, bool present)
     if (input < 1 || input > model_.inputs)
         return {};
     signals_[input - 1] = present ? 1 : 0;
-    return eventMessage(2, signals_);
+    return eventMessage(xandrel::kSignalEvent, signals_);
 }
 
 bool VirtualMatrix::setDeviceId(int id)

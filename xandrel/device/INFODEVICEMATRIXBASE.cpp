@@ -282,7 +282,7 @@ int INFODEVICEMATRIXBASE::DEVMA_GetVideoOutputChannel()
     answerProblem_.clear();
     BeginFrame(kMinFrameLength, kReadRouting);
     BYTE body[256 + 2] = {};
-    if (!DEVMA_CommandTransfer(body, static_cast<BYTE>(m_OutputNumber + 2)))
+    if (!DEVMA_CommandTransfer(body, xandrel::ListReplyLength(m_OutputNumber)))
         return 0;
     if (!EntriesAreValid(body + 1, true)) {
         m_ErrorCode = kNoValidAnswer;
@@ -297,7 +297,7 @@ int INFODEVICEMATRIXBASE::DEVMA_GetVideoInputSignal()
     answerProblem_.clear();
     BeginFrame(kMinFrameLength, kReadSignals);
     BYTE body[256 + 2] = {};
-    if (!DEVMA_CommandTransfer(body, static_cast<BYTE>(m_InputNumber + 2)))
+    if (!DEVMA_CommandTransfer(body, xandrel::ListReplyLength(m_InputNumber)))
         return 0;
     if (!EntriesAreValid(body + 1, false)) {
         m_ErrorCode = kNoValidAnswer;
@@ -341,7 +341,7 @@ int INFODEVICEMATRIXBASE::DEVMA_SetDeviceID(BYTE newID)
 int INFODEVICEMATRIXBASE::QueryDeviceID()
 {
     BeginFrame(kMinFrameLength, kReadDeviceID);
-    BYTE body[3] = {};
+    BYTE body[xandrel::kDeviceIdReplyLength] = {};
     if (!DEVMA_CommandTransfer(body, sizeof body))
         return 0;
     m_DeviceID = body[1];

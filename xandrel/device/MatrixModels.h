@@ -1,6 +1,8 @@
 #pragma once
-// The seventeen device model classes. They differ by the values of their
-// ModelSpec (counts, header) and by the family whose operations they inherit.
+// The device model classes, one per row of the model catalog. They differ by
+// the values of their ModelSpec (counts, header, traits) and by the family
+// whose operations they inherit; each default constructor takes its class's
+// own row, xandrel::Model("ITS_CLASS_NAME").
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
 
 // SDI switches: one output; the splitters differ only by header.
@@ -88,6 +90,9 @@ class XANDREL_EXPORT INFOVGAMATRIX_5_5 : public INFODEVICEMATRIXBASE {
 public:
     INFOVGAMATRIX_5_5();
     int DEVMA_GetDeviceAllStatus() override;
+
+protected:
+    explicit INFOVGAMATRIX_5_5(const xandrel::ModelSpec& model);
 };
 class XANDREL_EXPORT INFOVGAMATRIX_4_2 : public INFODEVICEMATRIXBASE {
 public:

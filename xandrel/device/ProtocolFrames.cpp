@@ -43,7 +43,7 @@ uint8_t RoutingWriteFrameLength(const ModelSpec& model)
 
 uint8_t RoutingWriteReplyLength(const ModelSpec& model)
 {
-    return model.family == ModelFamily::Hdmi8x8 ? INFOHDMIMATRIX0001_8_8::kRoutingReplyLength : 0;
+    return RepliesOf(model).routingWrite;
 }
 
 bool IsFrameFor(const ModelSpec& model, uint8_t id, const std::vector<uint8_t>& frame)

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The facts of the line protocol that more than one side needs: the event
-// messages a device sends, and the routing write of each family. The device
-// models, the daemon and the simulator all take them from here.
+// messages a device sends, the reply bodies, and the routing write of each
+// family. The device models, the catalog, the daemon and the simulator all
+// take them from here.
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -18,6 +19,14 @@ inline constexpr uint8_t kRoutingEvent = 1;       // one entry per output: its i
 inline constexpr uint8_t kSignalEvent = 2;        // one entry per input: 1 = signal
 inline constexpr uint8_t kEventHeaderLength = 7;  // length, header, ID, type
 inline constexpr uint8_t kMaxEventLength = 49;
+
+// A reply body that lists one entry per output or per input:
+// [code][entries][checksum].
+constexpr uint8_t ListReplyLength(unsigned entries)
+{
+    return static_cast<uint8_t>(entries + 2);
+}
+inline constexpr uint8_t kDeviceIdReplyLength = 3;  // [04][ID][checksum]
 
 // The event message a device of `model` at `id` sends for `entries`.
 XANDREL_EXPORT std::vector<uint8_t> EventMessageBytes(const ModelSpec& model, uint8_t id, uint8_t type,

@@ -544,22 +544,21 @@ void CMatrix0001Frame::showManufacturerReport()
 {
     if (!model())
         return;
-    if (model()->m_InputNumber != 8 && model()->m_OutputNumber != 8) {
+    const xandrel::ModelSpec* spec = xandrel::SpecOrEquivalent(*model());
+    if (!spec || !spec->hasEdid()) {
         xandrel::gui::ShowMessage(this, QStringLiteral("Function Not Support!"));
         return;
     }
     DlgEDIDInfo::ShowInputIdentities(*m_GUI, nullptr);
 }
 
-// The 5 x 5 VGA matrix, the SDI and VGA 5-input switches and the 4 x 2 and
-// 2 x 4 VGA matrices send no event messages: they are not polled.
+// A model whose device sends no event messages (the catalog says which) is
+// not polled.
 bool CMatrix0001Frame::pollsThisModel() const
 {
     const INFODEVICEMATRIXBASE* m = model();
-    if (!m)
-        return false;
-    return !(m->m_InputNumber == 5 || (m->m_InputNumber == 4 && m->m_OutputNumber == 2)
-             || (m->m_InputNumber == 2 && m->m_OutputNumber == 4));
+    const xandrel::ModelSpec* spec = m ? xandrel::SpecOrEquivalent(*m) : nullptr;
+    return spec && spec->sendsEvents();
 }
 
 void CMatrix0001Frame::OnPollTimer()
