@@ -17,6 +17,7 @@
 #include "xandrel/gui/CMatrixStatusBar.h"
 #include "xandrel/gui/CMatrixVideoBar.h"
 #include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
+#include "xandrel/gui/MatrixCommands.h"
 
 class CMatrix0001View;
 class INFODEVICEMATRIXBASE;
@@ -32,27 +33,9 @@ class TrafficHistory;
 class XANDREL_EXPORT CMatrix0001Frame : public QMainWindow {
     Q_OBJECT
 public:
-    // Toolbar commands.
-    enum Command {
-        ID_MATRIX_SETTING = 32772,
-        ID_MATRIX_SCAN = 32773,
-        ID_MATRIX_LINKAGE = 32774,
-        ID_MATRIX_OPEN = 32775,
-        ID_MATRIX_CLOSE = 32776,
-        ID_MATRIX_MAPPING = 32777,
-        ID_MATRIX_FASTSELECT = 32778,
-        ID_MATRIX_EDIDINFO = 32779,
-        ID_MATRIX_PRESETS = 32780,  // beyond the system's own: the presets menu
-        ID_MATRIX_TAKE = 32781,     // and Take (take mode)
-    };
-    // Menu commands; k counts the inputs from 0.
-    enum MenuCommand {
-        ID_SELECT_INPUT_OUTPUT = 7201,  // + k
-        ID_SELECT_ALL_OUTPUT = 7501,
-        ID_UNSELECT_ALL_OUTPUT = 7502,
-        ID_INPUT_ALL_OUTPUT = 7503,  // + k
-        ID_INPUT_NUM_OUTPUT_NUM = 7803,
-    };
+    // The toolbar's and menus' commands, as CMatrix0001Frame::ID_MATRIX_SCAN and so on.
+    using enum xandrel::gui::MatrixCommand;
+    using enum xandrel::gui::MatrixMenuCommand;
     static constexpr int kPollIntervalMs = 2000;
     // While idle with the port open the device is asked for its ID this often.
     static constexpr int kCheckIntervalMs = 10000;
