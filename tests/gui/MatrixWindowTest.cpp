@@ -10,6 +10,7 @@
 #include <regex>
 
 #include "xandrel/gui/CMappingStatic.h"
+#include "xandrel/gui/Prompts.h"
 #include "xandrel/gui/SetupMenu.h"
 #include "xandrel/gui/TrafficLogWindow.h"
 

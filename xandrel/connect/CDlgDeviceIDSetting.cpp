@@ -13,7 +13,8 @@
 #include "xandrel/device/DeviceWorker.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
 #include "xandrel/gui/DeviceExchanges.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MessageBoxes.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
 #include "xandrel/device/ModelCatalog.h"
 #include "xandrel/gui/DeviceExchanges.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
 #include "xandrel/gui/ModelChange.h"
 #include "xandrel/gui/ModelChoiceDialog.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tavrik/PortTable.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/PollPause.h"
 #include "xandrel/gui/LibraryDialog.h"
 
 class QCheckBox;

@@ -22,7 +22,11 @@
 #include "xandrel/edid/EdidReport.h"
 #include "xandrel/edid/EdidUndoableWrite.h"
 #include "xandrel/gui/DeviceExchanges.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MessageBoxes.h"
+#include "xandrel/gui/PollPause.h"
+#include "xandrel/gui/Prompts.h"
+#include "xandrel/gui/TextBytes.h"
 #include "xandrel/gui/ScrollingContent.h"
 
 namespace {

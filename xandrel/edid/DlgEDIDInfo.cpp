@@ -12,7 +12,8 @@
 #include "xandrel/edid/EdidReport.h"
 #include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/PollPause.h"
 
 DlgEDIDInfo::DlgEDIDInfo(const std::string& text, QWidget* parent)
     : QDialog(parent)

@@ -15,7 +15,9 @@
 #include "xandrel/gui/CMatrix0001Frame.h"
 #include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/ElidedNames.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MessageBoxes.h"
+#include "xandrel/gui/TextBytes.h"
 #include "xandrel/res/Artwork.h"
 
 namespace {

@@ -8,8 +8,9 @@
 #include "tavrik/INFOPORTDRIVER.h"
 #include "xandrel/custom/StringTableFile.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
 #include "xandrel/gui/MatrixCommands.h"
+#include "xandrel/gui/TextBytes.h"
 #include "xandrel/res/Artwork.h"
 
 namespace {

@@ -6,7 +6,10 @@
 #include "xandrel/gui/CMatrix0001Frame.h"
 #include "xandrel/gui/CMatrix0001View.h"
 #include "xandrel/gui/DeviceExchanges.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MessageBoxes.h"
+#include "xandrel/gui/Prompts.h"
+#include "xandrel/gui/TextBytes.h"
 
 namespace xandrel::gui {
 namespace {
