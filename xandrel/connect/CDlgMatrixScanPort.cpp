@@ -298,7 +298,7 @@ void CDlgMatrixScanPort::OnScan()
     xandrel::gui::DeviceExchanges* runner = exchanges();
     if (!runner || runner->busy() || !model()->m_PortDriver)
         return;
-    m_ScanPause = std::make_unique<xandrel::gui::PollPause>();
+    m_ScanPause = std::make_unique<xandrel::gui::DeviceExchanges::PollPause>(*runner);
     m_Tree->clear();
     m_ScanEntries = tavrik::PortTable::instance().entries();
     m_ScanNext = 0;

@@ -24,7 +24,6 @@
 #include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/Controls.h"
 #include "xandrel/gui/MessageBoxes.h"
-#include "xandrel/gui/PollPause.h"
 #include "xandrel/gui/Prompts.h"
 #include "xandrel/gui/TextBytes.h"
 #include "xandrel/gui/ScrollingContent.h"
@@ -259,7 +258,7 @@ void CDlgEDIDConfig::runExchange(const QString& what, EdidWork work, std::functi
     xandrel::gui::DeviceExchanges* runner = exchanges();
     if (!runner || runner->busy())
         return;
-    auto pause = std::make_shared<xandrel::gui::PollPause>();
+    auto pause = std::make_shared<xandrel::gui::DeviceExchanges::PollPause>(*runner);
     auto done = std::make_shared<bool>(false);
     auto endsAsCommand = std::make_shared<bool>(false);
     GUIDEVICEMATRIXBASE* gui = m_GUI;

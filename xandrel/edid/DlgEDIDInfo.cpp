@@ -13,7 +13,6 @@
 #include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
 #include "xandrel/gui/Controls.h"
-#include "xandrel/gui/PollPause.h"
 
 DlgEDIDInfo::DlgEDIDInfo(const std::string& text, QWidget* parent)
     : QDialog(parent)
@@ -49,7 +48,7 @@ void DlgEDIDInfo::ShowInputIdentities(GUIDEVICEMATRIXBASE& gui, QWidget* parent)
     xandrel::gui::DeviceExchanges& exchanges = xandrel::gui::DeviceExchanges::Of(*gui.m_Device);
     if (exchanges.busy())
         return;
-    auto pause = std::make_shared<xandrel::gui::PollPause>();
+    auto pause = std::make_shared<xandrel::gui::DeviceExchanges::PollPause>(exchanges);
     auto report = std::make_shared<std::string>();
     QPointer<QWidget> owner(parent);
     exchanges.startCommand(

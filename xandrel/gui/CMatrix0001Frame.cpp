@@ -224,7 +224,20 @@ void CMatrix0001Frame::followExchanges()
     connect(runner, &DeviceExchanges::busyChanged, this, &CMatrix0001Frame::showBusy);
     connect(runner, &DeviceExchanges::exchangeFinished, this, &CMatrix0001Frame::afterExchange);
     connect(runner, &DeviceExchanges::progressChanged, &m_wndStatusBar, &CMatrixStatusBar::ShowProgress);
+    connect(runner, &DeviceExchanges::pollPausedChanged, this, &CMatrix0001Frame::followPollPause);
     showBusy(runner->busy());
+}
+
+// While a dialog's long exchange pauses the device's poll, m_Polling is 0;
+// afterwards it is what it was.
+void CMatrix0001Frame::followPollPause(bool paused)
+{
+    if (paused) {
+        m_PollingBeforePause = m_Polling;
+        m_Polling = 0;
+    } else {
+        m_Polling = m_PollingBeforePause;
+    }
 }
 
 // While a command's exchange is under way, what would start another one is
@@ -304,7 +317,7 @@ void CMatrix0001Frame::OnCheckTimer()
         return;
     }
     QPointer<CMatrix0001Frame> self(this);
-    runner->check([self](DeviceExchanges::CheckResult result) {
+    const bool checking = runner->check([self](DeviceExchanges::CheckResult result) {
         if (!self)
             return;
         if (result != DeviceExchanges::CheckResult::GaveWay) {
@@ -317,6 +330,8 @@ void CMatrix0001Frame::OnCheckTimer()
         }
         self->startChecking(kCheckIntervalMs);
     });
+    if (!checking)
+        m_CheckTimer.start(kCheckRetryMs);
 }
 
 void CMatrix0001Frame::ReadDeviceOnce()

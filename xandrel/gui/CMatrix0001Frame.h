@@ -115,6 +115,7 @@ private:
     void addKeys();
     void followExchanges();
     void showBusy(bool busy);
+    void followPollPause(bool paused);
     void afterExchange();
     void showTakeState();
     void showLineState();
@@ -133,6 +134,7 @@ private:
     bool m_CheckDevice = true;
     xandrel::WindowSettings m_Settings;  // as window.json holds them
     bool m_SettingsUsable = true;        // false when window.json is no settings file: never written over
+    int32_t m_PollingBeforePause = 1;    // m_Polling as it was when a dialog paused the poll
     bool m_RefreshPending = false;
     bool m_ClosePending = false;
 };

@@ -258,8 +258,23 @@ bool DeviceExchanges::startBackground(Exchange exchange, Finished finished)
     return true;
 }
 
+DeviceExchanges::PollPause::PollPause(DeviceExchanges& exchanges)
+    : exchanges_(&exchanges)
+{
+    if (exchanges.pollPauses_++ == 0)
+        Q_EMIT exchanges.pollPausedChanged(true);
+}
+
+DeviceExchanges::PollPause::~PollPause()
+{
+    if (exchanges_ && --exchanges_->pollPauses_ == 0)
+        Q_EMIT exchanges_->pollPausedChanged(false);
+}
+
 bool DeviceExchanges::poll(std::function<void(int result)> finished)
 {
+    if (pollPaused())
+        return false;
     auto result = std::make_shared<int>(0);
     return startBackground(
         [this, result](DeviceWorker& worker) {
@@ -272,7 +287,7 @@ bool DeviceExchanges::poll(std::function<void(int result)> finished)
 
 bool DeviceExchanges::check(std::function<void(CheckResult result)> finished)
 {
-    if (!idle())
+    if (!idle() || pollPaused())
         return false;
     auto result = std::make_shared<CheckResult>(CheckResult::GaveWay);
     return startBackground(
