@@ -21,6 +21,7 @@
 #include "xandrel/edid/DlgEDIDInfo.h"
 #include "xandrel/edid/EdidExchange.h"
 #include "xandrel/gui/CMatrix0001View.h"
+#include "xandrel/gui/CommandBracket.h"
 #include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/Controls.h"
 #include "xandrel/gui/MessageBoxes.h"
@@ -296,6 +297,24 @@ void CMatrix0001Frame::NoteCommandOutcome(uint8_t errorCode)
     startChecking(kCheckIntervalMs);  // the next check when the line has been idle that long
 }
 
+void CMatrix0001Frame::commandEnded(INFODEVICEMATRIXBASE* commandModel, uint8_t errorCode)
+{
+    if (commandModel == model())
+        NoteCommandOutcome(errorCode);  // the line's lamp
+    RefreshAll();
+}
+
+void CMatrix0001Frame::namesChanged()
+{
+    if (m_View)
+        m_View->ReloadNames();
+}
+
+QWidget* CMatrix0001Frame::reportParent()
+{
+    return isVisible() ? this : nullptr;
+}
+
 void CMatrix0001Frame::startChecking(int afterMs)
 {
     if (m_CheckDevice)
@@ -492,7 +511,7 @@ void CMatrix0001Frame::OpenPortAndRead(int number)
 void CMatrix0001Frame::readDeviceState()
 {
     if (DeviceExchanges* runner = exchanges())
-        runner->runCommand(*m_GUI, tr("Reading the routing and input signals..."), [runner](INFODEVICEMATRIXBASE& m) {
+        runner->runCommand(tr("Reading the routing and input signals..."), [runner](INFODEVICEMATRIXBASE& m) {
             if (m.DEVMA_GetDeviceAllStatus() == 1)
                 runner->setRoutingKnown(true);
         });
@@ -565,7 +584,7 @@ void CMatrix0001Frame::showManufacturerReport()
         xandrel::gui::ShowMessage(this, QStringLiteral("Function Not Support!"));
         return;
     }
-    DlgEDIDInfo::ShowInputIdentities(*m_GUI, nullptr);
+    DlgEDIDInfo::ShowInputIdentities(*model(), nullptr);
 }
 
 // The 5 x 5 VGA matrix, the SDI and VGA 5-input switches and the 4 x 2 and
@@ -595,7 +614,7 @@ void CMatrix0001Frame::OnPollTimer()
         if (result == 1) {  // an event message changed the model
             xandrel::gui::BeginWaitCursor();
             self->model()->m_ErrorCode = INFODEVICEMATRIXBASE::kNoError;
-            xandrel::gui::EndCommandAfterExchange(*self->m_GUI);
+            xandrel::gui::EndCommandAfterExchange(self->model());
         }
         self->m_PollTimer.start(kPollIntervalMs);
     });

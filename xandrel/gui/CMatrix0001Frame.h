@@ -18,6 +18,7 @@
 #include "xandrel/gui/CMatrixVideoBar.h"
 #include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
 #include "xandrel/gui/MatrixCommands.h"
+#include "xandrel/gui/MatrixWindowNotices.h"
 
 class CMatrix0001View;
 class INFODEVICEMATRIXBASE;
@@ -30,7 +31,7 @@ class SetupMenu;
 class TrafficHistory;
 }  // namespace xandrel::gui
 
-class XANDREL_EXPORT CMatrix0001Frame : public QMainWindow {
+class XANDREL_EXPORT CMatrix0001Frame : public QMainWindow, public xandrel::gui::MatrixWindowNotices {
     Q_OBJECT
 public:
     // The toolbar's and menus' commands, as CMatrix0001Frame::ID_MATRIX_SCAN and so on.
@@ -95,6 +96,11 @@ public:
 
     // The size at which the panel and both bars show without scrolling.
     QSize NaturalSize() const;
+
+    // What the command bracket and the String Table dialog tell the window.
+    void commandEnded(INFODEVICEMATRIXBASE* model, uint8_t errorCode) override;
+    void namesChanged() override;
+    QWidget* reportParent() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

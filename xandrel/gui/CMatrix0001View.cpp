@@ -385,7 +385,7 @@ void CMatrix0001View::SendNow(RoutingChanges changes, const QString& note, std::
     auto problem = std::make_shared<std::string>();
     QPointer<CMatrix0001Frame> frame(m_Frame);
     exchanges->runCommand(
-        *m_Frame->m_GUI, tr("Sending the routing..."),
+        tr("Sending the routing..."),
         [changes, problem, exchanges](INFODEVICEMATRIXBASE& m) {
             // Outputs nobody asked to change keep the input the device has.
             if (!exchanges->routingKnown()) {

@@ -20,7 +20,6 @@
 
 #include "xandrel/XandrelExport.h"
 
-class GUIDEVICEMATRIXBASE;
 class INFODEVICEMATRIXBASE;
 
 namespace xandrel {
@@ -51,19 +50,17 @@ public:
     // exchange can be asked to stop with stop().
     bool start(const QString& what, Exchange exchange, Finished finished, bool stoppable = false);
 
-    // A command's exchange in the bracket of every window command: here the
-    // part of DEVMA_GUICommandStart that the window owns (the wait cursor; the
-    // model's error code is cleared on the worker just before `exchange`),
-    // and `finished` ends the bracket. After a bracketed exchange that left
-    // no error the worker rests 200 ms before the next one, as
-    // DEVMA_GUICommandEnd pauses after a success.
-    bool startCommand(GUIDEVICEMATRIXBASE& gui, const QString& what, Exchange exchange, Finished finished,
-                      bool stoppable = false);
+    // A command's exchange in the bracket of every window command
+    // (CommandBracket.h): here the bracket's start that the window owns (the
+    // wait cursor; the model's error code is cleared on the worker just
+    // before `exchange`), and `finished` ends the bracket. After a bracketed
+    // exchange that left no error the worker rests 200 ms before the next
+    // one, as the bracket's end pauses after a success.
+    bool startCommand(const QString& what, Exchange exchange, Finished finished, bool stoppable = false);
 
     // A device command with the whole bracket: `command` on the worker, then
-    // here the refresh and error report of DEVMA_GUICommandEnd, then `after`.
-    bool runCommand(GUIDEVICEMATRIXBASE& gui, const QString& what, std::function<void(INFODEVICEMATRIXBASE&)> command,
-                    Finished after = {});
+    // here the bracket's end (refresh and error report), then `after`.
+    bool runCommand(const QString& what, std::function<void(INFODEVICEMATRIXBASE&)> command, Finished after = {});
 
     // One device poll when nothing else is under way and the poll is not
     // paused (else false); `finished` gets DEVMA_GetEventMessage's result.
