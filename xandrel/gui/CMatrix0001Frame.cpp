@@ -64,7 +64,7 @@ CMatrix0001Frame::CMatrix0001Frame(GUIDEVICEMATRIXBASE* gui, const INFOGUIPDATA&
     setWindowTitle(data.m_Title);
     setObjectName(QStringLiteral("CMatrix0001Frame"));
     loadSettings();
-    m_View = new CMatrix0001View(this);  // fills the name tables
+    m_View = new CMatrix0001View({m_GUI, m_InputName, m_OutputName, m_wndStatusBar}, this);  // fills the name tables
     setCentralWidget(m_View);
     addToolBar(Qt::TopToolBarArea, &m_wndToolBar);
     setStatusBar(&m_wndStatusBar);
@@ -73,8 +73,10 @@ CMatrix0001Frame::CMatrix0001Frame(GUIDEVICEMATRIXBASE* gui, const INFOGUIPDATA&
     connect(&m_wndToolBar, &CMatrixVideoBar::dropDownRequested, this, &CMatrix0001Frame::FillDropDownMenu);
     setWindowIcon(WindowIcon());
     xandrel::gui::FollowConfigChordKeys();
-    m_Presets = new xandrel::gui::PresetsMenu(*this);
-    m_Setup = new xandrel::gui::SetupMenu(*this, *menuBar());
+    m_Presets = new xandrel::gui::PresetsMenu(*m_View);
+    m_Setup = new xandrel::gui::SetupMenu(*m_View, *menuBar(), *m_Traffic);
+    connect(m_Setup, &xandrel::gui::SetupMenu::takeModeChosen, this, &CMatrix0001Frame::SetTakeMode);
+    connect(m_Setup, &xandrel::gui::SetupMenu::checkDeviceChosen, this, &CMatrix0001Frame::SetCheckDevice);
     addKeys();
     m_PollTimer.setSingleShot(true);
     connect(&m_PollTimer, &QTimer::timeout, this, &CMatrix0001Frame::OnPollTimer);
@@ -82,7 +84,7 @@ CMatrix0001Frame::CMatrix0001Frame(GUIDEVICEMATRIXBASE* gui, const INFOGUIPDATA&
     m_CheckTimer.setSingleShot(true);
     connect(&m_CheckTimer, &QTimer::timeout, this, &CMatrix0001Frame::OnCheckTimer);
     connect(m_View, &CMatrix0001View::pendingChanged, this, &CMatrix0001Frame::showTakeState);
-    m_View->SetTakeMode(m_Settings.takeMode);
+    m_View->SetTakeMode(m_Settings.takeMode);  // shows the take state, the View menu's choices with it
     loadTitles();
     setWindowTitle(FromBytes(m_TitleText[0]));
     RefreshAll();
@@ -178,6 +180,7 @@ void CMatrix0001Frame::showTakeState()
     const bool wasShown = m_wndToolBar.Action(ID_MATRIX_TAKE)->isVisible();
     m_wndToolBar.SetTakeShown(TakeMode(), prepared > 0);
     m_wndStatusBar.ShowTakeMode(TakeMode(), prepared);
+    m_Setup->ShowChoices(TakeMode(), m_CheckDevice);
     // Take must not end up behind the toolbar's overflow arrow.
     if (TakeMode() && !wasShown && width() < NaturalSize().width()) {
         const QScreen* screen = this->screen();
@@ -189,6 +192,7 @@ void CMatrix0001Frame::showTakeState()
 void CMatrix0001Frame::SetCheckDevice(bool on)
 {
     m_CheckDevice = on;
+    m_Setup->ShowChoices(TakeMode(), m_CheckDevice);
     rememberSettings();
     if (on)
         startChecking(0);
