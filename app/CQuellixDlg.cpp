@@ -14,7 +14,8 @@
 #include "xandrel/custom/WindowSettings.h"
 #include "xandrel/device/ModelCatalog.h"
 #include "xandrel/gui/CMatrix0001Frame.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/TextBytes.h"
 #include "xandrel/gui/ModelChange.h"
 
 CQuellixDlg::CQuellixDlg(const xandrel::ModelSpec* model)

@@ -11,7 +11,7 @@
 #include "CQuellixDlg.h"
 #include "xandrel/gui/CMatrix0001Frame.h"
 #include "xandrel/gui/DeviceExchanges.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/MessageBoxes.h"
 
 namespace quellix {
 namespace {

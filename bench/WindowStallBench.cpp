@@ -33,7 +33,7 @@
 #include "xandrel/gui/CMatrix0001View.h"
 #include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/MessageBoxes.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks the sources' format, builds, runs every
+# Installs what is missing, checks the sources' format and that the window
+# library's includes form no cycle, builds, runs every
 # test suite, each fuzz target for a short bounded time (FUZZ_SECONDS, default 20; 0 skips it), the whole
 # test suite again under the address and undefined-behaviour sanitizers
 # (SANITIZE=0 skips it), the daemon's tests under the thread sanitizer, then
@@ -8,6 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/format.sh --check
+scripts/include-cycles.py
 scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure --parallel "$(nproc)"

@@ -25,7 +25,8 @@
 #include "xandrel/device/ModelCatalog.h"
 #include "xandrel/gui/CMatrix0001Frame.h"
 #include "xandrel/gui/CMatrix0001View.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MessageBoxes.h"
 
 namespace fs = std::filesystem;
 

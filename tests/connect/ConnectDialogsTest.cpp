@@ -21,7 +21,7 @@
 #include "xandrel/connect/CDlgMatrixScanPort.h"
 #include "xandrel/custom/String2.h"
 #include "xandrel/device/MatrixModels.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/MessageBoxes.h"
 
 namespace {
 

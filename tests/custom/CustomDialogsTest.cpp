@@ -20,7 +20,10 @@
 #include "xandrel/custom/String2.h"
 #include "xandrel/custom/StringModify.h"
 #include "xandrel/edid/CDlgEDIDConfig.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MessageBoxes.h"
+#include "xandrel/gui/Prompts.h"
+#include "xandrel/gui/TextBytes.h"
 #include "xandrel/res/Artwork.h"
 
 namespace {

@@ -1,4 +1,6 @@
 // The shared line: clients of the device's own protocol through the daemon.
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QTcpSocket>
 
 #include <map>
@@ -95,12 +97,19 @@ TEST_F(SharedLine, ExchangesAfterThePollWaitForSlowAnswers)
     config.devices.front().port = device->address();
     startDaemon();
     LineClient line(lineAddress());
+    // A front-panel change on output 8 that the daemon shows: its poll took
+    // the event message, so the poll ran last on the line.
+    const auto pollTakes = [&](int input) {
+        device->command("route 8 " + std::to_string(input));
+        return eventually(
+            [&] { return http("GET", "/api/devices/studio").json()["routing"].toArray().at(7).toInt() == input; });
+    };
     for (int input = 2; input <= 3; ++input) {
-        QThread::msleep(150);  // the line idle for longer than the poll interval: a poll ran last
+        ASSERT_TRUE(pollTakes(2 * input));
         const HttpReply reply =
             http("PUT", "/api/devices/studio/routing", "{\"1\": " + QByteArray::number(input) + "}");
         EXPECT_EQ(reply.status, 200) << reply.body.toStdString();
-        QThread::msleep(150);
+        ASSERT_TRUE(pollTakes(2 * input + 1));
         EXPECT_EQ(line.model->DEVMA_GetVideoOutputChannel(), 1);
         EXPECT_EQ(line.model->m_VideoOutputChannel[0], input);
     }
@@ -122,7 +131,9 @@ TEST_F(SharedLine, StalledOrVanishedClientsBlockNobody)
     LineClient line(lineAddress());
     for (int k = 0; k < 3; ++k)
         EXPECT_EQ(line.model->DEVMA_GetVideoOutputChannel(), 1);
-    // The stalled client's next frame starts afresh after its part was dropped.
+    // The stalled client's next frame starts afresh after its part was
+    // dropped. The daemon drops a part-frame after 1 s of real time on its
+    // own timer, which nothing here can tell: this wait lets that time pass.
     QThread::msleep(1200);
     BYTE frame[8] = {8, 0, 0, 0, 0, 255, 1, 0};
     std::copy_n(xandrel::FindModelByAnyName(model)->header.begin(), 4, frame + 1);

@@ -26,7 +26,8 @@
 #include "xandrel/gui/CMatrix0001Frame.h"
 #include "xandrel/gui/CMatrix0001View.h"
 #include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MessageBoxes.h"
 
 namespace {
 

@@ -25,7 +25,8 @@
 #include "xandrel/edid/DlgEDIDInfo.h"
 #include "xandrel/edid/DlgEDIDPad1.h"
 #include "xandrel/edid/DlgEDIDPad2.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/MessageBoxes.h"
+#include "xandrel/gui/Prompts.h"
 
 namespace fs = std::filesystem;
 using quellix::sim::Bytes;

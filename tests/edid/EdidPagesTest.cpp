@@ -17,7 +17,7 @@
 
 #include "xandrel/edid/DlgEDIDPad1.h"
 #include "xandrel/edid/DlgEDIDPad2.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/MessageBoxes.h"
 
 namespace {
 

@@ -4,6 +4,8 @@
 // check.
 #include "MatrixWindowFixture.h"
 
+#include <QMenuBar>
+
 using namespace guitest;
 
 namespace {
@@ -21,6 +23,16 @@ protected:
         for (const Bytes& frame : device->frames())
             writes += frame[6] == 0x02;
         return writes;
+    }
+
+    // Whether the View menu's Take Mode is checked.
+    static bool TakeModeChecked(CMatrix0001Frame& frame)
+    {
+        for (QAction* action : frame.menuBar()->findChildren<QAction*>())
+            if (action->text() == "Ta&ke Mode")
+                return action->isChecked();
+        ADD_FAILURE() << "the View menu has no Take Mode";
+        return false;
     }
 
     void keys(CMatrix0001Frame& frame, std::initializer_list<std::pair<Qt::Key, Qt::KeyboardModifiers>> presses)
@@ -42,6 +54,7 @@ TEST_F(LiveOperation, TakeModePreparesRoutingsAndSendsThemInOneWrite)
     }
     EXPECT_EQ(view().OutputList(0)->placeholderText(), "unknown");
     EXPECT_FALSE(frame.m_wndToolBar.Action(F::ID_MATRIX_TAKE)->isEnabled()) << "nothing prepared";
+    EXPECT_TRUE(TakeModeChecked(frame)) << "the View menu shows the mode window.json gave";
 
     view().OutputList(0)->activated(6);
     keys(frame, {{Qt::Key_Escape, Qt::NoModifier}});
@@ -70,6 +83,7 @@ TEST_F(LiveOperation, TakeModePreparesRoutingsAndSendsThemInOneWrite)
 
     frame.SetTakeMode(false);
     EXPECT_FALSE(frame.m_wndToolBar.Action(F::ID_MATRIX_TAKE)->isVisible());
+    EXPECT_FALSE(TakeModeChecked(frame));
     std::ifstream saved(dataFolder / "window.json");
     EXPECT_NE(std::string(std::istreambuf_iterator<char>(saved), {}).find("\"take_mode\": false"), std::string::npos)
         << "the choice is remembered";

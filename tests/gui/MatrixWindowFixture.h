@@ -22,7 +22,8 @@
 #include "xandrel/gui/CMatrix0001Frame.h"
 #include "xandrel/gui/CMatrix0001View.h"
 #include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MessageBoxes.h"
 
 namespace guitest {
 
@@ -101,12 +102,23 @@ protected:
         return {};
     }
 
-    // A change at the device's front panel; its event message is let arrive
-    // before the test goes on (the tests skip the pacing that gives it time).
-    void frontPanel(const std::string& command)
+    // A change at the device's front panel. Its event message reaches the
+    // line a moment later, and the next exchange takes it: a command before
+    // its answer (which tells the whole state anyway), the poll as its
+    // message (see PollUntil()).
+    void frontPanel(const std::string& command) { device->command(command); }
+
+    // Runs the device poll until `shown` holds, at most 5 s: the event
+    // message of a front-panel change may still be on its way.
+    static bool PollUntil(CMatrix0001Frame& frame, const std::function<bool()>& shown)
     {
-        device->command(command);
-        QTest::qWait(30);
+        return QTest::qWaitFor(
+            [&] {
+                frame.OnPollTimer();
+                finish();
+                return shown();
+            },
+            5000);
     }
 
     // Waits until every exchange the windows started has ended and handed

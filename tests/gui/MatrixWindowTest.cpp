@@ -7,9 +7,12 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QToolButton>
+#include <atomic>
 #include <regex>
+#include <thread>
 
 #include "xandrel/gui/CMappingStatic.h"
+#include "xandrel/gui/Prompts.h"
 #include "xandrel/gui/SetupMenu.h"
 #include "xandrel/gui/TrafficLogWindow.h"
 
@@ -159,10 +162,16 @@ TEST_F(MatrixWindow, ClickDuringAnIdlePollIsNotHeldUpByIt)
 {
     CMatrix0001Frame& frame = show();
     finish();
-    // Real pauses: a poll of a quiet device makes 20 tries 50 ms apart.
-    tavrik::SetWaitFunction({});
+    // Real pauses, as the test measures how long the click waits: a poll of
+    // a quiet device makes 20 tries 50 ms apart. The click comes once the
+    // poll pauses between two tries.
+    auto pauses = std::make_shared<std::atomic<int>>(0);
+    tavrik::SetWaitFunction([pauses](uint32_t ms) {
+        ++*pauses;
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    });
     frame.OnPollTimer();
-    QTest::qWait(120);
+    ASSERT_TRUE(QTest::qWaitFor([&pauses] { return *pauses > 0; }, 5000));
     const size_t before = device->frames().size();
     QElapsedTimer clock;
     clock.start();
@@ -323,10 +332,13 @@ TEST_F(MatrixWindow, BackupRestoresRoutingAndNamesAndTheTrafficLogShowsTheFrames
     EXPECT_EQ(device->routing(), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_EQ(view().InputButton(1)->text(), "Laptop");
 
-    QTest::qWait(20);  // the log's rows come queued from the worker
-    const QString log = frame.setupMenu()->trafficLog()->Text();
+    // The log's rows come queued from the worker; the last is the read that
+    // confirms the restore.
+    xandrel::gui::TrafficLogWindow* trafficLog = frame.setupMenu()->trafficLog();
+    ASSERT_TRUE(QTest::qWaitFor([trafficLog] { return trafficLog->Text().contains("answer to read routing"); }, 5000))
+        << trafficLog->Text().toStdString();
+    const QString log = trafficLog->Text();
     EXPECT_TRUE(log.contains("sent") && log.contains("write routing, ID 255")) << log.toStdString();
-    EXPECT_TRUE(log.contains("answer to read routing")) << "the read that confirms the restore";
 }
 
 TEST_F(MatrixWindow, FrontPanelChangesArriveWithThePoll)
@@ -334,9 +346,7 @@ TEST_F(MatrixWindow, FrontPanelChangesArriveWithThePoll)
     CMatrix0001Frame& frame = show();
     EXPECT_TRUE(frame.PollTimerActive());
     frontPanel("route 8 7");
-    frame.OnPollTimer();
-    finish();
-    EXPECT_EQ(view().OutputList(7)->currentIndex(), 6);
+    EXPECT_TRUE(PollUntil(frame, [this] { return view().OutputList(7)->currentIndex() == 6; }));
     EXPECT_TRUE(frame.PollTimerActive());
 
     start("INFOVGAMATRIX_5_5");
@@ -390,9 +400,7 @@ TEST_F(MatrixWindow, FrontPanelChangesShowWithTheDeliveredSettings)
     frame.OnCommand(F::ID_MATRIX_LINKAGE);
     finish();
     frontPanel("route 2 5");
-    frame.OnPollTimer();
-    finish();
-    EXPECT_EQ(view().OutputList(1)->currentIndex(), 4);
+    EXPECT_TRUE(PollUntil(frame, [this] { return view().OutputList(1)->currentIndex() == 4; }));
 }
 
 TEST_F(MatrixWindow, NamesAndCaptionsComeFromTheStringTable)

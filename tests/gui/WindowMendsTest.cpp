@@ -5,6 +5,7 @@
 
 #include "MatrixWindowFixture.h"
 #include "xandrel/custom/String2.h"
+#include "xandrel/gui/Prompts.h"
 #include "xandrel/gui/SetupMenu.h"
 #include "xandrel/gui/TrafficLogWindow.h"
 

@@ -35,7 +35,8 @@
 #include "xandrel/gui/CMatrix0001View.h"
 #include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MessageBoxes.h"
 #include "xandrel/gui/SetupMenu.h"
 #include "xandrel/gui/TrafficLogWindow.h"
 

@@ -12,8 +12,10 @@
 #include "xandrel/custom/String2.h"
 #include "xandrel/device/DeviceWorker.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
+#include "xandrel/gui/CommandBracket.h"
 #include "xandrel/gui/DeviceExchanges.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MessageBoxes.h"
 
 namespace {
 
@@ -88,14 +90,14 @@ void CDlgDeviceIDSetting::OnGet()
         return;
     auto answered = std::make_shared<bool>(false);
     QPointer<CDlgDeviceIDSetting> self(this);
-    GUIDEVICEMATRIXBASE* gui = m_GUI;
+    INFODEVICEMATRIXBASE* model = this->model();
     runner->startCommand(
-        *gui, tr("Reading the device ID..."),
+        tr("Reading the device ID..."),
         [answered](xandrel::DeviceWorker& worker) { *answered = worker.model().DEVMA_GetDeviceID() == 1; },
-        [self, gui, answered] {
+        [self, model, answered] {
             if (self && *answered)
-                self->m_GetBox->setText(QString::number(gui->m_Device->m_DeviceID));
-            xandrel::gui::EndCommandAfterExchange(*gui);
+                self->m_GetBox->setText(QString::number(model->m_DeviceID));
+            xandrel::gui::EndCommandAfterExchange(model);
         });
 }
 
@@ -114,7 +116,7 @@ void CDlgDeviceIDSetting::OnSet()
         m_SetBox->selectAll();
         return;
     }
-    runner->runCommand(*m_GUI, tr("Setting the device ID..."),
+    runner->runCommand(tr("Setting the device ID..."),
                        [id = *id](INFODEVICEMATRIXBASE& m) { m.DEVMA_SetDeviceID(id); });
 }
 

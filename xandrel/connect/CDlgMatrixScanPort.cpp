@@ -20,8 +20,9 @@
 #include "xandrel/device/DeviceWorker.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
 #include "xandrel/device/ModelCatalog.h"
+#include "xandrel/gui/CommandBracket.h"
 #include "xandrel/gui/DeviceExchanges.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
 #include "xandrel/gui/ModelChange.h"
 #include "xandrel/gui/ModelChoiceDialog.h"
 
@@ -298,7 +299,7 @@ void CDlgMatrixScanPort::OnScan()
     xandrel::gui::DeviceExchanges* runner = exchanges();
     if (!runner || runner->busy() || !model()->m_PortDriver)
         return;
-    m_ScanPause = std::make_unique<xandrel::gui::PollPause>();
+    m_ScanPause = std::make_unique<xandrel::gui::DeviceExchanges::PollPause>(*runner);
     m_Tree->clear();
     m_ScanEntries = tavrik::PortTable::instance().entries();
     m_ScanNext = 0;
@@ -390,9 +391,9 @@ void CDlgMatrixScanPort::OnOK()
     const bool askId = m_ScanId->isChecked();
     auto opened = std::make_shared<bool>(false);
     QPointer<CDlgMatrixScanPort> self(this);
-    GUIDEVICEMATRIXBASE* gui = m_GUI;
+    INFODEVICEMATRIXBASE* model = this->model();
     runner->startCommand(
-        *gui, tr("Connecting..."),
+        tr("Connecting..."),
         [id, number, askId, opened](xandrel::DeviceWorker& worker) {
             INFODEVICEMATRIXBASE& m = worker.model();
             m.m_DeviceID = id;
@@ -403,10 +404,10 @@ void CDlgMatrixScanPort::OnOK()
                 m.DEVMA_GetDeviceID();
             m.DEVMA_GetDeviceAllStatus();
         },
-        [self, gui, opened] {
+        [self, model, opened] {
             // A port that did not open reports that itself; no command followed.
             if (*opened)
-                xandrel::gui::EndCommandAfterExchange(*gui);
+                xandrel::gui::EndCommandAfterExchange(model);
             else
                 xandrel::gui::EndWaitCursor();
             if (self)

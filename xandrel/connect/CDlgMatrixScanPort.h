@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tavrik/PortTable.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/LibraryDialog.h"
 
 class QCheckBox;
@@ -70,5 +70,5 @@ private:
     bool m_StopRequested = false;
     std::vector<tavrik::PortEntry> m_ScanEntries;  // the ports the running scan goes through
     size_t m_ScanNext = 0;
-    std::unique_ptr<xandrel::gui::PollPause> m_ScanPause;
+    std::unique_ptr<xandrel::gui::DeviceExchanges::PollPause> m_ScanPause;
 };

@@ -10,9 +10,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "xandrel/gui/CMatrix0001Frame.h"
-#include "xandrel/gui/CMatrix0001View.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MatrixWindowNotices.h"
+#include "xandrel/gui/MessageBoxes.h"
+#include "xandrel/gui/TextBytes.h"
 
 namespace xandrel::gui {
 namespace {
@@ -142,8 +143,8 @@ void StringTableDialog::OnSaveStringTable()
     }
     // The names show in the open matrix window at once; its other texts are
     // read when it is made.
-    if (CMatrix0001Frame* frame = MatrixFrame(); frame && frame->view())
-        frame->view()->ReloadNames();
+    if (MatrixWindowNotices* window = MatrixWindowNotices::Current())
+        window->namesChanged();
     ShowMessage(MessageRequest{this, SavedText(), QString::fromLatin1(kSaveConfirmationCaption)});
 }
 

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "xandrel/XandrelExport.h"
-#include "xandrel/gui/GuiServices.h"
 #include "xandrel/custom/StringTableFile.h"
 
 class QLineEdit;

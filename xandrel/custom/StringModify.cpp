@@ -12,7 +12,10 @@
 #include <QVBoxLayout>
 
 #include "xandrel/custom/AtomicFile.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MessageBoxes.h"
+#include "xandrel/gui/Prompts.h"
+#include "xandrel/gui/TextBytes.h"
 #include "xandrel/gui/ScrollingContent.h"
 #include "xandrel/res/Artwork.h"
 

@@ -21,8 +21,12 @@
 #include "xandrel/edid/EdidCommands.h"
 #include "xandrel/edid/EdidReport.h"
 #include "xandrel/edid/EdidUndoableWrite.h"
+#include "xandrel/gui/CommandBracket.h"
 #include "xandrel/gui/DeviceExchanges.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MessageBoxes.h"
+#include "xandrel/gui/Prompts.h"
+#include "xandrel/gui/TextBytes.h"
 #include "xandrel/gui/ScrollingContent.h"
 
 namespace {
@@ -255,22 +259,22 @@ void CDlgEDIDConfig::runExchange(const QString& what, EdidWork work, std::functi
     xandrel::gui::DeviceExchanges* runner = exchanges();
     if (!runner || runner->busy())
         return;
-    auto pause = std::make_shared<xandrel::gui::PollPause>();
+    auto pause = std::make_shared<xandrel::gui::DeviceExchanges::PollPause>(*runner);
     auto done = std::make_shared<bool>(false);
     auto endsAsCommand = std::make_shared<bool>(false);
-    GUIDEVICEMATRIXBASE* gui = m_GUI;
+    INFODEVICEMATRIXBASE* model = this->model();
     QPointer<CDlgEDIDConfig> self(this);
     runner->startCommand(
-        *gui, what,
+        what,
         [runner, work, done, endsAsCommand](xandrel::DeviceWorker& worker) {
             WorkerExchange exchange(worker, *runner);
             *done = work(exchange, exchange);
             *endsAsCommand = exchange.endsAsCommand;
         },
-        [gui, self, pause, done, endsAsCommand, finished]() mutable {
+        [model, self, pause, done, endsAsCommand, finished]() mutable {
             pause.reset();
             if (*endsAsCommand)
-                xandrel::gui::EndCommandAfterExchange(*gui);
+                xandrel::gui::EndCommandAfterExchange(model);
             else
                 xandrel::gui::EndWaitCursor();
             if (self)
@@ -584,6 +588,6 @@ void CDlgEDIDConfig::OnEDIDDetail()
 
 void CDlgEDIDConfig::OnInputEDIDInfo()
 {
-    if (m_GUI && model())
-        DlgEDIDInfo::ShowInputIdentities(*m_GUI, this);
+    if (model())
+        DlgEDIDInfo::ShowInputIdentities(*model(), this);
 }

@@ -11,8 +11,7 @@
 #include "xandrel/edid/EdidExchange.h"
 #include "xandrel/edid/EdidReport.h"
 #include "xandrel/gui/DeviceExchanges.h"
-#include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
 
 DlgEDIDInfo::DlgEDIDInfo(const std::string& text, QWidget* parent)
     : QDialog(parent)
@@ -41,18 +40,16 @@ QString DlgEDIDInfo::shownText() const
     return m_Box->toPlainText();
 }
 
-void DlgEDIDInfo::ShowInputIdentities(GUIDEVICEMATRIXBASE& gui, QWidget* parent)
+void DlgEDIDInfo::ShowInputIdentities(INFODEVICEMATRIXBASE& model, QWidget* parent)
 {
-    if (!gui.m_Device)
-        return;
-    xandrel::gui::DeviceExchanges& exchanges = xandrel::gui::DeviceExchanges::Of(*gui.m_Device);
+    xandrel::gui::DeviceExchanges& exchanges = xandrel::gui::DeviceExchanges::Of(model);
     if (exchanges.busy())
         return;
-    auto pause = std::make_shared<xandrel::gui::PollPause>();
+    auto pause = std::make_shared<xandrel::gui::DeviceExchanges::PollPause>(exchanges);
     auto report = std::make_shared<std::string>();
     QPointer<QWidget> owner(parent);
     exchanges.startCommand(
-        gui, QObject::tr("Reading the EDID identities of the inputs..."),
+        QObject::tr("Reading the EDID identities of the inputs..."),
         [report](xandrel::DeviceWorker& worker) { *report = xandrel::InputManufacturerReport(worker.model()); },
         [report, pause, owner] {
             xandrel::gui::EndWaitCursor();

@@ -6,7 +6,7 @@
 
 #include "xandrel/XandrelExport.h"
 
-class GUIDEVICEMATRIXBASE;
+class INFODEVICEMATRIXBASE;
 class QPlainTextEdit;
 
 class XANDREL_EXPORT DlgEDIDInfo : public QDialog {
@@ -23,7 +23,7 @@ public:
     // the bracket's start (no refresh and no error message follow), then
     // shown in this dialog, modal, with `parent`. The device poll pauses
     // until the dialog closes.
-    static void ShowInputIdentities(GUIDEVICEMATRIXBASE& gui, QWidget* parent);
+    static void ShowInputIdentities(INFODEVICEMATRIXBASE& model, QWidget* parent);
 
 private:
     QPlainTextEdit* m_Box;

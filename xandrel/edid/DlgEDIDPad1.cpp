@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "xandrel/edid/EdidFile.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/MessageBoxes.h"
 
 namespace xandrel {
 namespace {

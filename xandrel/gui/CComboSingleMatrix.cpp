@@ -9,7 +9,7 @@
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
 #include "xandrel/device/ModelRegistry.h"
 #include "xandrel/gui/CDlgModeSelect.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
 
 namespace xandrel::gui {
 namespace {

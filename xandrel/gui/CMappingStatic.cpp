@@ -1,34 +1,34 @@
 #include "xandrel/gui/CMappingStatic.h"
 
 #include <QPainter>
-#include <QPushButton>
 
-#include "xandrel/gui/CMatrix0001View.h"
-
-CMappingStatic::CMappingStatic(CMatrix0001View* view, QWidget* parent)
+CMappingStatic::CMappingStatic(LineSource lines, QWidget* parent)
     : QWidget(parent)
-    , m_View(view)
+    , m_Lines(std::move(lines))
 {
 }
 
 // A line for every output whose input is known, on a band when the output
 // is selected; a prepared routing (take mode) as a dashed line to its input.
+// The lines span the display's width, the mapping width.
 void CMappingStatic::paintEvent(QPaintEvent*)
 {
+    const std::vector<OutputLine> lines = m_Lines();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const int right = m_View->MappingWidth();
-    const int outputs = m_View->OutputCount();
+    const auto draw = [&painter, right = width()](int output, int input) {
+        painter.drawLine(right, RowCentre(output), 0, RowCentre(input - 1));
+    };
     painter.setPen(QPen(QColor(255, 255, 50), 3, Qt::SolidLine, Qt::FlatCap));
-    for (int k = 0; k < outputs; ++k)
-        if (const int input = m_View->CurrentInput(k); input > 0 && m_View->IsOutputSelected(k))
-            painter.drawLine(right, RowCentre(k), 0, RowCentre(input - 1));
+    for (size_t k = 0; k < lines.size(); ++k)
+        if (lines[k].input > 0 && lines[k].selected)
+            draw(static_cast<int>(k), lines[k].input);
     painter.setPen(QPen(Qt::black, 1));
-    for (int k = 0; k < outputs; ++k)
-        if (const int input = m_View->CurrentInput(k); input > 0)
-            painter.drawLine(right, RowCentre(k), 0, RowCentre(input - 1));
+    for (size_t k = 0; k < lines.size(); ++k)
+        if (lines[k].input > 0)
+            draw(static_cast<int>(k), lines[k].input);
     painter.setPen(QPen(QColor(212, 111, 0), 2, Qt::DashLine, Qt::FlatCap));
-    for (int k = 0; k < outputs; ++k)
-        if (const int input = m_View->PendingInput(k); input > 0)
-            painter.drawLine(right, RowCentre(k), 0, RowCentre(input - 1));
+    for (size_t k = 0; k < lines.size(); ++k)
+        if (lines[k].pending > 0)
+            draw(static_cast<int>(k), lines[k].pending);
 }

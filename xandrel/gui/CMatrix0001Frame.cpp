@@ -21,8 +21,11 @@
 #include "xandrel/edid/DlgEDIDInfo.h"
 #include "xandrel/edid/EdidExchange.h"
 #include "xandrel/gui/CMatrix0001View.h"
+#include "xandrel/gui/CommandBracket.h"
 #include "xandrel/gui/DeviceExchanges.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MessageBoxes.h"
+#include "xandrel/gui/TextBytes.h"
 #include "xandrel/gui/KeyChord.h"
 #include "xandrel/gui/PresetsMenu.h"
 #include "xandrel/gui/SetupMenu.h"
@@ -61,7 +64,7 @@ CMatrix0001Frame::CMatrix0001Frame(GUIDEVICEMATRIXBASE* gui, const INFOGUIPDATA&
     setWindowTitle(data.m_Title);
     setObjectName(QStringLiteral("CMatrix0001Frame"));
     loadSettings();
-    m_View = new CMatrix0001View(this);  // fills the name tables
+    m_View = new CMatrix0001View({m_GUI, m_InputName, m_OutputName, m_wndStatusBar}, this);  // fills the name tables
     setCentralWidget(m_View);
     addToolBar(Qt::TopToolBarArea, &m_wndToolBar);
     setStatusBar(&m_wndStatusBar);
@@ -70,8 +73,10 @@ CMatrix0001Frame::CMatrix0001Frame(GUIDEVICEMATRIXBASE* gui, const INFOGUIPDATA&
     connect(&m_wndToolBar, &CMatrixVideoBar::dropDownRequested, this, &CMatrix0001Frame::FillDropDownMenu);
     setWindowIcon(WindowIcon());
     xandrel::gui::FollowConfigChordKeys();
-    m_Presets = new xandrel::gui::PresetsMenu(*this);
-    m_Setup = new xandrel::gui::SetupMenu(*this, *menuBar());
+    m_Presets = new xandrel::gui::PresetsMenu(*m_View);
+    m_Setup = new xandrel::gui::SetupMenu(*m_View, *menuBar(), *m_Traffic);
+    connect(m_Setup, &xandrel::gui::SetupMenu::takeModeChosen, this, &CMatrix0001Frame::SetTakeMode);
+    connect(m_Setup, &xandrel::gui::SetupMenu::checkDeviceChosen, this, &CMatrix0001Frame::SetCheckDevice);
     addKeys();
     m_PollTimer.setSingleShot(true);
     connect(&m_PollTimer, &QTimer::timeout, this, &CMatrix0001Frame::OnPollTimer);
@@ -79,7 +84,7 @@ CMatrix0001Frame::CMatrix0001Frame(GUIDEVICEMATRIXBASE* gui, const INFOGUIPDATA&
     m_CheckTimer.setSingleShot(true);
     connect(&m_CheckTimer, &QTimer::timeout, this, &CMatrix0001Frame::OnCheckTimer);
     connect(m_View, &CMatrix0001View::pendingChanged, this, &CMatrix0001Frame::showTakeState);
-    m_View->SetTakeMode(m_Settings.takeMode);
+    m_View->SetTakeMode(m_Settings.takeMode);  // shows the take state, the View menu's choices with it
     loadTitles();
     setWindowTitle(FromBytes(m_TitleText[0]));
     RefreshAll();
@@ -175,6 +180,7 @@ void CMatrix0001Frame::showTakeState()
     const bool wasShown = m_wndToolBar.Action(ID_MATRIX_TAKE)->isVisible();
     m_wndToolBar.SetTakeShown(TakeMode(), prepared > 0);
     m_wndStatusBar.ShowTakeMode(TakeMode(), prepared);
+    m_Setup->ShowChoices(TakeMode(), m_CheckDevice);
     // Take must not end up behind the toolbar's overflow arrow.
     if (TakeMode() && !wasShown && width() < NaturalSize().width()) {
         const QScreen* screen = this->screen();
@@ -186,6 +192,7 @@ void CMatrix0001Frame::showTakeState()
 void CMatrix0001Frame::SetCheckDevice(bool on)
 {
     m_CheckDevice = on;
+    m_Setup->ShowChoices(TakeMode(), m_CheckDevice);
     rememberSettings();
     if (on)
         startChecking(0);
@@ -222,7 +229,20 @@ void CMatrix0001Frame::followExchanges()
     connect(runner, &DeviceExchanges::busyChanged, this, &CMatrix0001Frame::showBusy);
     connect(runner, &DeviceExchanges::exchangeFinished, this, &CMatrix0001Frame::afterExchange);
     connect(runner, &DeviceExchanges::progressChanged, &m_wndStatusBar, &CMatrixStatusBar::ShowProgress);
+    connect(runner, &DeviceExchanges::pollPausedChanged, this, &CMatrix0001Frame::followPollPause);
     showBusy(runner->busy());
+}
+
+// While a dialog's long exchange pauses the device's poll, m_Polling is 0;
+// afterwards it is what it was.
+void CMatrix0001Frame::followPollPause(bool paused)
+{
+    if (paused) {
+        m_PollingBeforePause = m_Polling;
+        m_Polling = 0;
+    } else {
+        m_Polling = m_PollingBeforePause;
+    }
 }
 
 // While a command's exchange is under way, what would start another one is
@@ -281,6 +301,24 @@ void CMatrix0001Frame::NoteCommandOutcome(uint8_t errorCode)
     startChecking(kCheckIntervalMs);  // the next check when the line has been idle that long
 }
 
+void CMatrix0001Frame::commandEnded(INFODEVICEMATRIXBASE* commandModel, uint8_t errorCode)
+{
+    if (commandModel == model())
+        NoteCommandOutcome(errorCode);  // the line's lamp
+    RefreshAll();
+}
+
+void CMatrix0001Frame::namesChanged()
+{
+    if (m_View)
+        m_View->ReloadNames();
+}
+
+QWidget* CMatrix0001Frame::reportParent()
+{
+    return isVisible() ? this : nullptr;
+}
+
 void CMatrix0001Frame::startChecking(int afterMs)
 {
     if (m_CheckDevice)
@@ -302,7 +340,7 @@ void CMatrix0001Frame::OnCheckTimer()
         return;
     }
     QPointer<CMatrix0001Frame> self(this);
-    runner->check([self](DeviceExchanges::CheckResult result) {
+    const bool checking = runner->check([self](DeviceExchanges::CheckResult result) {
         if (!self)
             return;
         if (result != DeviceExchanges::CheckResult::GaveWay) {
@@ -315,6 +353,8 @@ void CMatrix0001Frame::OnCheckTimer()
         }
         self->startChecking(kCheckIntervalMs);
     });
+    if (!checking)
+        m_CheckTimer.start(kCheckRetryMs);
 }
 
 void CMatrix0001Frame::ReadDeviceOnce()
@@ -475,7 +515,7 @@ void CMatrix0001Frame::OpenPortAndRead(int number)
 void CMatrix0001Frame::readDeviceState()
 {
     if (DeviceExchanges* runner = exchanges())
-        runner->runCommand(*m_GUI, tr("Reading the routing and input signals..."), [runner](INFODEVICEMATRIXBASE& m) {
+        runner->runCommand(tr("Reading the routing and input signals..."), [runner](INFODEVICEMATRIXBASE& m) {
             if (m.DEVMA_GetDeviceAllStatus() == 1)
                 runner->setRoutingKnown(true);
         });
@@ -549,7 +589,7 @@ void CMatrix0001Frame::showManufacturerReport()
         xandrel::gui::ShowMessage(this, QStringLiteral("Function Not Support!"));
         return;
     }
-    DlgEDIDInfo::ShowInputIdentities(*m_GUI, nullptr);
+    DlgEDIDInfo::ShowInputIdentities(*model(), nullptr);
 }
 
 // A model whose device sends no event messages (the catalog says which) is
@@ -577,7 +617,7 @@ void CMatrix0001Frame::OnPollTimer()
         if (result == 1) {  // an event message changed the model
             xandrel::gui::BeginWaitCursor();
             self->model()->m_ErrorCode = INFODEVICEMATRIXBASE::kNoError;
-            xandrel::gui::EndCommandAfterExchange(*self->m_GUI);
+            xandrel::gui::EndCommandAfterExchange(self->model());
         }
         self->m_PollTimer.start(kPollIntervalMs);
     });

@@ -17,6 +17,8 @@
 #include "xandrel/gui/CMatrixStatusBar.h"
 #include "xandrel/gui/CMatrixVideoBar.h"
 #include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
+#include "xandrel/gui/MatrixCommands.h"
+#include "xandrel/gui/MatrixWindowNotices.h"
 
 class CMatrix0001View;
 class INFODEVICEMATRIXBASE;
@@ -29,30 +31,12 @@ class SetupMenu;
 class TrafficHistory;
 }  // namespace xandrel::gui
 
-class XANDREL_EXPORT CMatrix0001Frame : public QMainWindow {
+class XANDREL_EXPORT CMatrix0001Frame : public QMainWindow, public xandrel::gui::MatrixWindowNotices {
     Q_OBJECT
 public:
-    // Toolbar commands.
-    enum Command {
-        ID_MATRIX_SETTING = 32772,
-        ID_MATRIX_SCAN = 32773,
-        ID_MATRIX_LINKAGE = 32774,
-        ID_MATRIX_OPEN = 32775,
-        ID_MATRIX_CLOSE = 32776,
-        ID_MATRIX_MAPPING = 32777,
-        ID_MATRIX_FASTSELECT = 32778,
-        ID_MATRIX_EDIDINFO = 32779,
-        ID_MATRIX_PRESETS = 32780,  // beyond the system's own: the presets menu
-        ID_MATRIX_TAKE = 32781,     // and Take (take mode)
-    };
-    // Menu commands; k counts the inputs from 0.
-    enum MenuCommand {
-        ID_SELECT_INPUT_OUTPUT = 7201,  // + k
-        ID_SELECT_ALL_OUTPUT = 7501,
-        ID_UNSELECT_ALL_OUTPUT = 7502,
-        ID_INPUT_ALL_OUTPUT = 7503,  // + k
-        ID_INPUT_NUM_OUTPUT_NUM = 7803,
-    };
+    // The toolbar's and menus' commands, as CMatrix0001Frame::ID_MATRIX_SCAN and so on.
+    using enum xandrel::gui::MatrixCommand;
+    using enum xandrel::gui::MatrixMenuCommand;
     static constexpr int kPollIntervalMs = 2000;
     // While idle with the port open the device is asked for its ID this often.
     static constexpr int kCheckIntervalMs = 10000;
@@ -113,6 +97,11 @@ public:
     // The size at which the panel and both bars show without scrolling.
     QSize NaturalSize() const;
 
+    // What the command bracket and the String Table dialog tell the window.
+    void commandEnded(INFODEVICEMATRIXBASE* model, uint8_t errorCode) override;
+    void namesChanged() override;
+    QWidget* reportParent() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -132,6 +121,7 @@ private:
     void addKeys();
     void followExchanges();
     void showBusy(bool busy);
+    void followPollPause(bool paused);
     void afterExchange();
     void showTakeState();
     void showLineState();
@@ -150,6 +140,7 @@ private:
     bool m_CheckDevice = true;
     xandrel::WindowSettings m_Settings;  // as window.json holds them
     bool m_SettingsUsable = true;        // false when window.json is no settings file: never written over
+    int32_t m_PollingBeforePause = 1;    // m_Polling as it was when a dialog paused the poll
     bool m_RefreshPending = false;
     bool m_ClosePending = false;
 };

@@ -12,10 +12,13 @@
 #include "xandrel/device/DeviceWorker.h"
 #include "xandrel/device/RoutingCheck.h"
 #include "xandrel/gui/CMappingStatic.h"
-#include "xandrel/gui/CMatrix0001Frame.h"
+#include "xandrel/gui/CMatrixStatusBar.h"
 #include "xandrel/gui/DeviceExchanges.h"
 #include "xandrel/gui/ElidedNames.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MessageBoxes.h"
+#include "xandrel/gui/TextBytes.h"
 #include "xandrel/res/Artwork.h"
 
 namespace {
@@ -72,10 +75,19 @@ QString OutputNumbers(const std::vector<int>& outputs)
         .arg(numbers.join(QStringLiteral(", ")));
 }
 
+// What the wiring diagram draws of each output.
+std::vector<CMappingStatic::OutputLine> MappingLines(const CMatrix0001View& view)
+{
+    std::vector<CMappingStatic::OutputLine> lines;
+    for (int k = 0; k < view.OutputCount(); ++k)
+        lines.push_back({view.CurrentInput(k), view.IsOutputSelected(k), view.PendingInput(k)});
+    return lines;
+}
+
 }  // namespace
 
-CMatrix0001View::CMatrix0001View(CMatrix0001Frame* frame)
-    : QScrollArea(frame)
+CMatrix0001View::CMatrix0001View(const FrameParts& frame, QWidget* parent)
+    : QScrollArea(parent)
     , m_Frame(frame)
     , m_Panel(new QWidget)
 {
@@ -108,15 +120,21 @@ CMatrix0001View::RoutingChanges CMatrix0001View::WholeTable(const std::vector<in
 
 INFODEVICEMATRIXBASE* CMatrix0001View::model() const
 {
-    return m_Frame->model();
+    return m_Frame.gui ? m_Frame.gui->m_Device : nullptr;
+}
+
+xandrel::gui::DeviceExchanges* CMatrix0001View::exchanges() const
+{
+    INFODEVICEMATRIXBASE* m = model();
+    return m ? &xandrel::gui::DeviceExchanges::Of(*m) : nullptr;
 }
 
 void CMatrix0001View::loadNames()
 {
     xandrel::StringTable table = xandrel::DefaultStringTable();
     xandrel::ReadStringTableFile(xandrel::StringTableReader::MatrixView, table, xandrel::gui::DataFolder());
-    std::copy(table.inputs.begin(), table.inputs.end(), m_Frame->m_InputName.begin());
-    std::copy(table.outputs.begin(), table.outputs.end(), m_Frame->m_OutputName.begin());
+    std::copy(table.inputs.begin(), table.inputs.end(), m_Frame.inputNames.begin());
+    std::copy(table.outputs.begin(), table.outputs.end(), m_Frame.outputNames.begin());
 }
 
 namespace {
@@ -147,7 +165,7 @@ void CMatrix0001View::createControls()
         connect(button, &QPushButton::clicked, this, [this, k] { onInputButton(k); });
         m_InputButtons.push_back(button);
     }
-    m_Mapping = new CMappingStatic(this, m_Panel);
+    m_Mapping = new CMappingStatic([this] { return MappingLines(*this); }, m_Panel);
     m_Mapping->setProperty("controlId", kMappingId + inputs);
     for (int k = 0; k < outputs; ++k) {
         auto* button = new QPushButton(m_Panel);
@@ -176,12 +194,11 @@ void CMatrix0001View::createControls()
 void CMatrix0001View::showNames()
 {
     for (size_t k = 0; k < m_InputButtons.size(); ++k)
-        xandrel::gui::ShowElidedName(*m_InputButtons[k], NameOf(m_Frame->m_InputName, static_cast<int>(k)),
-                                     kButtonWidth);
+        xandrel::gui::ShowElidedName(*m_InputButtons[k], NameOf(m_Frame.inputNames, static_cast<int>(k)), kButtonWidth);
     showOutputNames();
     QStringList names;
     for (size_t i = 0; i < m_InputButtons.size(); ++i)
-        names << NameOf(m_Frame->m_InputName, static_cast<int>(i));
+        names << NameOf(m_Frame.inputNames, static_cast<int>(i));
     for (QComboBox* box : m_OutputLists) {
         auto* list = static_cast<xandrel::gui::ElidingComboBox*>(box);
         const int current = list->currentIndex();
@@ -198,11 +215,11 @@ void CMatrix0001View::showOutputNames()
         QPushButton& button = *m_OutputButtons[k];
         const bool locked = IsLocked(static_cast<int>(k));
         button.setIcon(locked ? xandrel::art::LockIcon() : QIcon());
-        xandrel::gui::ShowElidedName(button, NameOf(m_Frame->m_OutputName, static_cast<int>(k)),
+        xandrel::gui::ShowElidedName(button, NameOf(m_Frame.outputNames, static_cast<int>(k)),
                                      locked ? kButtonWidth - kLockRoom : kButtonWidth);
         if (locked)
             button.setToolTip(tr("%1 is locked: it keeps its input. Alt+%2 or its menu unlocks it.")
-                                  .arg(NameOf(m_Frame->m_OutputName, static_cast<int>(k)))
+                                  .arg(NameOf(m_Frame.outputNames, static_cast<int>(k)))
                                   .arg(k + 1));
     }
 }
@@ -244,8 +261,8 @@ int CMatrix0001View::ListSelection(int output) const
 
 bool CMatrix0001View::RoutingKnown() const
 {
-    const xandrel::gui::DeviceExchanges* exchanges = m_Frame->exchanges();
-    return exchanges && exchanges->routingKnown();
+    const xandrel::gui::DeviceExchanges* runner = exchanges();
+    return runner && runner->routingKnown();
 }
 
 int CMatrix0001View::CurrentInput(int output) const
@@ -351,9 +368,9 @@ QString CMatrix0001View::dropLocked(RoutingChanges& changes) const
              locked.size() == 1 ? tr("keeps") : tr("keep"));
 }
 
-void CMatrix0001View::tell(const QString& text)
+void CMatrix0001View::ShowNotice(const QString& text)
 {
-    m_Frame->m_wndStatusBar.ShowNotice(text);
+    m_Frame.statusBar.ShowNotice(text);
 }
 
 void CMatrix0001View::Route(RoutingChanges changes, bool prepareInTakeMode)
@@ -361,13 +378,13 @@ void CMatrix0001View::Route(RoutingChanges changes, bool prepareInTakeMode)
     const bool asked = !changes.empty();
     const QString note = dropLocked(changes);
     if (asked && changes.empty()) {
-        tell(note);
+        ShowNotice(note);
         return showRouting();
     }
     if (m_TakeMode && prepareInTakeMode) {
         for (const auto& [output, input] : changes)
             m_Pending[output] = input;
-        tell(note);
+        ShowNotice(note);
         showRouting();
         Q_EMIT pendingChanged(static_cast<int>(m_Pending.size()));
         return;
@@ -377,13 +394,13 @@ void CMatrix0001View::Route(RoutingChanges changes, bool prepareInTakeMode)
 
 void CMatrix0001View::SendNow(RoutingChanges changes, const QString& note, std::function<void(bool taken)> after)
 {
-    xandrel::gui::DeviceExchanges* exchanges = m_Frame->exchanges();
+    xandrel::gui::DeviceExchanges* exchanges = this->exchanges();
     if (!exchanges)
         return;
     auto problem = std::make_shared<std::string>();
-    QPointer<CMatrix0001Frame> frame(m_Frame);
+    QPointer<CMatrix0001View> self(this);
     exchanges->runCommand(
-        *m_Frame->m_GUI, tr("Sending the routing..."),
+        tr("Sending the routing..."),
         [changes, problem, exchanges](INFODEVICEMATRIXBASE& m) {
             // Outputs nobody asked to change keep the input the device has.
             if (!exchanges->routingKnown()) {
@@ -397,11 +414,11 @@ void CMatrix0001View::SendNow(RoutingChanges changes, const QString& note, std::
                     routing[static_cast<size_t>(output)] = input;
             *problem = SendAndConfirm(m, routing);
         },
-        [frame, problem, note, after, exchanges] {
-            const bool taken = frame && frame->model()->m_ErrorCode == INFODEVICEMATRIXBASE::kNoError;
-            if (frame)
-                frame->m_wndStatusBar.ShowNotice(
-                    problem->empty() ? note
+        [self, problem, note, after, exchanges] {
+            const bool taken = self && self->model()->m_ErrorCode == INFODEVICEMATRIXBASE::kNoError;
+            if (self)
+                self->ShowNotice(problem->empty()
+                                     ? note
                                      : tr("The device did not follow: %1.").arg(QString::fromStdString(*problem)));
             if (after)
                 after(taken);
@@ -448,7 +465,7 @@ void CMatrix0001View::loadLocks()
     std::string error;
     m_LocksUsable = xandrel::OutputLocks::Load(xandrel::LocksFilePath(xandrel::gui::DataFolder()), m_Locks, error);
     if (!m_LocksUsable)
-        tell(xandrel::gui::FromBytes(error) + tr("; no output can be locked until it is mended or removed."));
+        ShowNotice(xandrel::gui::FromBytes(error) + tr("; no output can be locked until it is mended or removed."));
 }
 
 void CMatrix0001View::ToggleLock(int output)
@@ -461,7 +478,7 @@ void CMatrix0001View::ToggleLock(int output)
     const bool locked = changed.toggle(output + 1);
     std::string error;
     if (!changed.Save(xandrel::LocksFilePath(xandrel::gui::DataFolder()), error)) {
-        xandrel::gui::ShowMessage(m_Frame, xandrel::gui::FromBytes(error));
+        xandrel::gui::ShowMessage(window(), xandrel::gui::FromBytes(error));
         return;
     }
     m_Locks = changed;
@@ -469,8 +486,8 @@ void CMatrix0001View::ToggleLock(int output)
         Q_EMIT pendingChanged(static_cast<int>(m_Pending.size()));
     showOutputNames();
     showRouting();
-    tell(locked ? tr("%1 is locked: nothing changes its input until it is unlocked.").arg(OutputNumbers({output}))
-                : tr("%1 is unlocked.").arg(OutputNumbers({output})));
+    ShowNotice(locked ? tr("%1 is locked: nothing changes its input until it is unlocked.").arg(OutputNumbers({output}))
+                      : tr("%1 is unlocked.").arg(OutputNumbers({output})));
 }
 
 void CMatrix0001View::outputMenu(int output, const QPoint& at)
@@ -488,8 +505,8 @@ void CMatrix0001View::outputMenu(int output, const QPoint& at)
 // nothing (the controls are disabled then; this catches what slips through).
 bool CMatrix0001View::lineBusy() const
 {
-    const xandrel::gui::DeviceExchanges* exchanges = m_Frame->exchanges();
-    return !exchanges || exchanges->busy();
+    const xandrel::gui::DeviceExchanges* runner = exchanges();
+    return !runner || runner->busy();
 }
 
 void CMatrix0001View::onInputButton(int input)

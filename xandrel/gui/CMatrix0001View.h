@@ -11,16 +11,22 @@
 // on its output) and Take sends everything prepared in one write. A locked
 // output keeps its input whatever asks to change it.
 #include <QScrollArea>
+#include <array>
 #include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "xandrel/XandrelExport.h"
 #include "xandrel/custom/OutputLocks.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
 
-class CMatrix0001Frame;
 class CMappingStatic;
+class CMatrixStatusBar;
+class GUIDEVICEMATRIXBASE;
+namespace xandrel::gui {
+class DeviceExchanges;
+}
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -43,8 +49,20 @@ public:
 
     // A routing to make: output (from 0) to input (from 1).
     using RoutingChanges = std::map<int, BYTE>;
+    // Names of inputs or outputs 1 to 8, as ds.dat gives them.
+    using NameTable = std::array<std::string, 8>;
 
-    explicit CMatrix0001View(CMatrix0001Frame* frame);
+    // What the view uses of its matrix window: the GUI front whose model it
+    // drives, the window's name tables (the view fills them from ds.dat) and
+    // the status bar its notices go to.
+    struct FrameParts {
+        GUIDEVICEMATRIXBASE* const& gui;
+        NameTable& inputNames;
+        NameTable& outputNames;
+        CMatrixStatusBar& statusBar;
+    };
+
+    CMatrix0001View(const FrameParts& frame, QWidget* parent);
 
     // Every output of `routing` (the input of each, output 1 first).
     static RoutingChanges WholeTable(const std::vector<int>& routing);
@@ -78,6 +96,13 @@ public:
     // Output locks, kept in data/locks.json (1-based there, 0-based here).
     bool IsLocked(int output) const { return m_Locks.isLocked(output + 1); }
     void ToggleLock(int output);
+
+    // The model the window drives (through its GUI front), and its exchanges;
+    // null without a model.
+    INFODEVICEMATRIXBASE* model() const;
+    xandrel::gui::DeviceExchanges* exchanges() const;
+    // Shows `text` in the window's status bar.
+    void ShowNotice(const QString& text);
 
     // Whether the device's routing is known (read, confirmed or reported).
     bool RoutingKnown() const;
@@ -121,7 +146,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    INFODEVICEMATRIXBASE* model() const;
     void loadNames();
     void createControls();
     void showNames();
@@ -133,12 +157,11 @@ private:
     void showOutputNames();
     void loadLocks();
     QString dropLocked(RoutingChanges& changes) const;
-    void tell(const QString& text);
     void outputMenu(int output, const QPoint& at);
     bool lineBusy() const;
     static int RowTop(int row) { return kRowTop + kRowPitch * row; }
 
-    CMatrix0001Frame* m_Frame;
+    FrameParts m_Frame;
     QWidget* m_Panel;
     std::vector<QLabel*> m_Lamps;
     std::vector<QPushButton*> m_InputButtons;

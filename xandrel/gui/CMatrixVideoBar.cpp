@@ -8,30 +8,31 @@
 #include "tavrik/INFOPORTDRIVER.h"
 #include "xandrel/custom/StringTableFile.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
-#include "xandrel/gui/CMatrix0001Frame.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MatrixCommands.h"
+#include "xandrel/gui/TextBytes.h"
 #include "xandrel/res/Artwork.h"
 
 namespace {
 
 constexpr int kStripImages = xandrel::art::kToolbarImageCount;
 
-using F = CMatrix0001Frame;
+using namespace xandrel::gui;
 
 // The key of each toolbar command, shown in its tool tip.
 QKeySequence ShortcutOf(int command)
 {
     switch (command) {
-    case F::ID_MATRIX_SETTING: return QKeySequence(Qt::CTRL | Qt::Key_I);
-    case F::ID_MATRIX_SCAN: return QKeySequence(Qt::CTRL | Qt::Key_F);
-    case F::ID_MATRIX_LINKAGE: return QKeySequence(Qt::Key_F5);
-    case F::ID_MATRIX_OPEN: return QKeySequence(Qt::CTRL | Qt::Key_O);
-    case F::ID_MATRIX_CLOSE: return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O);
-    case F::ID_MATRIX_MAPPING: return QKeySequence(Qt::CTRL | Qt::Key_M);
-    case F::ID_MATRIX_FASTSELECT: return QKeySequence(Qt::CTRL | Qt::Key_G);
-    case F::ID_MATRIX_EDIDINFO: return QKeySequence(Qt::CTRL | Qt::Key_E);
-    case F::ID_MATRIX_PRESETS: return QKeySequence(Qt::CTRL | Qt::Key_P);
-    case F::ID_MATRIX_TAKE: return QKeySequence(Qt::Key_Space);
+    case ID_MATRIX_SETTING: return QKeySequence(Qt::CTRL | Qt::Key_I);
+    case ID_MATRIX_SCAN: return QKeySequence(Qt::CTRL | Qt::Key_F);
+    case ID_MATRIX_LINKAGE: return QKeySequence(Qt::Key_F5);
+    case ID_MATRIX_OPEN: return QKeySequence(Qt::CTRL | Qt::Key_O);
+    case ID_MATRIX_CLOSE: return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O);
+    case ID_MATRIX_MAPPING: return QKeySequence(Qt::CTRL | Qt::Key_M);
+    case ID_MATRIX_FASTSELECT: return QKeySequence(Qt::CTRL | Qt::Key_G);
+    case ID_MATRIX_EDIDINFO: return QKeySequence(Qt::CTRL | Qt::Key_E);
+    case ID_MATRIX_PRESETS: return QKeySequence(Qt::CTRL | Qt::Key_P);
+    case ID_MATRIX_TAKE: return QKeySequence(Qt::Key_Space);
     default: return {};
     }
 }
@@ -78,34 +79,33 @@ CMatrixVideoBar::CMatrixVideoBar(QWidget* parent)
     const auto caption = [&table](int k) { return xandrel::gui::FromBytes(table.toolbar[k]); };
     const QList<QPixmap> images = ButtonImages(palette().color(QPalette::Button));
 
-    addButton(F::ID_MATRIX_SETTING, caption(0), images[0], tr("Device ID and names (Setting)"));
-    addButton(F::ID_MATRIX_SCAN, caption(1), images[1], tr("Find the device on the serial ports"));
-    addButton(F::ID_MATRIX_LINKAGE, caption(2), images[2], tr("Read the device's routing and input signals"));
-    addButton(F::ID_MATRIX_OPEN, caption(3), images[3], tr("Open the serial port"));
-    addButton(F::ID_MATRIX_CLOSE, caption(4), images[4], tr("Close the serial port"));
+    addButton(ID_MATRIX_SETTING, caption(0), images[0], tr("Device ID and names (Setting)"));
+    addButton(ID_MATRIX_SCAN, caption(1), images[1], tr("Find the device on the serial ports"));
+    addButton(ID_MATRIX_LINKAGE, caption(2), images[2], tr("Read the device's routing and input signals"));
+    addButton(ID_MATRIX_OPEN, caption(3), images[3], tr("Open the serial port"));
+    addButton(ID_MATRIX_CLOSE, caption(4), images[4], tr("Close the serial port"));
     addSeparator();
-    addButton(F::ID_MATRIX_MAPPING, caption(5), images[5], tr("Select the outputs the selected input feeds"));
-    addButton(F::ID_MATRIX_FASTSELECT, caption(6), images[6],
-              tr("Route output 1 to input 1, output 2 to input 2, ..."));
-    addButton(F::ID_MATRIX_EDIDINFO, QStringLiteral("EDID Info."), images[7],
+    addButton(ID_MATRIX_MAPPING, caption(5), images[5], tr("Select the outputs the selected input feeds"));
+    addButton(ID_MATRIX_FASTSELECT, caption(6), images[6], tr("Route output 1 to input 1, output 2 to input 2, ..."));
+    addButton(ID_MATRIX_EDIDINFO, QStringLiteral("EDID Info."), images[7],
               tr("Manufacturer IDs of the EDIDs at the inputs"));
-    addButton(F::ID_MATRIX_PRESETS, tr("Presets"), images[8],
+    addButton(ID_MATRIX_PRESETS, tr("Presets"), images[8],
               tr("Save the routing under a name and recall it; Ctrl+1 ... Ctrl+9 recall the first nine"));
-    addButton(F::ID_MATRIX_TAKE, tr("Take"),
+    addButton(ID_MATRIX_TAKE, tr("Take"),
               QPixmap::fromImage(OnButtonFace(xandrel::art::TakeImage(), palette().color(QPalette::Button))),
               tr("Send the prepared routings in one write (take mode); Esc clears them"));
     // The window owns Space (a focused button would take it otherwise).
-    m_Actions[F::ID_MATRIX_TAKE]->setShortcut({});
+    m_Actions[ID_MATRIX_TAKE]->setShortcut({});
     SetTakeShown(false, false);
 
     auto* portGroup = new QActionGroup(this);
-    for (int command : {F::ID_MATRIX_OPEN, F::ID_MATRIX_CLOSE}) {
+    for (int command : {ID_MATRIX_OPEN, ID_MATRIX_CLOSE}) {
         m_Actions[command]->setCheckable(true);
         portGroup->addAction(m_Actions[command]);
     }
-    addDropDown(F::ID_MATRIX_MAPPING, m_MappingMenu);
-    addDropDown(F::ID_MATRIX_FASTSELECT, m_FastSelectMenu);
-    addDropDown(F::ID_MATRIX_PRESETS, m_PresetsMenu);
+    addDropDown(ID_MATRIX_MAPPING, m_MappingMenu);
+    addDropDown(ID_MATRIX_FASTSELECT, m_FastSelectMenu);
+    addDropDown(ID_MATRIX_PRESETS, m_PresetsMenu);
     UpdatePortButtons(nullptr);
 }
 
@@ -169,22 +169,22 @@ QToolButton* CMatrixVideoBar::Button(int command) const
 void CMatrixVideoBar::UpdatePortButtons(INFODEVICEMATRIXBASE* model)
 {
     const bool open = model && model->m_PortDriver && model->m_PortDriver->GetIsOpen() == 1;
-    m_Actions[F::ID_MATRIX_OPEN]->setChecked(open);
-    m_Actions[F::ID_MATRIX_CLOSE]->setChecked(!open);
+    m_Actions[ID_MATRIX_OPEN]->setChecked(open);
+    m_Actions[ID_MATRIX_CLOSE]->setChecked(!open);
 }
 
 void CMatrixVideoBar::SetExchangeCommandsEnabled(bool enabled)
 {
     m_ExchangesAllowed = enabled;
     for (const auto& [command, action] : m_Actions)
-        if (command != F::ID_MATRIX_MAPPING)
-            action->setEnabled(enabled && (command != F::ID_MATRIX_TAKE || m_TakeReady));
+        if (command != ID_MATRIX_MAPPING)
+            action->setEnabled(enabled && (command != ID_MATRIX_TAKE || m_TakeReady));
 }
 
 void CMatrixVideoBar::SetTakeShown(bool shown, bool ready)
 {
     m_TakeReady = ready;
-    QAction* take = m_Actions[F::ID_MATRIX_TAKE];
+    QAction* take = m_Actions[ID_MATRIX_TAKE];
     take->setVisible(shown);
     take->setEnabled(ready && m_ExchangesAllowed);
 }

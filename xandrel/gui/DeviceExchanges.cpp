@@ -8,8 +8,8 @@
 #include "tavrik/INFOPORTDRIVER.h"
 #include "xandrel/device/DeviceWorker.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
-#include "xandrel/gui/GUIDEVICEMATRIXBASE.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/CommandBracket.h"
+#include "xandrel/gui/Controls.h"
 
 namespace xandrel::gui {
 namespace {
@@ -197,17 +197,16 @@ bool DeviceExchanges::start(const QString& what, Exchange exchange, Finished fin
     return startJob(what, job, stoppable);
 }
 
-bool DeviceExchanges::startCommand(GUIDEVICEMATRIXBASE& gui, const QString& what, Exchange exchange, Finished finished,
-                                   bool stoppable)
+bool DeviceExchanges::startCommand(const QString& what, Exchange exchange, Finished finished, bool stoppable)
 {
     if (commandUnderWay_)
         return false;
-    // DEVMA_GUICommandStart, unless the poll has the model just now: then the
+    // The bracket's start, unless the poll has the model just now: then the
     // wait cursor alone, and the exchange clears the error code itself.
     if (exchanging())
         BeginWaitCursor();
     else
-        gui.DEVMA_GUICommandStart();
+        BeginCommand(&model_);
     auto job = std::make_shared<Job>();
     job->exchange = [exchange = std::move(exchange)](DeviceWorker& worker) {
         worker.model().m_ErrorCode = INFODEVICEMATRIXBASE::kNoError;
@@ -218,13 +217,13 @@ bool DeviceExchanges::startCommand(GUIDEVICEMATRIXBASE& gui, const QString& what
     return startJob(what, job, stoppable);
 }
 
-bool DeviceExchanges::runCommand(GUIDEVICEMATRIXBASE& gui, const QString& what,
-                                 std::function<void(INFODEVICEMATRIXBASE&)> command, Finished after)
+bool DeviceExchanges::runCommand(const QString& what, std::function<void(INFODEVICEMATRIXBASE&)> command,
+                                 Finished after)
 {
     return startCommand(
-        gui, what, [command = std::move(command)](DeviceWorker& worker) { command(worker.model()); },
-        [&gui, after = std::move(after)] {
-            EndCommandAfterExchange(gui);
+        what, [command = std::move(command)](DeviceWorker& worker) { command(worker.model()); },
+        [this, after = std::move(after)] {
+            EndCommandAfterExchange(&model_);
             if (after)
                 after();
         });
@@ -258,8 +257,23 @@ bool DeviceExchanges::startBackground(Exchange exchange, Finished finished)
     return true;
 }
 
+DeviceExchanges::PollPause::PollPause(DeviceExchanges& exchanges)
+    : exchanges_(&exchanges)
+{
+    if (exchanges.pollPauses_++ == 0)
+        Q_EMIT exchanges.pollPausedChanged(true);
+}
+
+DeviceExchanges::PollPause::~PollPause()
+{
+    if (exchanges_ && --exchanges_->pollPauses_ == 0)
+        Q_EMIT exchanges_->pollPausedChanged(false);
+}
+
 bool DeviceExchanges::poll(std::function<void(int result)> finished)
 {
+    if (pollPaused())
+        return false;
     auto result = std::make_shared<int>(0);
     return startBackground(
         [this, result](DeviceWorker& worker) {
@@ -272,7 +286,7 @@ bool DeviceExchanges::poll(std::function<void(int result)> finished)
 
 bool DeviceExchanges::check(std::function<void(CheckResult result)> finished)
 {
-    if (!idle())
+    if (!idle() || pollPaused())
         return false;
     auto result = std::make_shared<CheckResult>(CheckResult::GaveWay);
     return startBackground(

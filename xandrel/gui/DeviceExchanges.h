@@ -8,8 +8,9 @@
 // (nothing is sent), and the windows disable what would start one while
 // busy() is true, so clicks made meanwhile never replay an exchange. The
 // device poll runs in the background: it never counts as busy and gives way
-// to a command between its read tries.
+// to a command between its read tries; a dialog's long exchange pauses it.
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <atomic>
 #include <cstdint>
@@ -19,7 +20,6 @@
 
 #include "xandrel/XandrelExport.h"
 
-class GUIDEVICEMATRIXBASE;
 class INFODEVICEMATRIXBASE;
 
 namespace xandrel {
@@ -50,22 +50,20 @@ public:
     // exchange can be asked to stop with stop().
     bool start(const QString& what, Exchange exchange, Finished finished, bool stoppable = false);
 
-    // A command's exchange in the bracket of every window command: here the
-    // part of DEVMA_GUICommandStart that the window owns (the wait cursor; the
-    // model's error code is cleared on the worker just before `exchange`),
-    // and `finished` ends the bracket. After a bracketed exchange that left
-    // no error the worker rests 200 ms before the next one, as
-    // DEVMA_GUICommandEnd pauses after a success.
-    bool startCommand(GUIDEVICEMATRIXBASE& gui, const QString& what, Exchange exchange, Finished finished,
-                      bool stoppable = false);
+    // A command's exchange in the bracket of every window command
+    // (CommandBracket.h): here the bracket's start that the window owns (the
+    // wait cursor; the model's error code is cleared on the worker just
+    // before `exchange`), and `finished` ends the bracket. After a bracketed
+    // exchange that left no error the worker rests 200 ms before the next
+    // one, as the bracket's end pauses after a success.
+    bool startCommand(const QString& what, Exchange exchange, Finished finished, bool stoppable = false);
 
     // A device command with the whole bracket: `command` on the worker, then
-    // here the refresh and error report of DEVMA_GUICommandEnd, then `after`.
-    bool runCommand(GUIDEVICEMATRIXBASE& gui, const QString& what, std::function<void(INFODEVICEMATRIXBASE&)> command,
-                    Finished after = {});
+    // here the bracket's end (refresh and error report), then `after`.
+    bool runCommand(const QString& what, std::function<void(INFODEVICEMATRIXBASE&)> command, Finished after = {});
 
-    // One device poll when nothing else is under way (else false);
-    // `finished` gets DEVMA_GetEventMessage's result.
+    // One device poll when nothing else is under way and the poll is not
+    // paused (else false); `finished` gets DEVMA_GetEventMessage's result.
     bool poll(std::function<void(int result)> finished);
 
     // What asking the device for its ID in the background found.
@@ -74,10 +72,10 @@ public:
         Silent,    // no valid answer
         GaveWay    // a command came meanwhile and went first: nothing known
     };
-    // Asks the device for its ID when no exchange at all is under way (else
-    // false), without changing the model's ID, error code or read settings.
-    // Like the poll it gives way to a command while no answer has begun to
-    // arrive, so a click waits at most one read try for it.
+    // Asks the device for its ID when no exchange at all is under way and the
+    // poll is not paused (else false), without changing the model's ID, error
+    // code or read settings. Like the poll it gives way to a command while no
+    // answer has begun to arrive, so a click waits at most one read try for it.
     bool check(std::function<void(CheckResult result)> finished);
 
     // Whether the windows have the device's routing: read from it, confirmed
@@ -95,6 +93,23 @@ public:
     bool exchanging() const { return inFlight_ > 0 && !handingBack_; }
     QString busyText() const { return busyText_; }
     bool stoppable() const { return commandUnderWay_ && stoppable_; }
+
+    // A pause of the device poll, held while a dialog's long exchange has the
+    // port: the exchange lets the windows repaint, and the poll's timer would
+    // otherwise run in between. Neither the poll nor the ID check starts
+    // until the last pause has been dropped. A pause that outlives its
+    // exchanges does nothing.
+    class PollPause {
+    public:
+        explicit PollPause(DeviceExchanges& exchanges);
+        ~PollPause();
+        PollPause(const PollPause&) = delete;
+        PollPause& operator=(const PollPause&) = delete;
+
+    private:
+        QPointer<DeviceExchanges> exchanges_;
+    };
+    bool pollPaused() const { return pollPauses_ > 0; }
 
     // Asks what runs to end at its next frame boundary: a stoppable command
     // stops, the poll gives way, the rest after a command is cut short.
@@ -115,6 +130,8 @@ Q_SIGNALS:
     void progressChanged(int minimum, int maximum, int value);
     // An exchange (the poll included) has handed back its result.
     void exchangeFinished();
+    // The first pause of the poll was taken (true), or the last one dropped.
+    void pollPausedChanged(bool paused);
 
 private:
     class HandBack;
@@ -136,6 +153,7 @@ private:
     bool stoppable_ = false;
     bool stopRequested_ = false;
     bool backgroundUnderWay_ = false;
+    int pollPauses_ = 0;
     std::atomic<bool> routingKnown_{false};
     QString busyText_;
     std::vector<std::function<void()>> idleActions_;

@@ -2,6 +2,9 @@
 // The library's offers to a host program: the request record INFOGUIPDATA,
 // the GUI front object GUIDEVICEMATRIXBASE with one entry point per window
 // and the bracket around every device command, and CreateMatrixModeGUI.
+// The windows hold the front and reach its model through it. The entry
+// points, and the process-wide windows they open, are defined in
+// LibraryWindows.cpp, above every window; the bracket is CommandBracket.h.
 #include <QIcon>
 #include <QPointer>
 #include <QString>
@@ -50,11 +53,6 @@ namespace xandrel::gui {
 
 // The process-wide matrix window, null until first shown.
 XANDREL_EXPORT ::CMatrix0001Frame* MatrixFrame();
-
-// DEVMA_GUICommandEnd for a command whose exchange ran on the device's
-// worker: the refresh, the report of a failure and the end of the wait
-// cursor, without the 200 ms pause (the worker rests instead of the window).
-XANDREL_EXPORT void EndCommandAfterExchange(GUIDEVICEMATRIXBASE& gui);
 
 // Drops every process-wide window, and ends the devices' workers, so a test
 // starts afresh and a program ends cleanly.

@@ -3,10 +3,12 @@
 #include <QMenu>
 
 #include "xandrel/device/ModelCatalog.h"
-#include "xandrel/gui/CMatrix0001Frame.h"
 #include "xandrel/gui/CMatrix0001View.h"
 #include "xandrel/gui/DeviceExchanges.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/Controls.h"
+#include "xandrel/gui/MessageBoxes.h"
+#include "xandrel/gui/Prompts.h"
+#include "xandrel/gui/TextBytes.h"
 
 namespace xandrel::gui {
 namespace {
@@ -15,9 +17,9 @@ constexpr int kShortcutPresets = 9;
 
 }  // namespace
 
-PresetsMenu::PresetsMenu(CMatrix0001Frame& frame)
-    : QObject(&frame)
-    , frame_(frame)
+PresetsMenu::PresetsMenu(CMatrix0001View& view)
+    : QObject(&view)
+    , view_(view)
 {
 }
 
@@ -26,9 +28,8 @@ std::string PresetsMenu::path() const
     return PresetFilePath(DataFolder());
 }
 
-PresetDevice PresetDeviceOf(const CMatrix0001Frame& frame)
+PresetDevice PresetDeviceOf(const INFODEVICEMATRIXBASE* model)
 {
-    INFODEVICEMATRIXBASE* model = frame.model();
     const ModelSpec* spec = model ? SpecOf(*model) : nullptr;
     return {spec ? spec->className : ""};
 }
@@ -38,7 +39,7 @@ bool PresetsMenu::load(PresetBook& book)
     std::string error;
     if (PresetBook::Load(path(), book, error))
         return true;
-    ShowMessage(&frame_, FromBytes(error) + tr("\nThe file is left as it is; mend or remove it to keep presets."));
+    ShowMessage(window(), FromBytes(error) + tr("\nThe file is left as it is; mend or remove it to keep presets."));
     return false;
 }
 
@@ -47,13 +48,19 @@ bool PresetsMenu::store(const PresetBook& book)
     std::string error;
     if (book.Save(path(), error))
         return true;
-    ShowMessage(&frame_, FromBytes(error));
+    ShowMessage(window(), FromBytes(error));
     return false;
 }
 
-void PresetsMenu::tell(const QString& text)
+PresetDevice PresetsMenu::device() const
 {
-    frame_.m_wndStatusBar.ShowNotice(text);
+    return PresetDeviceOf(view_.model());
+}
+
+// The window the menu belongs to: the parent of its questions and messages.
+QWidget* PresetsMenu::window() const
+{
+    return view_.window();
 }
 
 void PresetsMenu::fill(QMenu& menu)
@@ -62,7 +69,7 @@ void PresetsMenu::fill(QMenu& menu)
     PresetBook book;
     std::string error;
     const bool loaded = PresetBook::Load(path(), book, error);
-    const bool idle = frame_.exchanges() && !frame_.exchanges()->busy();
+    const bool idle = view_.exchanges() && !view_.exchanges()->busy();
     QAction* save = menu.addAction(tr("Save Current As..."), this, &PresetsMenu::saveCurrent);
     save->setEnabled(loaded);
     if (!loaded) {
@@ -98,7 +105,7 @@ void PresetsMenu::fill(QMenu& menu)
 
 void PresetsMenu::recall(int index)
 {
-    DeviceExchanges* exchanges = frame_.exchanges();
+    DeviceExchanges* exchanges = view_.exchanges();
     PresetBook book;
     if (!exchanges || exchanges->busy() || !load(book))
         return;
@@ -106,36 +113,37 @@ void PresetsMenu::recall(int index)
     if (index < 0 || index >= static_cast<int>(presets.size()))
         return;
     const Preset& preset = presets[static_cast<size_t>(index)];
-    INFODEVICEMATRIXBASE& model = *frame_.model();
-    if (frame_.view()->RoutingKnown()
+    INFODEVICEMATRIXBASE& model = *view_.model();
+    if (view_.RoutingKnown()
         && std::equal(preset.routing.begin(), preset.routing.end(), model.m_VideoOutputChannel.get())) {
-        tell(tr("Preset \"%1\": the routing already matches; nothing was sent.").arg(FromBytes(preset.name)));
+        view_.ShowNotice(
+            tr("Preset \"%1\": the routing already matches; nothing was sent.").arg(FromBytes(preset.name)));
         return;
     }
-    frame_.view()->Route(CMatrix0001View::WholeTable(preset.routing));
+    view_.Route(CMatrix0001View::WholeTable(preset.routing));
 }
 
 void PresetsMenu::saveCurrent()
 {
     PresetBook book;
-    INFODEVICEMATRIXBASE* model = frame_.model();
+    INFODEVICEMATRIXBASE* model = view_.model();
     const ModelSpec* spec = model ? SpecOf(*model) : nullptr;
     if (!spec || !load(book))
         return;
     const std::vector<int> routing(model->m_VideoOutputChannel.get(),
                                    model->m_VideoOutputChannel.get() + model->m_OutputNumber);
     if (const std::string problem = RoutingProblem(routing, *spec); !problem.empty()) {
-        ShowMessage(&frame_,
+        ShowMessage(window(),
                     tr("The routing cannot be saved as a preset (%1). Read the device first (Linkage).")
                         .arg(FromBytes(problem)));
         return;
     }
-    const QString name = AskText(&frame_, tr("Save Preset"), tr("Name of the preset:"));
+    const QString name = AskText(window(), tr("Save Preset"), tr("Name of the preset:"));
     if (name.isEmpty())
         return;
     book.put(device(), Preset{ToBytes(name), routing});
     if (store(book))
-        tell(tr("Preset \"%1\" saved.").arg(name));
+        view_.ShowNotice(tr("Preset \"%1\" saved.").arg(name));
 }
 
 void PresetsMenu::rename(const QString& name)
@@ -143,11 +151,11 @@ void PresetsMenu::rename(const QString& name)
     PresetBook book;
     if (!load(book))
         return;
-    const QString to = AskText(&frame_, tr("Rename Preset"), tr("New name of \"%1\":").arg(name), name);
+    const QString to = AskText(window(), tr("Rename Preset"), tr("New name of \"%1\":").arg(name), name);
     if (to.isEmpty() || to == name)
         return;
     if (!book.rename(device(), ToBytes(name), ToBytes(to))) {
-        ShowMessage(&frame_, tr("There is a preset named \"%1\" already.").arg(to));
+        ShowMessage(window(), tr("There is a preset named \"%1\" already.").arg(to));
         return;
     }
     store(book);
@@ -159,7 +167,7 @@ void PresetsMenu::remove(const QString& name)
     if (!load(book))
         return;
     const auto answer =
-        ShowMessage(MessageRequest{&frame_, tr("Delete the preset \"%1\"?").arg(name), ApplicationName(),
+        ShowMessage(MessageRequest{window(), tr("Delete the preset \"%1\"?").arg(name), ApplicationName(),
                                    QMessageBox::Question, QMessageBox::Yes | QMessageBox::No});
     if (answer == QMessageBox::Yes && book.remove(device(), ToBytes(name)))
         store(book);

@@ -10,19 +10,22 @@
 
 #include "xandrel/custom/PresetFile.h"
 
-class CMatrix0001Frame;
+class CMatrix0001View;
+class INFODEVICEMATRIXBASE;
 class QMenu;
+class QWidget;
 
 namespace xandrel::gui {
 
 // The matrix of the window's model, as presets and backups name it: the
 // data folder holds one matrix, whatever port or ID reaches it.
-xandrel::PresetDevice PresetDeviceOf(const CMatrix0001Frame& frame);
+xandrel::PresetDevice PresetDeviceOf(const INFODEVICEMATRIXBASE* model);
 
 class PresetsMenu : public QObject {
     Q_OBJECT
 public:
-    explicit PresetsMenu(CMatrix0001Frame& frame);
+    // The presets of the device that the window's routing panel drives.
+    explicit PresetsMenu(CMatrix0001View& view);
 
     // Fills the drop-down menu from the file as it is now.
     void fill(QMenu& menu);
@@ -35,11 +38,11 @@ public:
 private:
     bool load(xandrel::PresetBook& book);
     bool store(const xandrel::PresetBook& book);
-    xandrel::PresetDevice device() const { return PresetDeviceOf(frame_); }
+    xandrel::PresetDevice device() const;
     std::string path() const;
-    void tell(const QString& text);
+    QWidget* window() const;
 
-    CMatrix0001Frame& frame_;
+    CMatrix0001View& view_;
 };
 
 }  // namespace xandrel::gui

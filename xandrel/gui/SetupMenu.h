@@ -12,17 +12,24 @@
 
 #include "xandrel/XandrelExport.h"
 
-class CMatrix0001Frame;
+class CMatrix0001View;
+class QAction;
 class QMenuBar;
 
 namespace xandrel::gui {
 
+class TrafficHistory;
 class TrafficLogWindow;
 
 class XANDREL_EXPORT SetupMenu : public QObject {
     Q_OBJECT
 public:
-    SetupMenu(CMatrix0001Frame& frame, QMenuBar& bar);
+    // The menus of the window whose routing panel is `view`, into `bar`;
+    // the traffic log shows `traffic`.
+    SetupMenu(CMatrix0001View& view, QMenuBar& bar, TrafficHistory& traffic);
+
+    // The View menu's choices (the window keeps them), checked as they are.
+    void ShowChoices(bool takeMode, bool checkDevice);
 
     void ChooseModel();
     void BackUp();
@@ -30,8 +37,17 @@ public:
     void ShowTrafficLog();
     TrafficLogWindow* trafficLog() const { return trafficLog_; }
 
+Q_SIGNALS:
+    void takeModeChosen(bool on);
+    void checkDeviceChosen(bool on);
+
 private:
-    CMatrix0001Frame& frame_;
+    QWidget* window() const;
+
+    CMatrix0001View& view_;
+    TrafficHistory& traffic_;
+    QAction* takeMode_;
+    QAction* checkDevice_;
     QPointer<TrafficLogWindow> trafficLog_;
 };
 

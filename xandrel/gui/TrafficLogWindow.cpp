@@ -8,7 +8,9 @@
 #include <QVBoxLayout>
 
 #include "xandrel/custom/AtomicFile.h"
-#include "xandrel/gui/GuiServices.h"
+#include "xandrel/gui/MessageBoxes.h"
+#include "xandrel/gui/Prompts.h"
+#include "xandrel/gui/TextBytes.h"
 
 namespace xandrel::gui {
 
