@@ -21,10 +21,15 @@ if [ "${1:-}" = thread ]; then
   build=build-tsan
   cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUELLIX_TSAN=ON \
     -DQUELLIX_BUILD_BENCH=OFF
-  cmake --build "$build" --parallel --target daemon_tests quellixd quellix-cli quellix-cli-full
+  cmake --build "$build" --parallel --target daemon_tests
   # Calls into the system from Qt (not built with the sanitizer) are Qt's business.
   export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$PWD/scripts/tsan-suppressions.txt"
-  ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" -L daemon
+  # Tests that start programs are left out: Qt starts a process with a
+  # clone() that this compiler's thread sanitizer cannot follow (it stops
+  # with "CHECK failed"); the programs' own threads are the same code as the
+  # daemon's, tested here in its own process.
+  ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" -L daemon \
+    -E "CommandLine|DaemonProgram|Hostile|PresetsAndNames|Mqtt"
   exit
 fi
 build=build-fuzz
