@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The splash window: the program's picture, cut to its shape, for two
 // seconds; then it makes the model, binds it, the port driver and the GUI

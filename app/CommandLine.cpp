@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 
 #include <algorithm>
@@ -119,7 +120,7 @@ std::optional<int> AnswerCommandLine(int argc, char** argv, const ProgramUsage& 
             continue;
         }
         if (name == "version") {
-            std::printf("%s %s\n", usage.name, QUELLIX_VERSION);
+            std::printf("%s %s\n%s\n", usage.name, QUELLIX_VERSION, QUELLIX_LICENSE_NOTICE);
             return 0;
         }
         if (name.empty())

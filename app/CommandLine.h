@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line of the windowed programs, read before any window, display
 // connection or data folder exists: --help and --version are answered and an

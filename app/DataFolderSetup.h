@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the program runs: the system names its data files relative to the
 // current directory ("data/ds.dat", ...). When the current directory has no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A device-independent bitmap as the splash region reads it: the raw pixel
 // values of its own colour depth, rows stored bottom-up and padded to four

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's own pictures: its icon and the built-in splash picture,
 // SVG files compiled into the library beside its own pictures

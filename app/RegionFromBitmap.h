@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The splash window's shape: the pixels that are not black, as rectangles,
 // taken from the bitmap's raw pixel values. Standard C++ only.

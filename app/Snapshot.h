@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A run that looks after itself, for machines without a person at the screen
 // (a virtual display, an end-to-end test): with QUELLIX_SNAPSHOT_DIR set, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The splash picture: data/sp.dat when it is a BMP this program reads, else
 // the built-in picture. The same bitmap gives the picture and the shape.

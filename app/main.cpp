@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quellix: a control panel for RS-232 audio/video matrix switches.
 #include "CQuellixApp.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Building the splash shape: the built-in 570 x 270 picture, a 4000 x 3000
 // picture of the same kind, and 1-bit checkerboards (a run per pixel pair,
 // no two rows alike: the most rectangles a picture can ask for), to show the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How much time a routing command costs above what the protocol itself
 // takes: 200 ms of pacing before the first send plus the bytes on the line
 // at 9600 baud (1.0417 ms a byte). The simulated device sends its bytes at

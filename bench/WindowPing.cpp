@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Asks a window whether it answers, as a window manager does: sends it
 // _NET_WM_PING every 20 ms and times each answer, until the window goes away
 // or the time is up. A window whose thread is blocked answers late or never.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Does the matrix window stay live while the line is busy? The real window
 // (frame, view, bars, EDID dialog) drives the simulated device at 9600 baud
 // with real pauses; a 5 ms timer on the window's thread measures how late the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times quellix-cli as people run it, as whole processes:
 #   - `quellix-cli --help`, RUNS times (what starting the program costs);
 #   - `quellix-cli edid report FILE`, one process per file of the EDID corpus,

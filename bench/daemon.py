@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What quellixd adds, measured on the programs themselves: a simulated 8x8
 on TCP (no baud pacing, so the daemon's own time shows), quellixd in front of
 it, and raw clients speaking the protocol.

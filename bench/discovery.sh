@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times `quellix-cli scan` as people run it, one port at a time, against the
 # simulator sending at the real 9600-baud rate (--baud):
 #   - a 4x4 HDMI matrix at ID 255 (answers the fourth header asked);

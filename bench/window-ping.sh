@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Does the matrix window answer the window manager while the line is busy?
 # Under a virtual display, window_stall_bench drives the real window against
 # the simulated device at 9600 baud (port open and idle, Linkage, EDID copies,

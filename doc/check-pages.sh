@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the manual pages and the bash completion.
 #   doc/check-pages.sh             the pages format without a warning, and the
 #                                  completion completes

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-compiles the Qt-free core (device protocol and models, EDID decoder
 # and report, data files) for 64-bit Windows with MinGW-w64 in build-mingw,
 # through cmake/cross-check and the toolchain file cmake/mingw-w64.cmake.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Formats the C++ sources of the tree with .clang-format, or with --check
 # fails (and lists the files) when any of them differs from it.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets in ./build-fuzz (clang, with the address and
 # undefined-behaviour sanitizers) and runs every *_fuzz program for a bounded
 # time each.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 packages Quellix needs to build, test and run.
 # Only what is missing is installed; nothing happens when all is present.
 set -euo pipefail

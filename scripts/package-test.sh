@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian packages and checks them: quellix-cli depends on no
 # display stack and, in a root that holds nothing else, runs a session with
 # the simulator; in a scratch root every program finds its libraries;
@@ -27,7 +28,7 @@ has_all() {  # DEB WANTED...: every wanted path is in the package
 }
 has_all "$cli_deb" usr/bin/quellix-cli usr/libexec/quellix/quellix-cli-full usr/bin/quellix-sim libTavrik.so.1 usr/share/man/man1/quellix-cli.1 \
   usr/share/man/man1/quellix-sim.1 usr/share/bash-completion/completions/quellix-cli usr/bin/quellixd \
-  usr/share/man/man8/quellixd.8 lib/systemd/system/quellixd.service
+  usr/share/man/man8/quellixd.8 lib/systemd/system/quellixd.service usr/share/doc/quellix-cli/copyright
 has_all "$gui_deb" usr/bin/Quellix usr/bin/quellix-edid libXandrel.so.1 usr/share/quellix/data/ds.dat \
   usr/share/applications/quellix.desktop usr/share/applications/quellix-edid.desktop \
   usr/share/icons/hicolor/48x48/apps/quellix.png

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and starts Quellix connected to a
 # simulated 8x8 HDMI matrix (quellix-sim on a pseudo-terminal, pinned as COM1
 # so that Open, Scan and Linkage find it). The program runs in build/run,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the windows to PNG files in build/screenshots (offscreen, against
 # the simulated device) for review.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, checks the sources' format and that the window
 # library's includes form no cycle, builds, runs every
 # test suite, each fuzz target for a short bounded time (FUZZ_SECONDS, default 20; 0 skips it), the whole

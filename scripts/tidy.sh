@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs clang-tidy's checks of .clang-tidy (a small set that finds real
 # faults: use after move, dangling views, misplaced casts, needless copies)
 # over the tree's sources, with the compile commands of a configured build.

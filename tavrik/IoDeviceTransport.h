@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Private to Tavrik: the byte channel over a Qt I/O device, shared by the
 // serial and TCP transports.

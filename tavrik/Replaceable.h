@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A process-wide function that tests or front ends may replace, falling
 // back to the built-in one when given an empty function: Tavrik's hooks (wait,

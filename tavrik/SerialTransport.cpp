@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Serial ports (and pseudo-terminals) through Qt SerialPort at 8N1, no flow control.
 #include <QSerialPort>
 

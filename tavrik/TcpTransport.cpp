@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "tcp://host:port": raw TCP to a serial device server (or to the simulator).
 #include <QTcpSocket>
 

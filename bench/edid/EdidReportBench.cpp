@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reports per second over every EDID file of the corpus, in-process.
 #include <benchmark/benchmark.h>
 

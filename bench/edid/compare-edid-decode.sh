@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times, in one run over every .bin file of the EDID corpus, (a) our decoder
 # as one process per file (edid_report_tool: load the file, make the report,
 # write it) and (b) edid-decode as one process per file, and prints files per

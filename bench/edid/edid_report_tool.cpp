@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints the report of one EDID file exactly as the decoder makes it (CR LF
 // line ends, code page 950 bytes). Used to time the decoder as a whole
 // process per file.

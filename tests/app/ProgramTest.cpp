@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program under a virtual display, driving the simulated matrix:
 // the shaped splash, the matrix window about two seconds later with the
 // caption from ds.dat and the program's icon, the port opened and the device
@@ -88,7 +89,7 @@ TEST(Program, AnswersTheCommandLineWithoutADisplayOrADataFolder)
         EXPECT_EQ(help.out.rfind("usage: " + name + " [--help] [--version]", 0), 0u) << help.out;
         const auto version = run("--version");
         EXPECT_EQ(version.exitCode, 0) << version.err;
-        EXPECT_EQ(version.out, name + " 1.0.0\n");
+        EXPECT_EQ(version.out.rfind(name + " 1.0.0\nLicense GPL-3.0-or-later", 0), 0u) << version.out;
         const auto unknown = run("--colour");
         EXPECT_EQ(unknown.exitCode, 2);
         EXPECT_EQ(unknown.err, name + ": unknown option '--colour'; try '" + name + " --help'\n");

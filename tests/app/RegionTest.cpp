@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The splash shape: runs of pixels that are not exactly black, at every
 // depth, and the BMP reader that gives the raw pixel values.
 #include <gtest/gtest.h>

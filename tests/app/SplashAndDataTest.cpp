@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The splash picture's fallbacks, the delivered data folder, and where the
 // program runs.
 #include <gtest/gtest.h>

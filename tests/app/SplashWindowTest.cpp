@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The splash window: its keys, the hand-off to the matrix window with the
 // title from ti.dat and the program's icon, and the model, port and ID the
 // window opens with and reopens as.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quellix-cli edid: report from files, and read, write, copy and ids
 // against the simulated device.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quellix-cli against the simulated device over a pseudo-terminal (and once
 // over TCP): every verb, the exit codes, and every fault the device can show.
 #include <filesystem>

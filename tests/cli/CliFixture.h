@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // quellix-cli run as a process against a simulated device over a
 // pseudo-terminal, with a port table file of its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quellix-cli's operator verbs against the simulator: routes by name and
 // confirmed, presets, backup and restore, and the traffic trace.
 #include "CliFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial port scan and device ID dialogs against simulated devices on
 // pseudo-terminals: one device present, one port another program holds, one
 // port where nothing answers.

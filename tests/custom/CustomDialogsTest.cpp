@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GUI Config dialog (StringModify) and the String Table dialog (String2),
 // driven without modal loops: message boxes and file dialogs are answered by
 // recorders, the data folder is "data" below a fresh current directory.

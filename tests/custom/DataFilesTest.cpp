@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The data files: reading ds.dat by each window's rules, writing it, failed
 // saves, and the title file ti.dat.
 #include <gtest/gtest.h>

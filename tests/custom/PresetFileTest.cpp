@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The presets and backup files: saved and read back, what a restore
 // changes, and every way a file can be no such file, named with its entry.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as ds.dat for every reader, and the title file's rule.
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration file: what the daemon takes and what it refuses.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The daemon in a thread of its own, serving a simulated device on TCP; and
 // the clients tests use against it: the port driver over the shared line,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The HTTP API and the event WebSocket against a simulated device.
 #include <QEventLoop>
 #include <QJsonArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the shared line knows of frames: their ends, their replies, events.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quellixd as a program: its options, the configuration check, signals.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the body of an HTTP routing request: any bytes give
 // either an error and no change, or changes for real outputs to real inputs.
 #include <cstddef>

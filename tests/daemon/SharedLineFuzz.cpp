@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for what the shared line reads from clients and the
 // device: a client's bytes cut into frames in pieces of any size, the reply
 // expected to each frame, and event messages. Every byte must end up in a

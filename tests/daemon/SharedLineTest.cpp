@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared line: clients of the device's own protocol through the daemon.
 #include <QJsonArray>
 #include <QJsonObject>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The matrix window and quellix-cli on one device's shared line at once.
 // quellixd runs as a program (it links the core alone, this test the whole
 // library); the simulated device runs in this process, where its frames and

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The web panel in a real browser: headless Chromium loads the page that
 quellixd serves for a simulated 8x8 and works it as an operator would: the
 crosspoint grid routes and follows the front panel; names and presets made in

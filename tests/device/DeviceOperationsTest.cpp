@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Routing, signals, device ID, the families' full refresh and the port scan,
 // in virtual time against scripted devices.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device worker: exchanges in order on a thread of their own, stops that
 // reach only what was asked for, and the event poll that gives way to a
 // waiting command, in virtual time against a scripted line.

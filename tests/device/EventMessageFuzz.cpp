@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes on the line: the event poll of every model, and the
 // simulated device's frame reader, must take them without reading out of
 // bounds or leaving the port's settings changed.

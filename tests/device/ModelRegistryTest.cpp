@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The model classes, the mode registry and copies of models.
 #include <gtest/gtest.h>
 

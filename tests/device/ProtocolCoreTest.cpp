@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command frame, its acknowledgement and retries, and the event poll, in
 // virtual time against a scripted device.
 #include <gtest/gtest.h>

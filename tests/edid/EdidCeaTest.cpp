@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CEA extension lines of the report: header and flags, the data block
 // walk, the descriptors after it, and blocks cut by the end of the image.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The EDID configuration dialog against the simulated device: reading every
 // kind of source, writing every pair the device supports, the pairs it does
 // not, files, typed edits and the report.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real EDIDs from the shared corpus: the whole report of one HDMI monitor
 // with a CEA extension, and the identity, date and first detailed timing of
 // every corpus file checked against what edid-decode prints for it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The EDID exchanges: exact payloads, the waits and their bounds, and every
 // way they fail, in virtual time against a scripted device; then against the
 // simulated device over a pseudo-terminal.

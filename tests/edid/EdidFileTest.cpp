@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // EDID files: which sizes load, that a refused file leaves the image as it
 // was, and saving with both checksums.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two byte pages of the EDID configuration dialog: how page 2 spreads a
 // CEA data block collection over its groups, the checksum warnings, what the
 // boxes accept and what reading them back refuses, and that every real EDID

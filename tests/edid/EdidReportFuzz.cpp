@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the EDID report. The input's first 256 bytes are the
 // image (missing bytes zero); each input is decoded twice, once as it is and
 // once with the EDID header forced so that mutations reach the decoder behind

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The base block report: header check, field lines, descriptors, numbers
 // independent of the locale, and the UTF-8 text for windows.
 #include <gtest/gtest.h>

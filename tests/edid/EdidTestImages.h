@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // EDID images, reports and a UTF-8 check for the EDID tests and fuzz target.
 #include <algorithm>

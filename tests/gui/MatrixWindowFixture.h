@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The matrix window on a model bound to the simulated device over a
 // pseudo-terminal, with message boxes recorded instead of shown and every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The matrix window against the simulated device: routing by buttons, lists
 // and menus, the toolbar, the device poll, the layout, the names from ds.dat
 // and closing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing the device model before the matrix window opens, and the hidden
 // key chord that opens the GUI Config dialog.
 #include "MatrixWindowFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pictures rendered from the SVG resources: the facts the toolbar, the
 // routing panel, the icons and the shaped splash window rely on. Only QImage
 // is used, which needs no QGuiApplication.

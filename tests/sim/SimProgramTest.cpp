@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quellix-sim as a program: it ends on SIGTERM while it waits for a
 // front-panel command on a pipe that stays open and a client holds its line.
 #include <gtest/gtest.h>

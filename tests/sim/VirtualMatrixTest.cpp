@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated device's protocol: which frames it accepts, what it answers,
 // and what its front panel sends.
 #include <gtest/gtest.h>

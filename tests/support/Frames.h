@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Builds frames and event messages the way a device and the system lay them out.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test runner for windows: an application object for widgets, drawn offscreen.
 #include <QApplication>
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Scripted devices behind the real port driver, in virtual time: each COM
 // number set up here opens a ScriptedLine whose answers the test queues.

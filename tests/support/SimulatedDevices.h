@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A simulated device for a test: quiet, on a pseudo-terminal unless the
 // options say otherwise, with its EDIDs ready at once.

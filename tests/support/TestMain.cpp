@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test runner: Qt's serial and network classes want an application object.
 #include <QCoreApplication>
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs every pause of the system in virtual time: Wait() adds to a counter
 // instead of sleeping, scripted ports advance the same counter while a read

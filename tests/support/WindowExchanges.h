@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The windows run their device commands on the devices' worker threads: a
 // test that clicks waits for the exchanges to end before it looks.

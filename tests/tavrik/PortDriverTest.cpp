@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port driver's read tries, open failures and lost devices, in virtual
 // time against scripted ports.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // COM numbers for the ports of this computer, the pin file, and port numbers typed by a person.
 #include <gtest/gtest.h>
 

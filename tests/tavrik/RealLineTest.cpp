@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real port driver over a pseudo-terminal and over TCP, against a
 // scripted device at the far end: exact bytes on the line and the faults a
 // real line has.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // artwork_preview: renders every picture (the SVG resources, as the program
 // gets them) to PNG files for review. Usage: artwork_preview FOLDER
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every quellix-cli verb shares: the global options, exit codes, the
 // device session, and plain or JSON output.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 
 #include <QFileInfo>
@@ -367,7 +368,7 @@ int CommandLine::run(Output& output)
     if (version_) {
         output.set(QJsonObject{{"version", QUELLIX_VERSION}});
         if (!json_)
-            std::printf("%s %s\n", kProgram, QUELLIX_VERSION);
+            std::printf("%s %s\n%s\n", kProgram, QUELLIX_VERSION, QUELLIX_LICENSE_NOTICE);
         return kOk;
     }
     QStringList words = positional_;

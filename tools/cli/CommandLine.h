@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line of quellix-cli: global options and verb options before or
 // after the verb, parsed with QCommandLineParser against the verb table.

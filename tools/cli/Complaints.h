@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What quellix-cli says on standard error when something fails.
 #include <string>

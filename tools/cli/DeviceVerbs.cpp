@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device verbs of quellix-cli: scan, status, route, id (watch is in
 // WatchVerb.cpp, edid in EdidVerbs.cpp).
 #include "Verbs.h"

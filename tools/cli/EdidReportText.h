@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `quellix-cli edid report` without Qt: the launcher prints reports itself,
 // the full program shares this for plain output and takes the pieces for JSON.

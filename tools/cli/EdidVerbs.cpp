@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quellix-cli edid: report, read, write, copy and ids.
 #include <algorithm>
 #include <csignal>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quellix-cli as started. Reporting EDID files is what scripts run by the
 // hundred, and starting Qt costs several times the report itself, so this
 // program decodes `edid report [--raw] FILE...` on its own, with the standard

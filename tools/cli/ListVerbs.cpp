@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quellix-cli ports and models: what this computer and this program know,
 // without a device.
 #include <cstdio>

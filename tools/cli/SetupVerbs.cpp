@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quellix-cli preset, backup and restore: a device's routing tables by name,
 // and its whole setup (routing, ID, names, presets) in one JSON file. Presets
 // and names live in the data folder (--data), as the panel keeps them.

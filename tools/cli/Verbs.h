@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The verb table: each verb declares its usage, its help and its own options;
 // the command line is parsed against the global options and the options of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quellix-cli watch: the device's event messages as they come, a look at its
 // whole state after a quiet spell, and a device that goes away and comes back.
 #include <algorithm>

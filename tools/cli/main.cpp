@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quellix-cli: script a matrix switch from the command line (the full
 // program, with Qt; see Launcher.cpp for how it is started).
 #include <QCoreApplication>

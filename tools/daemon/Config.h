@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The daemon's configuration: a JSON file naming the devices it owns and
 // where it listens.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the daemon knows of the device's protocol to pass frames through:
 // where a frame ends, how much the device answers to it, and which bytes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The daemon's log: one line per event on stderr, where the service
 // manager's journal takes it.

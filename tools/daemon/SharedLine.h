@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A device's shared line: a TCP server speaking the device's own protocol.
 // Each client's bytes are cut into whole frames; a frame of the device's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quellixd: owns the serial line of each configured matrix switch and shares
 // it: a TCP line per device speaking the device's protocol, an HTTP API and
 // an event WebSocket.
@@ -59,7 +60,7 @@ int main(int argc, char** argv)
             return 0;
         }
         if (argument == "--version") {
-            std::printf("quellixd %s\n", QUELLIX_VERSION);
+            std::printf("quellixd %s\n%s\n", QUELLIX_VERSION, QUELLIX_LICENSE_NOTICE);
             return 0;
         }
         if (argument == "--check-config") {

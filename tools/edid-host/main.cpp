@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quellix-edid: a host for the library's offers to host programs. It asks for
 // the device model (mode select), opens the matrix window for it, and adds an
 // "EDID" tool bar to that window whose button (also Ctrl+E) opens the EDID

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quellix-icons: writes the programs' icons as PNG files for installation,
 // rendered from the same SVG resources the programs use (these files are
 // build outputs).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quellix-screenshots: renders the library's windows to PNG files, offscreen,
 // for review: the matrix window for a 4x4, an 8x8, a 4x8 and an 8x4 model
 // against the simulated device, and at 1366 x 768 for a 4x4, an 8x8 and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "PseudoTerminal.h"
 
 // Windows has no pseudo-terminal a program can open as a serial port: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quellix-sim: a virtual matrix switch on a pseudo-terminal or a TCP port.
 #include <atomic>
 #include <chrono>
@@ -128,7 +129,7 @@ std::string Parse(int argc, char** argv, ProgramOptions& options)
             std::fputs("\n", stdout);
             std::exit(0);
         } else if (arg == "--version") {
-            std::printf("quellix-sim %s\n", QUELLIX_VERSION);
+            std::printf("quellix-sim %s\n%s\n", QUELLIX_VERSION, QUELLIX_LICENSE_NOTICE);
             std::exit(0);
         } else if (arg == "--model" && value(v)) {
             model = v;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Setting": read the attached device's ID, give the device a new one, and
 // open the editor of the input and output names.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Serial Port Scan": choose a port and a device ID and connect, or first
 // scan the ports to see where a device answers. The scan probes port after

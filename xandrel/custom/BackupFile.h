@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A device's whole setup in one JSON document, for backup and restore:
 //   {"backup": "quellix", "version": 1, "model": "INFOHDMIMATRIX0001_8_8",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the panel's data files live. The system names them relative to the
 // current directory ("data/ds.dat"); every function that touches them takes

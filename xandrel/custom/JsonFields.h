@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small pieces the JSON files (presets, backups, window settings, locks)
 // share: reading and writing a file of one object, routing lists and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What saving a file needs of the operating system: one source file per system
 // (PlatformFile_posix.cpp, PlatformFile_windows.cpp), chosen by the build.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Presets (salvos): named routing tables of the matrix a data folder belongs
 // to, kept by model in data/presets.json, a JSON file people may read and edit:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The part of a device's setup kept in the data folder, not in the device:
 // the names of inputs and outputs (ds.dat) and the device's presets

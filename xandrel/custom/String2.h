@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The String Table dialog (String2): the names of the inputs and outputs in
 // ds.dat. Also what it shares with the GUI Config dialog (StringModify): a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The GUI Config dialog: every text of the string table, the window icon and
 // the splash picture. It is opened from the matrix window's Setting command

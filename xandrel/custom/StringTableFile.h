@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The GUI string table ds.dat: toolbar captions, serial-port error texts,
 // window titles and the names of inputs and outputs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Byte limits on texts that never split a UTF-8 character.
 #include <cstddef>

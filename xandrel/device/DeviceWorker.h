@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One device's exchanges, run one at a time and in the order they were asked
 // for, on a thread of the device's own, so that a window never waits for the

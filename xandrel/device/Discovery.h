@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Finding a device without knowing its model or ID: on an open port, one ID
 // query per model header. Models that share a header (the 4x4 and the 8x8

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The device model classes, one per row of the model catalog. They differ by
 // the values of their ModelSpec (counts, header, traits) and by the family

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The modes an operator can choose: indices 0-10, their display names and
 // the order a mode list shows them in.

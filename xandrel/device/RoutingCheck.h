@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Routing confirmed by reading it back: an acknowledgement says the device
 // took the frame, not that its crosspoints moved.

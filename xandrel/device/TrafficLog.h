@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The line's traffic: every frame sent and every answer received, and every
 // event message dropped with the reason, as one logging category of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "EDID Config": one EDID image of 256 bytes, shown on two pages of hex
 // boxes, moved between the device's inputs, outputs and stored EDIDs, the

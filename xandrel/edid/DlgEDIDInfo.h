@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "EDID Information": shows a ready-made text, the decoded EDID report or the
 // list of the inputs' manufacturer IDs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The first page of the EDID configuration dialog: base-block bytes 0-127 as
 // two-digit hexadecimal boxes, grouped by the fields of the EDID layout.

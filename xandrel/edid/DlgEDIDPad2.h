@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The second page of the EDID configuration dialog: extension bytes 128-255
 // as hexadecimal boxes. A shown CEA-861 block has its data block collection

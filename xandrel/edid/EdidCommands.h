@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The EDID commands of the serial protocol and how they address the device's
 // EDIDs: inputs 1..N, outputs 1..M, memory slot 9 (scratch) and slots 10-13

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The three EDID exchanges with the device (copy inside the device, read to
 // the computer, write from the computer) and the identity probe of an input.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // EDID files (.bin): the raw image with no header. A file holds 128 bytes
 // (a base block that announces no extension) or 256 bytes (the base block

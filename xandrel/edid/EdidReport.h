@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The EDID report: a 256-byte EDID image (the base block, bytes 0-127, and
 // the first extension block, bytes 128-255) decoded into one fact per line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which exchange moves an EDID from one place to another: the device's
 // inputs, outputs and stored EDIDs (default A-D), and the computer's image.

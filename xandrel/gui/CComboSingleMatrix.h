@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A ready-made combination for a host program: the operator picks the device
 // model, and the model, its GUI front object and a port driver of its own are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Mode Select": the operator picks the device model by name. The result is
 // the position of the chosen entry: 0 when the dialog is cancelled, and

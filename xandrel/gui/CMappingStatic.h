@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The wiring diagram between the input and output columns: a line from every
 // output's row (right edge) to the row of the input it is on (left edge),

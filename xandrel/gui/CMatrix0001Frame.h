@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The matrix window: the routing view with its toolbar and status bar. It
 // carries out the toolbar's commands and drop-down menus, polls the device

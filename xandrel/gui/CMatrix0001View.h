@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The routing panel: a signal lamp and a button per input, a button and a
 // list of inputs per output, and the wiring diagram between the columns.

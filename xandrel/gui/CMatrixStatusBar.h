@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The matrix window's status bar: a stretching message pane, then the take
 // mode's count of prepared routings (in take mode only), the line's lamp (is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The matrix window's toolbar: nine large captioned buttons (Setting, Scan,
 // Linkage, the Open/Close pair, Mapping and Fast Select with drop-down

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small pieces every window of the library uses: command buttons named
 // after their identifiers, the wait cursor, and the data folder the windows

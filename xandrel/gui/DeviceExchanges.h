@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The windows' side of a device's exchanges. Every exchange a window starts
 // runs on the device's worker thread (xandrel/device/DeviceWorker.h); the

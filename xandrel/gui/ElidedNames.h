@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Names longer than their control: the control shows the start of the name
 // with "…" at its end, and the whole name as its tool tip.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The library's offers to a host program: the request record INFOGUIPDATA,
 // the GUI front object GUIDEVICEMATRIXBASE with one entry point per window

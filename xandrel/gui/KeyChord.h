@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The hidden key chord Ctrl+F9: held while the Setting button is pressed, it
 // opens the GUI Config dialog instead of the Setting dialog. The toolkit can

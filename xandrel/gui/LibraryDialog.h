@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The base of the library's dialogs that the GUI entry points manage: each
 // keeps the record it was created with and the GUI front object that made it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The library's message boxes, through a replaceable function so tests can
 // answer them without a modal loop, and the hand-over of the port driver's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The matrix window's presets (salvos): named routing tables of the data
 // folder's matrix (by model) kept in data/presets.json. The Presets menu saves the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the library asks the person for besides yes or no: a file (a file
 // dialog) and a line of text. Both go through replaceable functions so tests

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Dialogs larger than a small screen (a laptop's 1280 x 720 work area): their
 // content sits in a scroll area that shows all of it where the screen allows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The matrix window's menu bar beyond its toolbar: File (Model..., Back Up
 // Setup..., Restore Setup...) and View (Take Mode, Check Device, Traffic

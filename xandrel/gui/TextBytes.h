@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Bytes of the system's code page (UTF-8 here) as text, and back: the data
 // files and the device core keep bytes, the windows show text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The traffic log: a live table of every frame the library sends and
 // receives and every event message it drops, with the reason (time, what,

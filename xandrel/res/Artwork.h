@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The library's pictures: the toolbar image strip, the two signal lamps of the
 // routing panel and the matrix window's icon. Each is an SVG file compiled
