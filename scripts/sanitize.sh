@@ -19,8 +19,9 @@ cd "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=offscreen
 if [ "${1:-}" = thread ]; then
   build=build-tsan
-  cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUELLIX_TSAN=ON \
-    -DQUELLIX_BUILD_BENCH=OFF
+  # Line tables only, and little optimising: a shorter build, reports as clear.
+  cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE= -DCMAKE_CXX_FLAGS="-O1 -g1" \
+    -DQUELLIX_TSAN=ON -DQUELLIX_BUILD_BENCH=OFF
   cmake --build "$build" --parallel --target daemon_tests
   # Calls into the system from Qt (not built with the sanitizer) are Qt's business.
   export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$PWD/scripts/tsan-suppressions.txt"

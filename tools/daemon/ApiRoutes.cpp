@@ -54,14 +54,6 @@ QJsonObject NamesSchema()
         {"properties", QJsonObject{{"inputs", ObjectOf(Schema("string"))}, {"outputs", ObjectOf(Schema("string"))}}}};
 }
 
-QJsonArray Numbers(const std::vector<int>& values)
-{
-    QJsonArray array;
-    for (int value : values)
-        array.append(value);
-    return array;
-}
-
 }  // namespace
 
 const std::vector<HttpRoute>& HttpApi::Routes()
@@ -244,7 +236,7 @@ void HttpApi::putLocks(HttpCall& call)
     for (const auto& [output, locked] : wanted)
         locked ? void(locks.insert(output)) : void(locks.erase(output));
     call.link->setLocks(locks);
-    respond(call, 200, QJsonObject{{"locks", Numbers(std::vector<int>(locks.begin(), locks.end()))}});
+    respond(call, 200, QJsonObject{{"locks", NumberArray(std::vector<int>(locks.begin(), locks.end()))}});
 }
 
 void HttpApi::edidInputs(HttpCall& call)

@@ -129,20 +129,11 @@ bool ParseDevice(const QJsonObject& object, int index, DeviceConfig& device, QSt
 
 }  // namespace
 
-bool ParseConfig(const QByteArray& text, DaemonConfig& config, QString& error)
+namespace {
+
+// The settings of the whole daemon: where and how it listens.
+bool ParseTop(const QJsonObject& top, DaemonConfig& result, QString& error)
 {
-    QJsonParseError parse{};
-    const QJsonDocument document = QJsonDocument::fromJson(text, &parse);
-    if (parse.error != QJsonParseError::NoError) {
-        error = "not JSON: " + parse.errorString() + " at byte " + QString::number(parse.offset);
-        return false;
-    }
-    if (!document.isObject()) {
-        error = "not a JSON object";
-        return false;
-    }
-    const QJsonObject top = document.object();
-    DaemonConfig result;
     if (!OnlyKnownKeys(top,
                        {"listen", "http_port", "token", "token_file", "poll_ms", "max_clients", "allowed_origins",
                         "server_names", "devices", "mqtt"},
@@ -168,16 +159,33 @@ bool ParseConfig(const QByteArray& text, DaemonConfig& config, QString& error)
     result.maxClients = maxClients;
     result.httpPort = static_cast<quint16>(httpPort);
     result.pollMs = pollMs;
+    return true;
+}
 
-    const QJsonValue devices = top.value("devices");
+// Why `device` cannot join the devices read before it: a name, a serial
+// line or a TCP port taken already; empty when it can.
+QString Clash(const DeviceConfig& device, const DaemonConfig& result)
+{
+    for (const DeviceConfig& other : result.devices) {
+        if (other.name == device.name)
+            return "device " + device.name + ": the name is used twice";
+        if (SamePort(other.port, device.port))
+            return "device " + device.name + ": port " + QString::fromStdString(device.port) + " is device "
+                + other.name + "'s already (one owner per line)";
+        if (device.linePort != 0 && other.linePort == device.linePort)
+            return "device " + device.name + ": \"line_port\" " + QString::number(device.linePort) + " is used twice";
+    }
+    if (device.linePort != 0 && device.linePort == result.httpPort)
+        return "device " + device.name + ": \"line_port\" " + QString::number(device.linePort) + " is used twice";
+    return {};
+}
+
+bool ParseDevices(const QJsonValue& devices, DaemonConfig& result, QString& error)
+{
     if (!devices.isArray() || devices.toArray().isEmpty()) {
         error = "\"devices\" must be a list of at least one device";
         return false;
     }
-    QSet<QString> names;
-    QSet<int> ports;
-    if (result.httpPort != 0)
-        ports.insert(result.httpPort);
     int index = 0;
     for (const QJsonValue& entry : devices.toArray()) {
         DeviceConfig device;
@@ -187,25 +195,31 @@ bool ParseConfig(const QByteArray& text, DaemonConfig& config, QString& error)
         }
         if (!ParseDevice(entry.toObject(), index++, device, error))
             return false;
-        if (names.contains(device.name)) {
-            error = "device " + device.name + ": the name is used twice";
+        if (!(error = Clash(device, result)).isEmpty())
             return false;
-        }
-        for (const DeviceConfig& other : result.devices) {
-            if (SamePort(other.port, device.port)) {
-                error = "device " + device.name + ": port " + QString::fromStdString(device.port) + " is device "
-                    + other.name + "'s already (one owner per line)";
-                return false;
-            }
-        }
-        if (device.linePort != 0 && ports.contains(device.linePort)) {
-            error = "device " + device.name + ": \"line_port\" " + QString::number(device.linePort) + " is used twice";
-            return false;
-        }
-        names.insert(device.name);
-        ports.insert(device.linePort);
         result.devices.push_back(device);
     }
+    return true;
+}
+
+}  // namespace
+
+bool ParseConfig(const QByteArray& text, DaemonConfig& config, QString& error)
+{
+    QJsonParseError parse{};
+    const QJsonDocument document = QJsonDocument::fromJson(text, &parse);
+    if (parse.error != QJsonParseError::NoError) {
+        error = "not JSON: " + parse.errorString() + " at byte " + QString::number(parse.offset);
+        return false;
+    }
+    if (!document.isObject()) {
+        error = "not a JSON object";
+        return false;
+    }
+    const QJsonObject top = document.object();
+    DaemonConfig result;
+    if (!ParseTop(top, result, error) || !ParseDevices(top.value("devices"), result, error))
+        return false;
     if (top.contains("mqtt")) {
         MqttSettings mqtt;
         if (!ParseMqttSettings(top.value("mqtt"), mqtt, error) || !CheckMqttNames(result.devices, error))

@@ -175,60 +175,71 @@ bool Daemon::restart(const DaemonConfig& config, QString& error)
     return false;
 }
 
+// For each wanted device, the running one it is when its settings are all
+// as they were (-1 for none): it keeps its port, its state and its clients.
+std::vector<int> Daemon::keptDevices(const DaemonConfig& config) const
+{
+    std::vector<int> keptFrom(config.devices.size(), -1);
+    std::vector<bool> taken(devices_.size(), false);
+    for (size_t k = 0; k < config.devices.size(); ++k)
+        for (size_t old = 0; old < devices_.size() && keptFrom[k] < 0; ++old)
+            if (!taken[old] && devices_[old].link->config() == config.devices[k])
+                keptFrom[k] = static_cast<int>(old), taken[old] = true;
+    return keptFrom;
+}
+
 bool Daemon::reload(const DaemonConfig& config, QString& error)
 {
     if (config.listen != config_.listen || config.httpPort != config_.httpPort)
         return restart(config, error);
-    // The running device each wanted one is, when its settings are all as
-    // they were: it keeps its port, its state and its clients.
-    std::vector<int> keptFrom(config.devices.size(), -1);
-    std::vector<bool> kept(devices_.size(), false);
-    for (size_t k = 0; k < config.devices.size(); ++k)
-        for (size_t old = 0; old < devices_.size() && keptFrom[k] < 0; ++old)
-            if (!kept[old] && devices_[old].link->config() == config.devices[k])
-                keptFrom[k] = static_cast<int>(old), kept[old] = true;
+    const std::vector<int> keptFrom = keptDevices(config);
     std::set<quint16> leavingPorts;
     for (size_t old = 0; old < devices_.size(); ++old)
-        if (!kept[old])
+        if (std::find(keptFrom.begin(), keptFrom.end(), static_cast<int>(old)) == keptFrom.end())
             leavingPorts.insert(devices_[old].line->port());
     // The new devices listen first, but on a port a leaving device holds:
     // nothing changes when one of them cannot.
-    std::vector<Device> made(config.devices.size());
+    std::vector<Device> next(config.devices.size());
     for (size_t k = 0; k < config.devices.size(); ++k) {
         if (keptFrom[k] >= 0)
             continue;
-        made[k] = makeDevice(config.devices[k], config);
-        if (!leavingPorts.count(config.devices[k].linePort) && !listenLine(made[k], config, error))
+        next[k] = makeDevice(config.devices[k], config);
+        if (!leavingPorts.count(config.devices[k].linePort) && !listenLine(next[k], config, error))
             return false;
     }
-    for (size_t old = 0; old < devices_.size(); ++old)
-        if (!kept[old])
-            retire(devices_[old]);
-    std::vector<Device> next(config.devices.size());
-    for (size_t k = 0; k < config.devices.size(); ++k) {
+    for (size_t k = 0; k < config.devices.size(); ++k)
+        if (keptFrom[k] >= 0)
+            std::swap(next[k], devices_[static_cast<size_t>(keptFrom[k])]);
+    for (Device& leaving : devices_)
+        if (leaving.link)
+            retire(leaving);
+    devices_ = std::move(next);
+    takeOver(config, keptFrom, leavingPorts);
+    return true;
+}
+
+// After a reload: the kept devices take the new settings, the new ones
+// listen on ports freed meanwhile and start, the server follows them all.
+void Daemon::takeOver(const DaemonConfig& config, const std::vector<int>& keptFrom, const std::set<quint16>& freedPorts)
+{
+    for (size_t k = 0; k < devices_.size(); ++k) {
+        Device& device = devices_[k];
         if (keptFrom[k] >= 0) {
-            next[k] = std::move(devices_[static_cast<size_t>(keptFrom[k])]);
-            next[k].link->setPollInterval(config.pollMs);
-            next[k].line->setToken(config.token);
+            device.link->setPollInterval(config.pollMs);
+            device.line->setToken(config.token);
+            Log("device " + config.devices[k].name + ": unchanged");
             continue;
         }
-        next[k] = std::move(made[k]);
         QString why;
-        if (leavingPorts.count(config.devices[k].linePort) && !listenLine(next[k], config, why))
+        if (freedPorts.count(config.devices[k].linePort) && !listenLine(device, config, why))
             Log(why);
+        startDevice(device);
     }
-    devices_ = std::move(next);
     limit_->setMaximum(ClientsTheDescriptorsAllow(config.maxClients));
     http_->setPolicy(PolicyOf(config));
     http_->setLinks(links());
     followMqtt(config, links());
-    for (size_t k = 0; k < devices_.size(); ++k)
-        if (keptFrom[k] < 0)
-            startDevice(devices_[k]);
-        else
-            Log("device " + config.devices[k].name + ": unchanged");
     config_ = config;
-    return true;
 }
 
 quint16 Daemon::httpPort() const

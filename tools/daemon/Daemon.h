@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "Config.h"
@@ -53,6 +54,8 @@ private:
     void retire(Device& device);
     std::vector<DeviceLink*> links() const;
     bool restart(const DaemonConfig& config, QString& error);
+    std::vector<int> keptDevices(const DaemonConfig& config) const;
+    void takeOver(const DaemonConfig& config, const std::vector<int>& keptFrom, const std::set<quint16>& freedPorts);
     // Starts, follows or ends MQTT as `config` has it.
     void followMqtt(const DaemonConfig& config, const std::vector<DeviceLink*>& links);
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "DeviceFiles.h"
+#include "HttpReply.h"
 
 #include <QDir>
 
@@ -22,14 +23,6 @@ QJsonArray NameList(const std::array<std::string, 8>& names, int count)
     for (int k = 0; k < count; ++k)
         list.append(k < static_cast<int>(names.size()) ? QString::fromStdString(names[k]) : QString::number(k + 1));
     return list;
-}
-
-QJsonArray Numbers(const std::vector<int>& values)
-{
-    QJsonArray array;
-    for (int value : values)
-        array.append(value);
-    return array;
 }
 
 }  // namespace
@@ -139,7 +132,8 @@ QJsonArray PresetsJson(const std::vector<xandrel::Preset>& presets)
 {
     QJsonArray list;
     for (const xandrel::Preset& preset : presets)
-        list.append(QJsonObject{{"name", QString::fromStdString(preset.name)}, {"routing", Numbers(preset.routing)}});
+        list.append(
+            QJsonObject{{"name", QString::fromStdString(preset.name)}, {"routing", NumberArray(preset.routing)}});
     return list;
 }
 

@@ -30,29 +30,9 @@ namespace quellixd {
 
 namespace {
 
-QJsonArray Numbers(const std::vector<int>& values)
-{
-    QJsonArray array;
-    for (int value : values)
-        array.append(value);
-    return array;
-}
-
 QJsonArray Numbers(const std::set<int>& values)
 {
-    return Numbers(std::vector<int>(values.begin(), values.end()));
-}
-
-QByteArray MethodName(QHttpServerRequest::Method method)
-{
-    using Method = QHttpServerRequest::Method;
-    switch (method) {
-    case Method::Get: return "GET, HEAD";
-    case Method::Put: return "PUT";
-    case Method::Post: return "POST";
-    case Method::Delete: return "DELETE";
-    default: return "OPTIONS";
-    }
+    return NumberArray(std::vector<int>(values.begin(), values.end()));
 }
 
 // The path's segments, each decoded on its own, so that a preset name may
@@ -72,9 +52,9 @@ QJsonObject ChangeMessage(const DeviceLink& link, const QString& what)
     const DeviceState& state = link.state();
     QJsonObject message{{"device", link.config().name}, {"type", what}};
     if (what == "routing") {
-        message["routing"] = Numbers(state.routing);
+        message["routing"] = NumberArray(state.routing);
     } else if (what == "signals") {
-        message["signals"] = Numbers(state.signals);
+        message["signals"] = NumberArray(state.signals);
     } else if (what == "locks") {
         message["locks"] = Numbers(link.locks());
     } else if (what == "names") {
@@ -179,8 +159,8 @@ QJsonObject HttpApi::DeviceJson(const DeviceLink& link, bool whole)
         device["problem"] = state.problem;
     if (!whole)
         return device;
-    device["routing"] = state.routingKnown ? QJsonValue(Numbers(state.routing)) : QJsonValue();
-    device["signals"] = state.signalsKnown ? QJsonValue(Numbers(state.signals)) : QJsonValue();
+    device["routing"] = state.routingKnown ? QJsonValue(NumberArray(state.routing)) : QJsonValue();
+    device["signals"] = state.signalsKnown ? QJsonValue(NumberArray(state.signals)) : QJsonValue();
     device["locks"] = Numbers(link.locks());
     device["names"] = NamesJson(config);
     xandrel::PresetBook book;
@@ -268,7 +248,8 @@ bool HttpApi::dispatch(const QHttpServerRequest& request, QTcpSocket* socket)
         if (!route.matches(segments, call.parameters))
             continue;
         if (route.method != method) {
-            allowed += (allowed.isEmpty() ? "" : ", ") + MethodName(route.method);
+            allowed += (allowed.isEmpty() ? "" : ", ") + MethodName(route.method)
+                + (route.method == Method::Get ? ", HEAD" : "");
             continue;
         }
         if (QString(route.pattern).contains("{name}") && !(call.link = find(call.parameters.value(0)))) {
@@ -310,7 +291,7 @@ void HttpApi::sendRouting(HttpCall& call, const std::map<int, int>& changes)
                 self->answerParked(ticket, outcome.status, ErrorBody(outcome.error, outcome.unknown));
                 return;
             }
-            self->answerParked(ticket, 200, QJsonObject{{"routing", Numbers(link->state().routing)}});
+            self->answerParked(ticket, 200, QJsonObject{{"routing", NumberArray(link->state().routing)}});
         },
         cancel);
 }

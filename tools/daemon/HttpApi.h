@@ -18,6 +18,7 @@
 #include "DeviceLink.h"
 #include "HttpHead.h"
 #include "HttpRoute.h"
+#include "xandrel/custom/PresetFile.h"
 
 class QTimer;
 class QWebSocket;
@@ -81,6 +82,8 @@ private:
     void putNames(HttpCall& call);
 
     bool dispatch(const QHttpServerRequest& request, QTcpSocket* socket);
+    // The device's presets book, or false once the call was answered 409.
+    bool loadPresets(HttpCall& call, xandrel::PresetBook& book);
     DeviceLink* find(const QString& name) const;
     void respond(HttpCall& call, int status, const QJsonValue& body = {});
     void fail(HttpCall& call, int status, const QString& message);

@@ -39,6 +39,14 @@ void SendJson(QTcpSocket* socket, int status, const QJsonValue& body, bool headO
     SendReply(socket, status, "application/json", document.toJson(QJsonDocument::Compact), headOnly, extra);
 }
 
+QJsonArray NumberArray(const std::vector<int>& values)
+{
+    QJsonArray array;
+    for (int value : values)
+        array.append(value);
+    return array;
+}
+
 QJsonObject ErrorBody(const QString& message, bool unknown)
 {
     QJsonObject body{{"error", message}};

@@ -2,6 +2,7 @@
 #pragma once
 // One whole HTTP/1.1 answer written on a connection of the API.
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonValue>
 
 #include <utility>
@@ -19,6 +20,9 @@ void SendReply(QTcpSocket* socket, int status, const QByteArray& contentType, co
                const HeaderFields& extra = {});
 // The same with a JSON body; an undefined or null `body` sends none.
 void SendJson(QTcpSocket* socket, int status, const QJsonValue& body, bool headOnly, const HeaderFields& extra = {});
+// [1, 2, 3]: the numbers as a JSON list.
+QJsonArray NumberArray(const std::vector<int>& values);
+
 // {"error": message}, with "state": "unknown" when `unknown`.
 QJsonObject ErrorBody(const QString& message, bool unknown = false);
 

@@ -6,19 +6,19 @@
 
 namespace quellixd {
 
-namespace {
-
-QString MethodName(QHttpServerRequest::Method method)
+QByteArray MethodName(QHttpServerRequest::Method method)
 {
     using Method = QHttpServerRequest::Method;
     switch (method) {
-    case Method::Get: return "get";
-    case Method::Put: return "put";
-    case Method::Post: return "post";
-    case Method::Delete: return "delete";
-    default: return "options";
+    case Method::Get: return "GET";
+    case Method::Put: return "PUT";
+    case Method::Post: return "POST";
+    case Method::Delete: return "DELETE";
+    default: return "OPTIONS";
     }
 }
+
+namespace {
 
 QJsonObject ErrorResponse(const char* description)
 {
@@ -90,7 +90,7 @@ QJsonObject OpenApiDocument(const std::vector<HttpRoute>& routes)
                 QJsonObject{{"required", true},
                             {"content", QJsonObject{{"application/json", QJsonObject{{"schema", route.body}}}}}};
         QJsonObject path = paths.value(route.pattern).toObject();
-        path[MethodName(route.method)] = operation;
+        path[QString::fromLatin1(MethodName(route.method).toLower())] = operation;
         paths[route.pattern] = path;
     }
     const QJsonObject error{

@@ -39,6 +39,9 @@ struct HttpRoute {
     bool matches(const QStringList& segments, QStringList& parameters) const;
 };
 
+// "GET", "PUT", "POST", "DELETE" (else "OPTIONS").
+QByteArray MethodName(QHttpServerRequest::Method method);
+
 // The OpenAPI 3 description of `routes`.
 QJsonObject OpenApiDocument(const std::vector<HttpRoute>& routes);
 

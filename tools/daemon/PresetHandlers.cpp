@@ -22,6 +22,15 @@ QJsonObject PresetJson(const xandrel::Preset& preset)
 
 }  // namespace
 
+bool HttpApi::loadPresets(HttpCall& call, xandrel::PresetBook& book)
+{
+    QString error;
+    if (LoadPresets(call.link->config(), book, error))
+        return true;
+    fail(call, 409, error + " (left as it is)");
+    return false;
+}
+
 void HttpApi::listPresets(HttpCall& call)
 {
     xandrel::PresetBook book;
@@ -48,10 +57,8 @@ void HttpApi::putPreset(HttpCall& call)
         return;
     }
     xandrel::PresetBook book;
-    if (!LoadPresets(device, book, error)) {
-        fail(call, 409, error + " (left as it is)");
+    if (!loadPresets(call, book))
         return;
-    }
     const xandrel::Preset preset{name.toStdString(), routing ? *routing : call.link->state().routing};
     const bool replaced = book.find(PresetOwner(device), preset.name) != nullptr;
     book.put(PresetOwner(device), preset);
@@ -70,10 +77,8 @@ void HttpApi::deletePreset(HttpCall& call)
     const QString name = call.parameters.value(1);
     xandrel::PresetBook book;
     QString error;
-    if (!LoadPresets(device, book, error)) {
-        fail(call, 409, error + " (left as it is)");
+    if (!loadPresets(call, book))
         return;
-    }
     if (!book.remove(PresetOwner(device), name.toStdString())) {
         fail(call, 404, "no preset \"" + name + "\" for " + device.name);
         return;
@@ -97,10 +102,8 @@ void HttpApi::renamePreset(HttpCall& call)
         return;
     }
     xandrel::PresetBook book;
-    if (!LoadPresets(device, book, error)) {
-        fail(call, 409, error + " (left as it is)");
+    if (!loadPresets(call, book))
         return;
-    }
     const xandrel::Preset* preset = book.find(PresetOwner(device), from.toStdString());
     if (!preset) {
         fail(call, 404, "no preset \"" + from + "\" for " + device.name);

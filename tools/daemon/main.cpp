@@ -47,54 +47,53 @@ void OnSignal(int number)
     [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
-{
+// What the command line asks for; `exit` >= 0 ends the program at once.
+struct Options {
     QString configPath;
     bool checkOnly = false;
-    for (int k = 1; k < argc; ++k) {
+    int exit = -1;
+};
+
+Options ReadOptions(int argc, char** argv)
+{
+    Options options;
+    for (int k = 1; k < argc && options.exit < 0; ++k) {
         const std::string argument = argv[k];
         if (argument == "-h" || argument == "--help") {
             std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (argument == "--version") {
+            options.exit = 0;
+        } else if (argument == "--version") {
             std::printf("quellixd %s\n%s\n", QUELLIX_VERSION, QUELLIX_LICENSE_NOTICE);
-            return 0;
-        }
-        if (argument == "--check-config") {
-            checkOnly = true;
+            options.exit = 0;
+        } else if (argument == "--check-config") {
+            options.checkOnly = true;
         } else if (argument == "--config" && k + 1 < argc) {
-            configPath = QString::fromLocal8Bit(argv[++k]);
+            options.configPath = QString::fromLocal8Bit(argv[++k]);
         } else if (argument.rfind("--config=", 0) == 0) {
-            configPath = QString::fromLocal8Bit(argv[k] + 9);
+            options.configPath = QString::fromLocal8Bit(argv[k] + 9);
         } else {
             std::fprintf(stderr, "quellixd: unknown argument '%s'\n%s", argv[k], kUsage);
-            return 2;
+            options.exit = 2;
         }
     }
-    QCoreApplication application(argc, argv);
-    if (configPath.isEmpty())
-        configPath = DefaultConfigPath();
+    return options;
+}
 
-    DaemonConfig config;
-    QString error;
-    if (!LoadConfig(configPath, config, error)) {
-        Log("configuration not valid: " + error);
-        return 2;
-    }
-    if (checkOnly) {
-        const QString mqtt =
-            config.mqtt ? ", MQTT broker " + config.mqtt->host + ":" + QString::number(config.mqtt->port) : QString();
-        std::printf("%s: good (%zu device%s)%s\n", configPath.toLocal8Bit().constData(), config.devices.size(),
-                    config.devices.size() == 1 ? "" : "s", mqtt.toLocal8Bit().constData());
-        return 0;
-    }
+void TellConfigGood(const QString& path, const DaemonConfig& config)
+{
+    const QString mqtt =
+        config.mqtt ? ", MQTT broker " + config.mqtt->host + ":" + QString::number(config.mqtt->port) : QString();
+    std::printf("%s: good (%zu device%s)%s\n", path.toLocal8Bit().constData(), config.devices.size(),
+                config.devices.size() == 1 ? "" : "s", mqtt.toLocal8Bit().constData());
+}
 
+// Signals become bytes on a pipe, read by the event loop: a handler may do
+// nothing more.
+bool CatchSignals()
+{
     if (::pipe(g_signalPipe) != 0) {
         Log(QString("cannot set up signal handling: ") + std::strerror(errno));
-        return 1;
+        return false;
     }
     struct sigaction action { };
     action.sa_handler = OnSignal;
@@ -103,7 +102,57 @@ int main(int argc, char** argv)
     for (int number : {SIGTERM, SIGINT, SIGHUP})
         sigaction(number, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    return true;
+}
 
+void Reload(Daemon& daemon, const QString& configPath)
+{
+    DaemonConfig fresh;
+    QString problem;
+    if (!LoadConfig(configPath, fresh, problem))
+        Log("SIGHUP: configuration not valid, keeping the running one: " + problem);
+    else if (daemon.reload(fresh, problem))
+        Log("SIGHUP: configuration read again");
+    else
+        Log("SIGHUP: the new configuration cannot run, keeping the running one: " + problem);
+}
+
+void TakeSignal(Daemon& daemon, const QString& configPath)
+{
+    char number = 0;
+    if (::read(g_signalPipe[0], &number, 1) != 1)
+        return;
+    if (number == SIGHUP) {
+        Reload(daemon, configPath);
+        return;
+    }
+    Log(QString("ending on ") + (number == SIGTERM ? "SIGTERM" : "SIGINT")
+        + ": answering the requests under way first");
+    daemon.drain(kDrainMs, [] { QCoreApplication::quit(); });
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options = ReadOptions(argc, argv);
+    if (options.exit >= 0)
+        return options.exit;
+    QCoreApplication application(argc, argv);
+    if (options.configPath.isEmpty())
+        options.configPath = DefaultConfigPath();
+    DaemonConfig config;
+    QString error;
+    if (!LoadConfig(options.configPath, config, error)) {
+        Log("configuration not valid: " + error);
+        return 2;
+    }
+    if (options.checkOnly) {
+        TellConfigGood(options.configPath, config);
+        return 0;
+    }
+    if (!CatchSignals())
+        return 1;
     // The port driver's own reports of a lost or missing port: the daemon
     // logs each with the device's name as its state changes.
     tavrik::SetErrorReporter([](const std::string&) {});
@@ -112,29 +161,9 @@ int main(int argc, char** argv)
         Log(error);
         return 1;
     }
-    Log("running with " + configPath);
+    Log("running with " + options.configPath);
     QSocketNotifier notifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
-        char number = 0;
-        if (::read(g_signalPipe[0], &number, 1) != 1)
-            return;
-        if (number != SIGHUP) {
-            Log(QString("ending on ") + (number == SIGTERM ? "SIGTERM" : "SIGINT")
-                + ": answering the requests under way first");
-            daemon.drain(kDrainMs, [] { QCoreApplication::quit(); });
-            return;
-        }
-        DaemonConfig fresh;
-        QString problem;
-        if (!LoadConfig(configPath, fresh, problem)) {
-            Log("SIGHUP: configuration not valid, keeping the running one: " + problem);
-            return;
-        }
-        if (daemon.reload(fresh, problem))
-            Log("SIGHUP: configuration read again");
-        else
-            Log("SIGHUP: the new configuration cannot run, keeping the running one: " + problem);
-    });
+    QObject::connect(&notifier, &QSocketNotifier::activated, [&] { TakeSignal(daemon, options.configPath); });
     const int status = QCoreApplication::exec();
     daemon.stop();
     return status;
