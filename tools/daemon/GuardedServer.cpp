@@ -36,9 +36,12 @@ void GuardedServer::incomingConnection(qintptr descriptor)
 {
     auto* socket = makeSocket_ ? makeSocket_(descriptor) : nullptr;
     if (!socket) {
-        socket = new QTcpSocket(this);
+        socket = new QTcpSocket;
         socket->setSocketDescriptor(descriptor);
     }
+    // Owned by the listener, as Qt's own sockets are: one that is still open
+    // when the listener goes is closed and freed with it.
+    socket->setParent(this);
     const QHostAddress peer = socket->peerAddress();
     if (!limit_->take(peer)) {
         socket->abort();  // at once: nothing is read or held for it

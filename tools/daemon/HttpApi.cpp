@@ -104,7 +104,8 @@ quint16 HttpApi::listen(const QHostAddress& address, quint16 port)
 {
     std::shared_ptr<const GatePolicy> policy = policy_;
     server_ = new GuardedServer(
-        limit_, "HTTP API", [policy](qintptr descriptor) -> QTcpSocket* { return new HttpGate(descriptor, policy); });
+        limit_, "HTTP API", [policy](qintptr descriptor) -> QTcpSocket* { return new HttpGate(descriptor, policy); },
+        this);
     if (!server_->listen(address, port)) {
         delete server_;
         server_ = nullptr;

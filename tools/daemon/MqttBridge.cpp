@@ -21,6 +21,7 @@ MqttBridge::MqttBridge(const MqttSettings& settings, QObject* parent)
     static std::once_flag initialised;
     std::call_once(initialised, [] { mosquitto_lib_init(); });
     thread_.setObjectName("mqtt");
+    onThread_.moveToThread(&thread_);
     thread_.start();
 
     daemonSession_ = openSession(settings_.clientId, DaemonStatusTopic(settings_), true);
@@ -42,9 +43,10 @@ MqttBridge::~MqttBridge()
 {
     devices_.clear();
     daemonSession_->close({{DaemonStatusTopic(settings_), "offline"}});
-    // Queued behind the closes, so that every session leaves first.
+    // Queued behind the closes, so that every session leaves first. Not
+    // through a session: a closed one may be gone already.
     QMetaObject::invokeMethod(
-        daemonSession_, [this] { thread_.quit(); }, Qt::QueuedConnection);
+        &onThread_, [this] { thread_.quit(); }, Qt::QueuedConnection);
     thread_.wait();
 }
 

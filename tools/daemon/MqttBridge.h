@@ -38,6 +38,7 @@ private:
 
     MqttSettings settings_;
     QThread thread_;
+    QObject onThread_;  // lives on thread_: the bridge tells the thread to quit through it
     MqttSession* daemonSession_ = nullptr;
     std::vector<std::unique_ptr<MqttDevice>> devices_;
 };
