@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets in ./build-fuzz (clang, with the address and
 # undefined-behaviour sanitizers) and runs every *_fuzz program for a bounded
-# time each.
+# time each, as many at once as there are processors.
 #
 #   scripts/fuzz.sh [SECONDS]     seconds per target, 30 when not given
 #
@@ -42,9 +42,11 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 cmake --build "$build" --target "${targets[@]}"
 
-mkdir -p "$build/fuzz-artifacts"
-failed=()
-for name in "${targets[@]}"; do
+mkdir -p "$build/fuzz-artifacts" "$build/fuzz-logs"
+# One target on each processor at a time; each writes to a log of its own,
+# shown when it ends.
+run_target() {
+  local name=$1 program corpus seeds folders
   program=$(find "$build" -type f -name "$name" -perm -u+x | head -n 1)
   corpus=$build/fuzz-corpus/$name
   mkdir -p "$corpus"
@@ -54,11 +56,25 @@ for name in "${targets[@]}"; do
     folders+=("$seeds")
   fi
   echo "== $name for $seconds s (${folders[*]})"
-  if ! "$program" -max_total_time="$seconds" -print_final_stats=1 \
-      -artifact_prefix="$build/fuzz-artifacts/$name-" "${folders[@]}"; then
-    failed+=("$name")
-  fi
+  "$program" -max_total_time="$seconds" -print_final_stats=1 \
+    -artifact_prefix="$build/fuzz-artifacts/$name-" "${folders[@]}"
+}
+failed=()
+declare -A running=()
+finish_one() {  # waits for any running target and records how it ended
+  local pid name status
+  wait -n -p pid && status=0 || status=$?
+  name=${running[$pid]}
+  unset "running[$pid]"
+  cat "$build/fuzz-logs/$name.log"
+  [ "$status" -eq 0 ] || failed+=("$name")
+}
+for name in "${targets[@]}"; do
+  while [ ${#running[@]} -ge "$(nproc)" ]; do finish_one; done
+  run_target "$name" > "$build/fuzz-logs/$name.log" 2>&1 &
+  running[$!]=$name
 done
+while [ ${#running[@]} -gt 0 ]; do finish_one; done
 
 if [ ${#failed[@]} -gt 0 ]; then
   echo "Failed: ${failed[*]} (inputs in $build/fuzz-artifacts)" >&2

@@ -8,19 +8,27 @@
 # builds the Debian package, installs it, runs it and removes it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-scripts/format.sh --check
-scripts/include-cycles.py
-scripts/build.sh
+
+# Runs a step and says how long it took, so that a slow step shows.
+step() {
+  local started=$SECONDS
+  "$@"
+  echo "test.sh: '$*' took $((SECONDS - started)) s (${SECONDS} s in all)"
+}
+
+step scripts/install-deps.sh
+step scripts/format.sh --check
+step scripts/include-cycles.py
+step scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir build --output-on-failure --parallel "$(nproc)"
-scripts/cross-check.sh
+step ctest --test-dir build --output-on-failure --parallel "$(nproc)"
+step scripts/cross-check.sh
 fuzz_seconds=${FUZZ_SECONDS:-20}
 if [ "$fuzz_seconds" -gt 0 ]; then
-  scripts/fuzz.sh "$fuzz_seconds"
+  step scripts/fuzz.sh "$fuzz_seconds"
 fi
 if [ "${SANITIZE:-1}" != 0 ]; then
-  scripts/sanitize.sh
-  scripts/sanitize.sh thread
+  step scripts/sanitize.sh
+  step scripts/sanitize.sh thread
 fi
-scripts/package-test.sh
+step scripts/package-test.sh
