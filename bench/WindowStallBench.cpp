@@ -4,9 +4,9 @@
 // with real pauses; a 5 ms timer on the window's thread measures how late the
 // event loop comes round (its lateness is how long the window did not answer)
 // while the port is open and idle (the poll runs every 2 s), during Linkage,
-// during EDID copies, reads and writes. Then a click made during an idle poll:
-// how long until its frame is on the line (the protocol's 200 ms pacing
-// included).
+// during EDID copies, reads and writes. Then clicks on a rested line, made
+// during an idle poll and between polls: how long until the frame is on the
+// line.
 //
 // Usage: window_stall_bench [--idle-seconds N] [--clicks N]
 // Run it under a display (xvfb-run) or with QT_QPA_PLATFORM=offscreen.
@@ -21,6 +21,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -167,6 +168,40 @@ void EdidExchanges(CDlgEDIDConfig& dialog, int count, const char* source, const 
     }
 }
 
+// Clicks an input button `clicks` times on a rested line, each at a random
+// moment of an idle poll (which lasts about 1 s) when `duringPoll`, else
+// just after a poll ended; returns how long each frame took to reach the
+// device, sorted.
+std::vector<double> ClickDelays(Rig& rig, int clicks, bool duringPoll)
+{
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> moment(20, 900);
+    std::vector<double> delays;
+    for (int k = 0; k < clicks; ++k) {
+        SpinUntil(Idle);
+        Spin(400);  // past the worker's 200 ms rest after the last command: the line is idle
+        rig.frame->OnPollTimer();
+        if (duringPoll) {
+            Spin(moment(random));
+        } else {
+            SpinUntil(Idle);  // the next poll starts 2 s after this one ended
+            Spin(250);
+        }
+        const int64_t before = rig.lastFrameAt;
+        const auto clicked = Clock::now();
+        rig.frame->view()->InputButton(1 + k % 2)->click();  // a change each time: an unchanged routing sends nothing
+        if (!SpinUntil([&] { return rig.lastFrameAt != before; })) {
+            std::fprintf(stderr, "window_stall_bench: the click sent nothing\n");
+            std::exit(1);
+        }
+        const auto arrived = Clock::time_point(Clock::duration(rig.lastFrameAt.load()));
+        delays.push_back(std::chrono::duration<double, std::milli>(arrived - clicked).count());
+    }
+    SpinUntil(Idle);
+    std::sort(delays.begin(), delays.end());
+    return delays;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -244,30 +279,13 @@ int main(int argc, char** argv)
     probe.report("EDID write to input 1 (32 chunks)");
     rig.gui.DEVMA_GUIEDIDConfig(0, &record);
 
-    // A click at a random moment of an idle poll (which lasts about 1 s).
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int> moment(20, 900);
-    std::vector<double> delays;
-    for (int k = 0; k < clicks; ++k) {
-        SpinUntil(Idle);
-        Spin(400);  // past the worker's 200 ms rest after the last command: the line is idle
-        rig.frame->OnPollTimer();
-        Spin(moment(random));
-        const int64_t before = rig.lastFrameAt;
-        const auto clicked = Clock::now();
-        rig.frame->view()->InputButton(1 + k % 2)->click();  // a change each time: an unchanged routing sends nothing
-        if (!SpinUntil([&] { return rig.lastFrameAt != before; })) {
-            std::fprintf(stderr, "window_stall_bench: the click sent nothing\n");
-            return 1;
-        }
-        const auto arrived = Clock::time_point(Clock::duration(rig.lastFrameAt.load()));
-        delays.push_back(std::chrono::duration<double, std::milli>(arrived - clicked).count());
-    }
-    SpinUntil(Idle);
-    std::sort(delays.begin(), delays.end());
-    std::printf("\nClick on an input button during an idle poll on a rested line, until the device has the frame "
-                "(%d clicks): median %.1f ms, longest %.1f ms\n",
-                clicks, delays[delays.size() / 2], delays.back());
+    const std::vector<double> duringPoll = ClickDelays(rig, clicks, true);
+    const std::vector<double> betweenPolls = ClickDelays(rig, clicks, false);
+    std::printf("\nClick on an input button on a rested line, until the device has the frame (%d clicks):\n"
+                "  during an idle poll: median %.1f ms, longest %.1f ms\n"
+                "  between polls:       median %.1f ms, longest %.1f ms\n",
+                clicks, duringPoll[duringPoll.size() / 2], duringPoll.back(), betweenPolls[betweenPolls.size() / 2],
+                betweenPolls.back());
     xandrel::gui::DestroyLibraryWindows();
     return 0;
 }
