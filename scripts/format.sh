@@ -16,10 +16,15 @@ formatter=$(command -v clang-format-14 || command -v clang-format || true)
 
 mapfile -t files < <(git ls-files '*.cpp' '*.h')
 if [ "${1:-}" = --check ]; then
-  differing=()
-  for file in "${files[@]}"; do
-    "$formatter" --dry-run --Werror "$file" > /dev/null 2>&1 || differing+=("$file")
-  done
+  # One run over every file (a run each took half a minute): the files that
+  # differ are those it names in its complaints.
+  complaints=$("$formatter" --dry-run --Werror "${files[@]}" 2>&1) && status=0 || status=$?
+  mapfile -t differing < <(sed -n 's/^\(.*\):[0-9]*:[0-9]*: error: code should be clang-formatted.*/\1/p' \
+    <<<"$complaints" | sort -u)
+  if [ "$status" -ne 0 ] && [ ${#differing[@]} -eq 0 ]; then
+    echo "format: $formatter failed: $complaints" >&2
+    exit 1
+  fi
   if [ ${#differing[@]} -gt 0 ]; then
     echo "format: these files differ from .clang-format (scripts/format.sh rewrites them):" >&2
     printf '  %s\n' "${differing[@]}" >&2
