@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 
-#include <QFileInfo>
-#include <QStandardPaths>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
+
+#include "xandrel/custom/DataFolder.h"
 
 namespace quellix::cli {
 namespace {
@@ -15,16 +15,9 @@ namespace {
 constexpr const char* kProgram = "quellix-cli";
 constexpr const char* kDefaultModel = "INFOHDMIMATRIX0001_8_8";
 
-// The command line is read one byte to one character and back, so that a
-// file name that is no UTF-8 reaches the file system as typed.
-std::string Bytes(const QString& word)
+const std::vector<Option>& GlobalOptionList()
 {
-    return word.toLatin1().toStdString();
-}
-
-const QList<QCommandLineOption>& GlobalOptionList()
-{
-    static const QList<QCommandLineOption> options = {
+    static const std::vector<Option> options = {
         VerbOption({"p", "port"},
                    "a COM number (3 or COM3), a path (/dev/ttyUSB0 or a /dev/serial/by-id link), a device name "
                    "(ttyUSB0) or tcp://host:port; default $QUELLIX_PORT",
@@ -50,14 +43,14 @@ const QList<QCommandLineOption>& GlobalOptionList()
 // Every option of every verb, so that the words of any option can be told
 // from the verb's name before the verb is known. A name two verbs share is
 // taken once: it must take a value in both or in neither.
-void AddEveryOption(QCommandLineParser& parser, const std::vector<Verb>& verbs, QStringList& names)
+void AddEveryOption(OptionParser& parser, const std::vector<Verb>& verbs, std::vector<std::string>& names)
 {
     for (const Verb& verb : verbs) {
-        for (const QCommandLineOption& option : verb.options) {
-            if (names.contains(option.names().front()))
+        for (const Option& option : verb.options) {
+            if (std::find(names.begin(), names.end(), option.names.front()) != names.end())
                 continue;
-            names << option.names();
-            parser.addOption(option);
+            names.insert(names.end(), option.names.begin(), option.names.end());
+            parser.add(option);
         }
         AddEveryOption(parser, verb.subVerbs, names);
     }
@@ -103,16 +96,16 @@ std::string DidYouMean(const std::string& typed, const std::vector<std::string>&
     return nearest ? "; did you mean '" + *nearest + "'?" : "";
 }
 
-std::string Dashed(const QString& name)
+std::string Dashed(const std::string& name)
 {
-    return (name.size() == 1 ? "-" : "--") + Bytes(name);
+    return (name.size() == 1 ? "-" : "--") + name;
 }
 
-UsageError UnknownOption(const QString& name, const QList<QCommandLineOption>& known, const std::string& where)
+UsageError UnknownOption(const std::string& name, const std::vector<Option>& known, const std::string& where)
 {
     std::vector<std::string> names;
-    for (const QCommandLineOption& option : known)
-        for (const QString& knownName : option.names())
+    for (const Option& option : known)
+        for (const std::string& knownName : option.names)
             names.push_back(Dashed(knownName));
     return UsageError{"unknown option '" + Dashed(name) + "'" + where + DidYouMean(Dashed(name), names)};
 }
@@ -149,10 +142,10 @@ struct Setting {
     std::string source;
 };
 
-Setting OptionOrEnvironment(const QCommandLineParser& parser, const char* option, const char* variable)
+Setting OptionOrEnvironment(const OptionParser& parser, const char* option, const char* variable)
 {
     if (parser.isSet(option))
-        return {Bytes(parser.value(option)), std::string("--") + option};
+        return {parser.value(option), std::string("--") + option};
     const char* fromEnvironment = std::getenv(variable);
     return {fromEnvironment ? fromEnvironment : "", std::string("$") + variable};
 }
@@ -172,9 +165,11 @@ const xandrel::ModelSpec& ModelNamed(const Setting& model)
 // QUELLIX_USER_DATA asks for the person's own folder.
 std::string PanelDataFolder()
 {
-    if (qEnvironmentVariableIsEmpty("QUELLIX_USER_DATA") && QFileInfo(QStringLiteral("data")).isDir())
+    const char* perUser = std::getenv("QUELLIX_USER_DATA");
+    std::error_code error;
+    if ((!perUser || !*perUser) && std::filesystem::is_directory("data", error))
         return "data";
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString() + "/quellix/data";
+    return xandrel::PerUserDataRoot() + "/quellix/data";
 }
 
 // --- help ---
@@ -215,16 +210,16 @@ std::string Entry(const std::string& left, const std::string& description)
     return text + wrapped.erase(0, wrapped.find_first_not_of(' '));
 }
 
-std::string OptionEntries(const QList<QCommandLineOption>& options)
+std::string OptionEntries(const std::vector<Option>& options)
 {
     std::string text;
-    for (const QCommandLineOption& option : options) {
+    for (const Option& option : options) {
         std::string names;
-        for (const QString& name : option.names())
+        for (const std::string& name : option.names)
             names += (names.empty() ? "" : ", ") + Dashed(name);
-        if (!option.valueName().isEmpty())
-            names += " " + option.valueName().toStdString();
-        text += Entry(names, option.description().toStdString());
+        if (option.takesValue())
+            names += " " + option.valueName;
+        text += Entry(names, option.description);
     }
     return text;
 }
@@ -282,7 +277,7 @@ std::string VerbHelp(const std::vector<const Verb*>& path)
         if (*verb.details)
             text += Wrap(verb.details, 2);
         if (!verb.options.empty())
-            text += "\n" + name + " options:\n" + OptionEntries(QList(verb.options.begin(), verb.options.end()));
+            text += "\n" + name + " options:\n" + OptionEntries(verb.options);
     } else {
         text = UsageLines(name, "VERB [ARGS]") + "\n" + Wrap(verb.summary, 2) + "\n" + name + " verbs:\n";
         for (const Verb& sub : verb.subVerbs)
@@ -294,22 +289,21 @@ std::string VerbHelp(const std::vector<const Verb*>& path)
 
 }  // namespace
 
-QCommandLineOption VerbOption(const QStringList& names, const char* description, const char* valueName)
+Option VerbOption(std::vector<std::string> names, const char* description, const char* valueName)
 {
-    return QCommandLineOption(names, QString::fromUtf8(description),
-                              valueName ? QString::fromUtf8(valueName) : QString());
+    return {std::move(names), description, valueName ? valueName : ""};
 }
 
 bool Invocation::isSet(const char* name) const
 {
-    return parser->isSet(QString::fromLatin1(name));
+    return parser->isSet(name);
 }
 
 std::optional<std::string> Invocation::value(const char* name) const
 {
     if (!isSet(name))
         return std::nullopt;
-    return Bytes(parser->value(QString::fromLatin1(name)));
+    return parser->value(name);
 }
 
 void NoArguments(const Arguments& words)
@@ -319,22 +313,21 @@ void NoArguments(const Arguments& words)
 }
 
 CommandLine::CommandLine(int argc, char** argv, std::vector<Verb> verbs)
-    : verbs_(std::move(verbs))
+    : arguments_(argv, argv + argc)
+    , verbs_(std::move(verbs))
 {
-    for (int k = 0; k < argc; ++k)
-        arguments_ << QString::fromLatin1(argv[k]);
     // A first look, with every option any verb knows: finds --json, --help
     // and --version wherever they are. Errors are told by parseFor().
-    QCommandLineParser scout;
-    scout.addOptions(GlobalOptionList());
-    QStringList names;
+    OptionParser scout;
+    scout.add(GlobalOptionList());
+    std::vector<std::string> names;
     AddEveryOption(scout, verbs_, names);
     scout.parse(arguments_);
     json_ = scout.isSet("json");
     help_ = scout.isSet("help");
     version_ = scout.isSet("version");
     positional_ = scout.positionalArguments();
-    if (!scout.unknownOptionNames().isEmpty())
+    if (!scout.unknownOptionNames().empty())
         unknownOption_ = scout.unknownOptionNames().front();
 }
 
@@ -343,11 +336,10 @@ std::string CommandLine::helpCommand() const
     return std::string(kProgram) + (path_.empty() ? "" : " " + PathName(path_)) + " --help";
 }
 
-void CommandLine::findVerb(const QStringList& words)
+void CommandLine::findVerb(const std::vector<std::string>& words)
 {
     const std::vector<Verb>* choices = &verbs_;
-    for (const QString& word : words) {
-        const std::string name = Bytes(word);
+    for (const std::string& name : words) {
         const auto found =
             std::find_if(choices->begin(), choices->end(), [&](const Verb& verb) { return name == verb.name; });
         if (found == choices->end()) {
@@ -371,15 +363,15 @@ int CommandLine::run(Output& output)
             std::printf("%s %s\n%s\n", kProgram, QUELLIX_VERSION, QUELLIX_LICENSE_NOTICE);
         return kOk;
     }
-    QStringList words = positional_;
-    const bool helpVerb = !words.isEmpty() && words.front() == "help";
+    std::vector<std::string> words = positional_;
+    const bool helpVerb = !words.empty() && words.front() == "help";
     if (helpVerb)
-        words.removeFirst();
+        words.erase(words.begin());
     try {
         findVerb(words);
     } catch (const UsageError&) {
         // The value of an unknown option is taken for a word: the option is the mistake.
-        if (!unknownOption_.isEmpty())
+        if (!unknownOption_.empty())
             throw UnknownOption(unknownOption_, GlobalOptionList(), "");
         throw;
     }
@@ -397,29 +389,31 @@ int CommandLine::run(Output& output)
 
 Invocation CommandLine::parseFor(const Verb& verb) const
 {
-    auto parser = std::make_shared<QCommandLineParser>();
-    const QList<QCommandLineOption> options(verb.options.begin(), verb.options.end());
-    parser->addOptions(GlobalOptionList());
-    parser->addOptions(options);
+    auto parser = std::make_shared<OptionParser>();
+    parser->add(GlobalOptionList());
+    parser->add(verb.options);
     if (!parser->parse(arguments_)) {
         const std::string where = " for " + PathName(path_);
-        if (!parser->unknownOptionNames().isEmpty())
-            throw UnknownOption(parser->unknownOptionNames().front(), GlobalOptionList() + options, where);
+        if (!parser->unknownOptionNames().empty()) {
+            std::vector<Option> known = GlobalOptionList();
+            known.insert(known.end(), verb.options.begin(), verb.options.end());
+            throw UnknownOption(parser->unknownOptionNames().front(), known, where);
+        }
         // "Missing value after '--port'." in the program's own style.
-        std::string error = Bytes(parser->errorText());
+        std::string error = parser->errorText();
         error[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(error[0])));
         throw UsageError{error.substr(0, error.find_last_not_of('.') + 1) + where};
     }
     Invocation call;
     call.global = globalOptions(*parser);
-    const QStringList positional = parser->positionalArguments();
-    for (qsizetype k = static_cast<qsizetype>(path_.size()); k < positional.size(); ++k)
-        call.arguments.push_back(Bytes(positional[k]));
+    const std::vector<std::string>& positional = parser->positionalArguments();
+    for (size_t k = path_.size(); k < positional.size(); ++k)
+        call.arguments.push_back(positional[k]);
     call.parser = parser;
     return call;
 }
 
-GlobalOptions CommandLine::globalOptions(const QCommandLineParser& parser) const
+GlobalOptions CommandLine::globalOptions(const OptionParser& parser) const
 {
     GlobalOptions options;
     options.json = parser.isSet("json");

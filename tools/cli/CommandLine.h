@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line of quellix-cli: global options and verb options before or
-// after the verb, parsed with QCommandLineParser against the verb table.
-#include <QStringList>
-
+// after the verb, parsed against the verb table.
 #include <string>
 #include <vector>
 
@@ -27,16 +25,16 @@ public:
 
 private:
     // Finds the verb (and sub-verb) among the words that are no options.
-    void findVerb(const QStringList& words);
+    void findVerb(const std::vector<std::string>& words);
     // Parses the command line for the verb, its options and the global ones.
     Invocation parseFor(const Verb& verb) const;
-    GlobalOptions globalOptions(const QCommandLineParser& parser) const;
+    GlobalOptions globalOptions(const OptionParser& parser) const;
 
-    QStringList arguments_;  // each byte of argv as one character: no name is changed on the way
+    std::vector<std::string> arguments_;
     std::vector<Verb> verbs_;
-    std::vector<const Verb*> path_;  // the verb and its sub-verb, as far as known
-    QStringList positional_;         // the words that are no options or their values
-    QString unknownOption_;          // the first option no verb knows
+    std::vector<const Verb*> path_;        // the verb and its sub-verb, as far as known
+    std::vector<std::string> positional_;  // the words that are no options or their values
+    std::string unknownOption_;            // the first option no verb knows
     bool json_ = false;
     bool help_ = false;
     bool version_ = false;

@@ -3,15 +3,13 @@
 // The verb table: each verb declares its usage, its help and its own options;
 // the command line is parsed against the global options and the options of
 // the verb named (see CommandLine.h).
-#include <QCommandLineOption>
-#include <QCommandLineParser>
-
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "CliSupport.h"
+#include "OptionParser.h"
 
 namespace quellix::cli {
 
@@ -29,7 +27,7 @@ public:
     // The value given last to the verb's option `name`.
     std::optional<std::string> value(const char* name) const;
 
-    std::shared_ptr<const QCommandLineParser> parser;
+    std::shared_ptr<const OptionParser> parser;
 };
 
 struct Verb {
@@ -37,7 +35,7 @@ struct Verb {
     const char* synopsis = "";  // what follows the verb on its usage line
     const char* summary = "";   // its line in the list of verbs
     const char* details = "";   // the rest of its help
-    std::vector<QCommandLineOption> options = {};
+    std::vector<Option> options = {};
     int (*run)(const Invocation& call, Output& output) = nullptr;
     std::vector<Verb> subVerbs = {};  // a verb of verbs (edid report, edid read, ...)
 };
@@ -46,7 +44,7 @@ struct Verb {
 void NoArguments(const Arguments& words);
 
 // A verb option: a flag, or with `valueName` one that takes a value.
-QCommandLineOption VerbOption(const QStringList& names, const char* description, const char* valueName = nullptr);
+Option VerbOption(std::vector<std::string> names, const char* description, const char* valueName = nullptr);
 
 // Writes a whole routing table, then (with `confirm`, when it changes
 // anything) reads it back: the result printed, and exit 1 naming the outputs

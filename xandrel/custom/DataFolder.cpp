@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "xandrel/custom/DataFolder.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace xandrel {
@@ -19,6 +20,30 @@ const char* DataFileName(DataFile file)
 std::string DataFilePath(DataFile file, std::string_view folder)
 {
     return (std::filesystem::path(folder) / DataFileName(file)).string();
+}
+
+namespace {
+
+std::string Environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+}  // namespace
+
+std::string PerUserDataRoot()
+{
+#if defined(_WIN32)
+    return Environment("LOCALAPPDATA");
+#elif defined(__APPLE__)
+    return Environment("HOME") + "/Library/Application Support";
+#else
+    const std::string xdg = Environment("XDG_DATA_HOME");
+    if (!xdg.empty() && xdg.front() == '/')
+        return xdg;
+    return Environment("HOME") + "/.local/share";
+#endif
 }
 
 }  // namespace xandrel

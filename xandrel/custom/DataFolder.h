@@ -24,4 +24,10 @@ XANDREL_EXPORT const char* DataFileName(DataFile file);
 // The file's path inside `folder`, e.g. "data/ds.dat".
 XANDREL_EXPORT std::string DataFilePath(DataFile file, std::string_view folder = kDefaultDataFolder);
 
+// Where the system keeps a person's own application data: %LOCALAPPDATA% on
+// Windows, ~/Library/Application Support on macOS, elsewhere $XDG_DATA_HOME
+// when it is an absolute path, else ~/.local/share. The program's folder
+// goes below it.
+XANDREL_EXPORT std::string PerUserDataRoot();
+
 }  // namespace xandrel
