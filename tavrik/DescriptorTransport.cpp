@@ -65,50 +65,39 @@ DescriptorTransport::Wait DescriptorTransport::waitFor(short events, Clock::time
 
 // Any failure other than "not now" means the device or the connection is
 // gone: the driver opens the port afresh.
-bool DescriptorTransport::write(const uint8_t* data, size_t size, uint32_t timeoutMs)
+size_t DescriptorTransport::transfer(size_t size, short events, uint32_t timeoutMs,
+                                     const std::function<ssize_t(size_t)>& step)
 {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     bool hungUp = false;
-    size_t sent = 0;
-    while (sent < size && !broken_) {
-        const ssize_t n = sendSome(data + sent, size - sent);
+    size_t done = 0;
+    while (done < size && !broken_) {
+        const ssize_t n = step(done);
         if (n > 0) {
-            sent += static_cast<size_t>(n);
+            done += static_cast<size_t>(n);
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else if (!WouldBlock(n) || hungUp) {
             broken_ = true;
         } else {
-            const Wait wait = waitFor(POLLOUT, deadline);
-            if (wait == Wait::TimedOut)
-                return false;
-            hungUp = wait == Wait::HungUp;
-        }
-    }
-    return sent == size;
-}
-
-size_t DescriptorTransport::read(uint8_t* data, size_t size, uint32_t timeoutMs)
-{
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    bool hungUp = false;
-    size_t received = 0;
-    while (received < size && !broken_) {
-        const ssize_t n = receiveSome(data + received, size - received);
-        if (n > 0) {
-            received += static_cast<size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (!WouldBlock(n) || (n == 0 && nothingMeansGone()) || hungUp) {
-            broken_ = true;
-        } else {
-            const Wait wait = waitFor(POLLIN, deadline);
+            const Wait wait = waitFor(events, deadline);
             if (wait == Wait::TimedOut)
                 break;
             hungUp = wait == Wait::HungUp;
         }
     }
-    return received;
+    return done;
+}
+
+bool DescriptorTransport::write(const uint8_t* data, size_t size, uint32_t timeoutMs)
+{
+    const auto send = [&](size_t done) { return sendSome(data + done, size - done); };
+    return transfer(size, POLLOUT, timeoutMs, send) == size;
+}
+
+size_t DescriptorTransport::read(uint8_t* data, size_t size, uint32_t timeoutMs)
+{
+    return transfer(size, POLLIN, timeoutMs, [&](size_t done) { return receiveSome(data + done, size - done); });
 }
 
 void DescriptorTransport::discardInput()
@@ -121,7 +110,7 @@ void DescriptorTransport::discardInput()
         const ssize_t n = receiveSome(sink, sizeof sink);
         if (n > 0 || (n < 0 && errno == EINTR))
             continue;
-        broken_ = !WouldBlock(n) || (n == 0 && nothingMeansGone());
+        broken_ = !WouldBlock(n);
         return;
     }
 }

@@ -3,6 +3,7 @@
 // Private to Tavrik: the byte channel over a non-blocking POSIX descriptor,
 // shared by the POSIX serial and TCP transports.
 #include <chrono>
+#include <functional>
 #include <sys/types.h>
 
 #include "tavrik/Transport.h"
@@ -26,12 +27,10 @@ protected:
     // Closes the descriptor ahead of this object (a subclass that must let
     // go of more after it).
     void closeDescriptor();
-    // One non-blocking transfer, as ::write() and ::read() answer.
+    // One non-blocking transfer, as ::write() and ::read() answer: 0 or
+    // EAGAIN when nothing moves now, any other failure when the far end has gone.
     virtual ssize_t sendSome(const uint8_t* data, size_t size);
     virtual ssize_t receiveSome(uint8_t* data, size_t size);
-    // True when receiving nothing means the far end has gone (a socket), not
-    // just that nothing has arrived (a terminal).
-    virtual bool nothingMeansGone() const = 0;
     // Drops received bytes the operating system still holds.
     virtual void flushSystemInput() { }
 
@@ -43,6 +42,9 @@ private:
         HungUp
     };
     Wait waitFor(short events, Clock::time_point deadline);
+    // Runs `step` (given the bytes moved so far) until `size` bytes have
+    // moved, the time is up or the far end has gone; returns the bytes moved.
+    size_t transfer(size_t size, short events, uint32_t timeoutMs, const std::function<ssize_t(size_t)>& step);
 
     int descriptor_;
     bool broken_ = false;

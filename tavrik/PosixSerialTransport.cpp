@@ -37,10 +37,6 @@ public:
     }
 
 protected:
-    bool nothingMeansGone() const override
-    {
-        return false;
-    }
     void flushSystemInput() override
     {
         ::tcflush(descriptor(), TCIFLUSH);

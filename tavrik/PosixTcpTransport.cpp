@@ -35,8 +35,14 @@ public:
 
 protected:
     ssize_t sendSome(const uint8_t* data, size_t size) override { return ::send(descriptor(), data, size, kSendFlags); }
-    ssize_t receiveSome(uint8_t* data, size_t size) override { return ::recv(descriptor(), data, size, 0); }
-    bool nothingMeansGone() const override { return true; }  // the peer closed
+    // Nothing received from a readable socket means the peer closed it.
+    ssize_t receiveSome(uint8_t* data, size_t size) override
+    {
+        const ssize_t n = ::recv(descriptor(), data, size, 0);
+        if (n == 0 && size > 0)
+            errno = ECONNRESET;
+        return n == 0 && size > 0 ? -1 : n;
+    }
 };
 
 int NonBlockingSocket(const addrinfo& address)
@@ -116,11 +122,8 @@ int Connect(const TcpAddress& parsed, const std::string& address, OpenOutcome& o
 std::unique_ptr<Transport> MakePosixTcpTransport(const std::string& address, OpenOutcome& outcome)
 {
     TcpAddress parsed;
-    if (!ParseTcpAddress(address, parsed)) {
-        outcome.status = OpenStatus::NotFound;
-        outcome.message = NotATcpAddressMessage(address);
+    if (!ParseTcpAddress(address, parsed, outcome))
         return nullptr;
-    }
     const int socket = Connect(parsed, address, outcome);
     if (socket < 0)
         return nullptr;

@@ -22,11 +22,9 @@ bool ParsePort(const std::string& text, uint16_t& port)
     return true;
 }
 
-}  // namespace
-
 // A token is for a server that shares the device beyond this computer
 // (quellixd asks for one there).
-bool ParseTcpAddress(const std::string& address, TcpAddress& parsed)
+bool Parse(const std::string& address, TcpAddress& parsed)
 {
     if (address.rfind(kScheme, 0) != 0)
         return false;
@@ -48,9 +46,15 @@ bool ParseTcpAddress(const std::string& address, TcpAddress& parsed)
     return true;
 }
 
-std::string NotATcpAddressMessage(const std::string& address)
+}  // namespace
+
+bool ParseTcpAddress(const std::string& address, TcpAddress& parsed, OpenOutcome& outcome)
 {
-    return address + ": not a tcp://host:port[?token=SECRET] address";
+    if (Parse(address, parsed))
+        return true;
+    outcome.status = OpenStatus::NotFound;
+    outcome.message = address + ": not a tcp://host:port[?token=SECRET] address";
+    return false;
 }
 
 std::string AuthLine(const std::string& token)

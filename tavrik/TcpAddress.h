@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "tavrik/Transport.h"
+
 namespace tavrik {
 
 // How long opening waits for a device server to accept the connection.
@@ -16,13 +18,10 @@ struct TcpAddress {
     std::string token;  // sent first as "AUTH token" when not empty
 };
 
-// Reads "tcp://host:port" or "tcp://host:port?token=SECRET"; false when the
+// Reads "tcp://host:port" or "tcp://host:port?token=SECRET". False when the
 // text is not such an address (no host, a port outside 1-65535, an empty
-// token or another parameter).
-bool ParseTcpAddress(const std::string& address, TcpAddress& parsed);
-
-// What opening tells of an address ParseTcpAddress() refuses.
-std::string NotATcpAddressMessage(const std::string& address);
+// token or another parameter), with `outcome` saying so as opening does.
+bool ParseTcpAddress(const std::string& address, TcpAddress& parsed, OpenOutcome& outcome);
 
 // The first line a token-guarded server expects: "AUTH SECRET\n".
 std::string AuthLine(const std::string& token);

@@ -30,11 +30,8 @@ protected:
 std::unique_ptr<Transport> MakeTcpTransport(const std::string& address, OpenOutcome& outcome)
 {
     TcpAddress parsed;
-    if (!ParseTcpAddress(address, parsed)) {
-        outcome.status = OpenStatus::NotFound;
-        outcome.message = NotATcpAddressMessage(address);
+    if (!ParseTcpAddress(address, parsed, outcome))
         return nullptr;
-    }
     auto socket = std::make_unique<QTcpSocket>();
     socket->connectToHost(QString::fromStdString(parsed.host), parsed.port);
     if (!socket->waitForConnected(kTcpConnectTimeoutMs)) {
