@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CliSupport.h"
 
-#include <QDateTime>
-#include <QJsonDocument>
-
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #if defined(_WIN32)
 #include <io.h>
 #else
@@ -43,42 +42,78 @@ int ParseNumber(const std::string& text, int low, int high, const std::string& w
     return value;
 }
 
-QString Text(const std::string& bytes)
+JsonArray JsonNumbers(const std::vector<int>& values)
 {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-QJsonArray JsonNumbers(const std::vector<int>& values)
-{
-    QJsonArray array;
+    JsonArray array;
     for (int value : values)
         array.append(value);
     return array;
 }
 
-QJsonObject ErrorJson(int code, const std::string& message)
+JsonObject ErrorJson(int code, const std::string& message)
 {
-    return {{"code", code}, {"message", Text(message)}};
-}
-
-std::string Timestamp(bool precise)
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    return now.toOffsetFromUtc(now.offsetFromUtc()).toString(precise ? Qt::ISODateWithMs : Qt::ISODate).toStdString();
+    return {{"code", code}, {"message", message}};
 }
 
 namespace {
 
-void PrintJson(const QJsonValue& value)
+std::tm LocalTime(std::time_t seconds)
 {
-    const QByteArray bytes = value.isArray() ? QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact)
-                                             : QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fputc('\n', stdout);
+    std::tm local{};
+#if defined(_WIN32)
+    ::localtime_s(&local, &seconds);
+#else
+    ::localtime_r(&seconds, &local);
+#endif
+    return local;
+}
+
+// Seconds east of UTC of the local time `local` at `seconds`: the local
+// time read as if it were UTC, less the time itself.
+long OffsetFromUtc(const std::tm& local, std::time_t seconds)
+{
+    using namespace std::chrono;
+    const year_month_day date{year{local.tm_year + 1900}, month{static_cast<unsigned>(local.tm_mon + 1)},
+                              day{static_cast<unsigned>(local.tm_mday)}};
+    const auto asUtc =
+        sys_days{date} + hours{local.tm_hour} + minutes{local.tm_min} + std::chrono::seconds{local.tm_sec};
+    return static_cast<long>(asUtc.time_since_epoch().count() - seconds);
+}
+
+void PrintJson(const JsonValue& value)
+{
+    std::string text = value.toCompactJson();
+    text += '\n';
+    std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
 }
 
 }  // namespace
+
+std::string Timestamp(std::chrono::system_clock::time_point when, bool precise)
+{
+    using namespace std::chrono;
+    const auto sinceEpoch = floor<milliseconds>(when.time_since_epoch());
+    const auto wholeSeconds = floor<seconds>(sinceEpoch);
+    const std::time_t at = static_cast<std::time_t>(wholeSeconds.count());
+    const std::tm local = LocalTime(at);
+    char text[48];
+    size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    if (precise)
+        length += std::snprintf(text + length, sizeof text - length, ".%03d",
+                                static_cast<int>((sinceEpoch - wholeSeconds).count()));
+    const long offset = OffsetFromUtc(local, at);
+    if (offset == 0)
+        return std::string(text, length) + "Z";  // a time in UTC is told as such
+    std::snprintf(text + length, sizeof text - length, "%c%02ld:%02ld", offset < 0 ? '-' : '+',
+                  std::labs(offset) / 3600, std::labs(offset) / 60 % 60);
+    return text;
+}
+
+std::string Timestamp(bool precise)
+{
+    return Timestamp(std::chrono::system_clock::now(), precise);
+}
 
 void Output::text(const std::string& line) const
 {
@@ -86,9 +121,9 @@ void Output::text(const std::string& line) const
     std::fflush(stdout);
 }
 
-void Output::line(QJsonObject object) const
+void Output::line(JsonObject object) const
 {
-    object.insert("time", Text(Timestamp(true)));
+    object.insert("time", Timestamp(true));
     PrintJson(object);
 }
 
@@ -98,7 +133,7 @@ int Output::finish(int code) const
         return code;
     if (code != kOk && !keepOnFailure_) {
         const std::string message = LastComplaint().empty() ? "failed" : LastComplaint();
-        PrintJson(QJsonObject{{"error", ErrorJson(code, message)}});
+        PrintJson(JsonObject{{"error", ErrorJson(code, message)}});
     } else if (document_) {
         PrintJson(*document_);
     }
@@ -176,9 +211,9 @@ DeviceSession::~DeviceSession()
     driver_.RS232_ClosePort();
 }
 
-QJsonObject PortJson(std::optional<int> com, const std::string& path)
+JsonObject PortJson(std::optional<int> com, const std::string& path)
 {
-    return {{"com", com ? QJsonValue(*com) : QJsonValue()}, {"path", Text(path)}};
+    return {{"com", com ? JsonValue(*com) : JsonValue()}, {"path", path}};
 }
 
 std::string DeviceSession::portLabel() const
@@ -186,7 +221,7 @@ std::string DeviceSession::portLabel() const
     return numberIsTheTables_ ? tavrik::PortLabel(portNumber_) : address_;
 }
 
-QJsonObject DeviceSession::portJson() const
+JsonObject DeviceSession::portJson() const
 {
     return PortJson(numberIsTheTables_ ? std::optional(portNumber_) : std::nullopt, address_);
 }
@@ -298,16 +333,96 @@ std::string Named(const std::string& kind, size_t number, const std::array<std::
     return ownName ? plain + " (" + names[number - 1] + ")" : plain;
 }
 
+namespace {
+
+// A letter's small form where it has one, as Unicode's simple case folding
+// gives it, for the scripts names of inputs and outputs are written in: from
+// `first` to `last` (with `everyOther`, only `first` and each second one
+// after it) a letter's small form lies `offset` code points away.
+struct CaseRange {
+    char32_t first;
+    char32_t last;
+    int offset;
+    bool everyOther = false;
+};
+
+constexpr CaseRange kCaseRanges[] = {
+    {0x41, 0x5A, 32},
+    {0xB5, 0xB5, 0x3BC - 0xB5},
+    {0xC0, 0xD6, 32},
+    {0xD8, 0xDE, 32},
+    {0x100, 0x12E, 1, true},
+    {0x132, 0x136, 1, true},
+    {0x139, 0x147, 1, true},
+    {0x14A, 0x176, 1, true},
+    {0x178, 0x178, 0xFF - 0x178},
+    {0x179, 0x17D, 1, true},
+    {0x17F, 0x17F, 's' - 0x17F},
+    {0x370, 0x372, 1, true},
+    {0x376, 0x376, 1},
+    {0x37F, 0x37F, 0x3F3 - 0x37F},
+    {0x386, 0x386, 38},
+    {0x388, 0x38A, 37},
+    {0x38C, 0x38C, 64},
+    {0x38E, 0x38F, 63},
+    {0x391, 0x3A1, 32},
+    {0x3A3, 0x3AB, 32},
+    {0x3C2, 0x3C2, 1},
+    {0x3CF, 0x3CF, 8},
+    {0x3D0, 0x3D0, 0x3B2 - 0x3D0},
+    {0x3D1, 0x3D1, 0x3B8 - 0x3D1},
+    {0x3D5, 0x3D5, 0x3C6 - 0x3D5},
+    {0x3D6, 0x3D6, 0x3C0 - 0x3D6},
+    {0x3D8, 0x3EE, 1, true},
+    {0x3F0, 0x3F0, 0x3BA - 0x3F0},
+    {0x3F1, 0x3F1, 0x3C1 - 0x3F1},
+    {0x3F4, 0x3F4, 0x3B8 - 0x3F4},
+    {0x3F5, 0x3F5, 0x3B5 - 0x3F5},
+    {0x3F7, 0x3F7, 1},
+    {0x3F9, 0x3F9, 0x3F2 - 0x3F9},
+    {0x3FA, 0x3FA, 1},
+    {0x3FD, 0x3FF, 0x37B - 0x3FD},
+    {0x400, 0x40F, 80},
+    {0x410, 0x42F, 32},
+    {0x460, 0x480, 1, true},
+    {0x48A, 0x4BE, 1, true},
+    {0x4C0, 0x4C0, 15},
+    {0x4C1, 0x4CD, 1, true},
+    {0x4D0, 0x4FE, 1, true},
+};
+
+char32_t FoldCase(char32_t c)
+{
+    for (const CaseRange& range : kCaseRanges)
+        if (c >= range.first && c <= range.last && (!range.everyOther || (c - range.first) % 2 == 0))
+            return static_cast<char32_t>(static_cast<int>(c) + range.offset);
+    return c;
+}
+
+}  // namespace
+
+bool SameNameCaseAside(std::string_view a, std::string_view b)
+{
+    size_t atA = TextStart(a), atB = TextStart(b);
+    while (atA < a.size() && atB < b.size()) {
+        const Utf8Char fromA = ReadUtf8(a, atA), fromB = ReadUtf8(b, atB);
+        if (FoldCase(fromA.codePoint) != FoldCase(fromB.codePoint))
+            return false;
+        atA += fromA.length;
+        atB += fromB.length;
+    }
+    return atA == a.size() && atB == b.size();
+}
+
 int NumberOrName(const std::string& text, const char* kind, const std::array<std::string, 8>& names, int count,
                  const std::string& pair)
 {
     if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos)
         return ParseNumber(text, 1, count, std::string("the ") + kind + " in '" + pair + "'");
-    const QString wanted = Text(text);
     std::vector<int> matches;
     std::string known;
     for (int k = 0; k < count && k < static_cast<int>(names.size()); ++k) {
-        if (Text(names[k]).compare(wanted, Qt::CaseInsensitive) == 0)
+        if (SameNameCaseAside(names[k], text))
             matches.push_back(k + 1);
         known += (known.empty() ? "" : ", ") + std::to_string(k + 1) + " '" + names[k] + "'";
     }

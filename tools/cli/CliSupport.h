@@ -2,20 +2,19 @@
 #pragma once
 // What every quellix-cli verb shares: the global options, exit codes, the
 // device session, and plain or JSON output.
-#include <QJsonArray>
-#include <QJsonObject>
-#include <QJsonValue>
-
 #include <array>
 #include <chrono>
 #include <csignal>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "Complaints.h"
 #include "ExitCodes.h"
+#include "Json.h"
 #include "tavrik/INFOPORTDRIVER.h"
 #include "xandrel/device/INFODEVICEMATRIXBASE.h"
 #include "xandrel/device/ModelCatalog.h"
@@ -47,16 +46,14 @@ void PauseUnlessInterrupted(std::chrono::steady_clock::duration duration);
 // Reads a whole decimal number within [low, high]; throws UsageError naming `what`.
 int ParseNumber(const std::string& text, int low, int high, const std::string& what);
 
-// Bytes from the system or the command line as JSON text: invalid UTF-8
-// becomes U+FFFD, so the document is always valid UTF-8.
-QString Text(const std::string& bytes);
-QJsonArray JsonNumbers(const std::vector<int>& values);
+JsonArray JsonNumbers(const std::vector<int>& values);
 // { "code": N, "message": "…" }: what went wrong, as every verb tells it.
-QJsonObject ErrorJson(int code, const std::string& message);
+JsonObject ErrorJson(int code, const std::string& message);
 
 // The local time as ISO 8601 with the UTC offset: 2024-05-01T12:00:03+02:00,
-// with milliseconds when `precise`.
+// 2024-05-01T12:00:03.250+02:00 when `precise`, and Z for the offset in UTC.
 std::string Timestamp(bool precise);
+std::string Timestamp(std::chrono::system_clock::time_point when, bool precise);
 
 // Results as lines of text, or as JSON: one document per run (an object, or
 // an array for lists), printed by finish(); watch prints JSON Lines instead.
@@ -71,12 +68,12 @@ public:
     // A line of plain output, printed at once.
     void text(const std::string& line) const;
     // The run's document: an object, or an array for a list.
-    void set(const QJsonValue& document) { document_ = document; }
+    void set(JsonValue document) { document_ = std::move(document); }
     // The document holds a result for each item, failures included, and is
     // printed even when the run fails (else a failure prints the error).
     void keepOnFailure() { keepOnFailure_ = true; }
     // One JSON line, printed at once, with the time it was made.
-    void line(QJsonObject object) const;
+    void line(JsonObject object) const;
 
     // Prints the document; for a failure with --json the error object
     // { "error": { "code": N, "message": "…" } } unless the document tells
@@ -86,7 +83,7 @@ public:
 private:
     bool json_;
     bool keepOnFailure_ = false;
-    std::optional<QJsonValue> document_;
+    std::optional<JsonValue> document_;
 };
 
 // A progress bar on stderr while a long exchange runs; silent when stderr is
@@ -108,7 +105,7 @@ private:
 
 // A port as the JSON of every verb shows it: { "com": 3, "path": "/dev/ttyS2" },
 // com null for a port the table numbers for this run only.
-QJsonObject PortJson(std::optional<int> com, const std::string& path);
+JsonObject PortJson(std::optional<int> com, const std::string& path);
 
 // The model and the port driver a device verb works with.
 class DeviceSession {
@@ -121,7 +118,7 @@ public:
     // "COM3 (/dev/ttyS2)" for a port of the table, else the path or address
     // alone: a number given for this run only is no name of the port.
     std::string portLabel() const;
-    QJsonObject portJson() const;
+    JsonObject portJson() const;
 
     // Opens the port of --port; on failure prints why and returns the exit
     // code. A port that names nothing is a UsageError.
@@ -160,6 +157,10 @@ struct PortNames {
 PortNames NamesIn(const std::string& dataFolder);
 // "input 6", or "input 6 (Camera)" when ds.dat names it otherwise.
 std::string Named(const std::string& kind, size_t number, const std::array<std::string, 8>& names);
+// Whether two names in UTF-8 are the same, letter case aside: the letters
+// of ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic are matched in
+// either case.
+bool SameNameCaseAside(std::string_view a, std::string_view b);
 // An input or output as typed in `pair`: its number (1 to `count`) or its name, letter
 // case aside. A name that is no one's, or several ones', is a UsageError
 // that lists the names.

@@ -358,7 +358,7 @@ void CommandLine::findVerb(const std::vector<std::string>& words)
 int CommandLine::run(Output& output)
 {
     if (version_) {
-        output.set(QJsonObject{{"version", QUELLIX_VERSION}});
+        output.set(JsonObject{{"version", QUELLIX_VERSION}});
         if (!json_)
             std::printf("%s %s\n%s\n", kProgram, QUELLIX_VERSION, QUELLIX_LICENSE_NOTICE);
         return kOk;

@@ -12,13 +12,13 @@
 namespace quellix::cli {
 namespace {
 
-QJsonValue OrNull(std::optional<int> value)
+JsonValue OrNull(std::optional<int> value)
 {
-    return value ? QJsonValue(*value) : QJsonValue();
+    return value ? JsonValue(*value) : JsonValue();
 }
 
 // What answered on one open port, as a JSON list, told on the way.
-QJsonArray Discover(INFOPORTDRIVER& driver, const std::string& label, bool deep, Output& output)
+JsonArray Discover(INFOPORTDRIVER& driver, const std::string& label, bool deep, Output& output)
 {
     TerminalProgress progress("asking " + label + (deep ? " at every 8x8 ID" : ""));
     xandrel::DiscoveryOptions options{deep, [&progress](int asked, int total) {
@@ -28,12 +28,12 @@ QJsonArray Discover(INFOPORTDRIVER& driver, const std::string& label, bool deep,
                                       }};
     const std::vector<xandrel::DiscoveredDevice> found = xandrel::DiscoverOnPort(driver, options);
     progress.finish();
-    QJsonArray devices;
+    JsonArray devices;
     for (const xandrel::DiscoveredDevice& device : found) {
-        QJsonArray models;
+        JsonArray models;
         for (const xandrel::ModelSpec* model : device.models)
             models.append(model->className);
-        devices.append(QJsonObject{{"models", models}, {"id", device.id}});
+        devices.append(JsonObject{{"models", models}, {"id", device.id}});
         if (!output.json())
             output.text(label + ": " + xandrel::DescribeDiscovered(device));
     }
@@ -55,12 +55,12 @@ int Scan(const Invocation& call, Output& output)
     INFOPORTDRIVER& driver = session.driver();
     driver.m_ShowError = 0;
     std::signal(SIGINT, [](int) { g_interrupted = 1; });
-    QJsonArray list;
+    JsonArray list;
     int found = 0;
-    const auto look = [&](const QJsonObject& port, const std::string& label, const char* state) {
-        QJsonObject result{{"port", port}, {"state", state}, {"devices", QJsonArray()}};
+    const auto look = [&](const JsonObject& port, const std::string& label, const char* state) {
+        JsonObject result{{"port", port}, {"state", state}, {"devices", JsonArray()}};
         if (std::string(state) == "free") {
-            const QJsonArray devices = Discover(driver, label, deep, output);
+            const JsonArray devices = Discover(driver, label, deep, output);
             found += static_cast<int>(devices.size());
             result.insert("devices", devices);
         } else if (!output.json()) {
@@ -91,11 +91,11 @@ int Scan(const Invocation& call, Output& output)
     return kNoAnswer;
 }
 
-QJsonArray NameList(const std::array<std::string, 8>& names, int count)
+JsonArray NameList(const std::array<std::string, 8>& names, int count)
 {
-    QJsonArray list;
+    JsonArray list;
     for (int k = 0; k < count && k < 8; ++k)
-        list.append(Text(names[k]));
+        list.append(names[k]);
     return list;
 }
 
@@ -109,15 +109,15 @@ void PrintState(const DeviceSession& session, const GlobalOptions& options, cons
 {
     const PortNames names = NamesIn(options.dataFolder);
     if (output.json()) {
-        output.set(QJsonObject{
+        output.set(JsonObject{
             {"port", session.portJson()},
             {"model", options.model->className},
             {"id", OrNull(state.id)},
             {"routing", JsonNumbers(state.routing)},
-            {"signals", state.signalValues ? QJsonValue(JsonNumbers(*state.signalValues)) : QJsonValue()},
+            {"signals", state.signalValues ? JsonValue(JsonNumbers(*state.signalValues)) : JsonValue()},
             {"names",
-             QJsonObject{{"inputs", NameList(names.inputs, options.model->inputs)},
-                         {"outputs", NameList(names.outputs, options.model->outputs)}}},
+             JsonObject{{"inputs", NameList(names.inputs, options.model->inputs)},
+                        {"outputs", NameList(names.outputs, options.model->outputs)}}},
         });
         return;
     }
@@ -229,9 +229,9 @@ int SendRouting(DeviceSession& session, const std::vector<BYTE>& table, bool con
     std::string problem;
     if (confirm && changes)
         problem = xandrel::ConfirmRouting(model, std::vector<int>(table.begin(), table.end()));
-    QJsonObject result{{"port", session.portJson()},
-                       {"routing", JsonNumbers(RoutingOf(model))},
-                       {"confirmed", confirm && problem.empty()}};
+    JsonObject result{{"port", session.portJson()},
+                      {"routing", JsonNumbers(RoutingOf(model))},
+                      {"confirmed", confirm && problem.empty()}};
     output.set(result);
     if (!output.json())
         output.text("routing (output 1-" + std::to_string(model.m_OutputNumber) + "): " + Join(RoutingOf(model)));
@@ -281,7 +281,7 @@ int Id(const Invocation& call, Output& output)
     } else if (model.DEVMA_GetDeviceID() != 1) {
         return session.failed("reading the device ID");
     }
-    output.set(QJsonObject{{"port", session.portJson()}, {"id", model.m_DeviceID}});
+    output.set(JsonObject{{"port", session.portJson()}, {"id", model.m_DeviceID}});
     if (!output.json())
         output.text(std::string(newId ? "device ID set to " : "device ID ") + std::to_string(model.m_DeviceID));
     return kOk;

@@ -101,15 +101,15 @@ std::string SaveTargetProblem(const std::string& path)
     return {};
 }
 
-QJsonObject FileFailure(const std::string& file, int code, const std::string& message)
+JsonObject FileFailure(const std::string& file, int code, const std::string& message)
 {
-    return {{"file", Text(file)}, {"error", ErrorJson(code, message)}};
+    return {{"file", file}, {"error", ErrorJson(code, message)}};
 }
 
 // The reports of `files` as a JSON array of { file, report } or { file, error }.
-QJsonArray ReportsJson(const std::vector<std::string>& files, int& code)
+JsonArray ReportsJson(const std::vector<std::string>& files, int& code)
 {
-    QJsonArray list;
+    JsonArray list;
     for (const std::string& file : files) {
         const FileReport result = ReportFile(file);
         if (result.code == kFileProblem) {
@@ -118,7 +118,7 @@ QJsonArray ReportsJson(const std::vector<std::string>& files, int& code)
         } else if (result.code == kNoAnswer) {
             list.append(FileFailure(file, result.code, file + " holds no EDID: " + result.report));
         } else {
-            list.append(QJsonObject{{"file", Text(file)}, {"report", Text(xandrel::ReportToUtf8(result.report))}});
+            list.append(JsonObject{{"file", file}, {"report", xandrel::ReportToUtf8(result.report)}});
         }
         code = std::max(code, result.code);
     }
@@ -176,8 +176,8 @@ int Read(const Invocation& call, Output& output)
     std::string error;
     if (!xandrel::SaveEdidFile(*file, image, error))
         return FileProblem(error);
-    output.set(QJsonObject{
-        {"source", Text(xandrel::EdidPlaceName(source))}, {"file", Text(*file)}, {"checksums_were_sound", sound}});
+    output.set(
+        JsonObject{{"source", xandrel::EdidPlaceName(source)}, {"file", *file}, {"checksums_were_sound", sound}});
     if (!output.json())
         output.text("EDID of " + xandrel::EdidPlaceName(source) + " saved to " + *file
                     + (sound ? "" : " (its checksums were wrong; the file has them recomputed)"));
@@ -212,7 +212,7 @@ std::string UndoPartWrite(xandrel::PlainEdidHost& host, const xandrel::KeptWrite
 // `keep`, what the place holds is read first, and written back when the
 // write fails or is interrupted part-way.
 WriteOutcome WriteOne(xandrel::PlainEdidHost& host, const xandrel::EdidImage& image, const EdidPlace& place, bool keep,
-                      const Output& output, QJsonArray& results)
+                      const Output& output, JsonArray& results)
 {
     const std::string name = xandrel::EdidPlaceName(place);
     BarProgress progress("writing " + name);
@@ -225,7 +225,7 @@ WriteOutcome WriteOne(xandrel::PlainEdidHost& host, const xandrel::EdidImage& im
     else if (keep && !write.kept && !g_interrupted)
         outcome.detail = "before anything was sent: what it holds could not be read to be kept "
                          "(--no-restore-on-failure writes without keeping it)";
-    QJsonObject result{{"target", Text(name)}, {"written", write.written}};
+    JsonObject result{{"target", name}, {"written", write.written}};
     if (write.partWay())
         result.insert("restored", outcome.detail.find("was written back") != std::string::npos);
     results.append(result);
@@ -280,7 +280,7 @@ int Write(const Invocation& call, Output& output)
             targets.push_back(EdidPlace{EdidPlace::Input, input});
     }
     std::signal(SIGINT, InterruptWrite);
-    QJsonArray results;
+    JsonArray results;
     std::string failures;
     for (const EdidPlace& place : targets) {
         if (g_interrupted)
@@ -322,23 +322,21 @@ int Copy(const Invocation& call, Output& output)
     progress.finish();
     if (!copied)
         return session.failed("copying " + xandrel::EdidPlaceName(source) + " to " + xandrel::EdidPlaceName(target));
-    output.set(QJsonObject{{"source", Text(xandrel::EdidPlaceName(source))},
-                           {"target", Text(xandrel::EdidPlaceName(target))}});
+    output.set(JsonObject{{"source", xandrel::EdidPlaceName(source)}, {"target", xandrel::EdidPlaceName(target)}});
     if (!output.json())
         output.text("copied " + xandrel::EdidPlaceName(source) + " to " + xandrel::EdidPlaceName(target));
     return kOk;
 }
 
-QJsonObject IdentityJson(BYTE input, const std::optional<xandrel::EdidIdentity>& identity)
+JsonObject IdentityJson(BYTE input, const std::optional<xandrel::EdidIdentity>& identity)
 {
     if (!identity)
-        return {{"input", input}, {"manufacturer", QJsonValue()}, {"product", QJsonValue()}};
+        return {{"input", input}, {"manufacturer", JsonValue()}, {"product", JsonValue()}};
     char product[8];
     std::snprintf(product, sizeof product, "%02X%02X", identity->product[1], identity->product[0]);
-    return {
-        {"input", input},
-        {"manufacturer", Text(xandrel::EdidManufacturerLetters(identity->manufacturer[0], identity->manufacturer[1]))},
-        {"product", product}};
+    return {{"input", input},
+            {"manufacturer", xandrel::EdidManufacturerLetters(identity->manufacturer[0], identity->manufacturer[1])},
+            {"product", product}};
 }
 
 int Ids(const Invocation& call, Output& output)
@@ -350,7 +348,7 @@ int Ids(const Invocation& call, Output& output)
     INFODEVICEMATRIXBASE& model = session.model();
     model.m_ErrorCode = INFODEVICEMATRIXBASE::kNoError;
     bool anyAnswered = false;
-    QJsonArray list;
+    JsonArray list;
     for (BYTE input = 1; input <= 8; ++input) {
         const auto identity = xandrel::EDID_IdentityProbe(model, input);
         anyAnswered |= identity.has_value();

@@ -16,12 +16,11 @@ int Ports(const Invocation& call, Output& output)
     if (entries.empty() && !output.json())
         output.text("no serial ports found (pin ports in data/ports.dat, or give --port a path or tcp://host:port). "
                     + tavrik::SerialAccessHint());
-    QJsonArray list;
+    JsonArray list;
     for (const tavrik::PortEntry& entry : entries) {
         const char* state = tavrik::PortStateName(tavrik::ProbePortState(entry.address));
-        list.append(QJsonObject{{"port", PortJson(entry.number, entry.address)},
-                                {"description", Text(entry.description)},
-                                {"state", state}});
+        list.append(JsonObject{
+            {"port", PortJson(entry.number, entry.address)}, {"description", entry.description}, {"state", state}});
         char line[512];
         std::snprintf(line, sizeof line, "COM%-4d %-28s %-13s %s", entry.number, entry.address.c_str(), state,
                       entry.description.c_str());
@@ -37,10 +36,10 @@ int Models(const Invocation& call, Output& output)
     NoArguments(call.arguments);
     if (!output.json())
         output.text("model                     short     in out  family           events edid  mode  name");
-    QJsonArray list;
+    JsonArray list;
     for (const xandrel::ModelSpec& model : xandrel::AllModels()) {
         const bool hasMode = model.mode >= 0;
-        list.append(QJsonObject{
+        list.append(JsonObject{
             {"model", model.className},
             {"short", model.shortName},
             {"inputs", model.inputs},
@@ -48,8 +47,8 @@ int Models(const Invocation& call, Output& output)
             {"family", xandrel::FamilyName(model.family)},
             {"events", model.sendsEvents()},
             {"edid", model.hasEdid()},
-            {"mode", hasMode ? QJsonValue(model.mode) : QJsonValue()},
-            {"name", hasMode ? QJsonValue(model.displayName) : QJsonValue()},
+            {"mode", hasMode ? JsonValue(model.mode) : JsonValue()},
+            {"name", hasMode ? JsonValue(model.displayName) : JsonValue()},
         });
         char line[256];
         std::snprintf(line, sizeof line, "%-25s %-9s %2d %3d  %-16s %-6s %-4s %5s  %s", model.className,

@@ -49,9 +49,9 @@ int StoreBook(const GlobalOptions& options, const xandrel::PresetBook& book)
     return kFileProblem;
 }
 
-QJsonObject PresetJson(const xandrel::Preset& preset)
+JsonObject PresetJson(const xandrel::Preset& preset)
 {
-    return {{"name", Text(preset.name)}, {"routing", JsonNumbers(preset.routing)}};
+    return {{"name", preset.name}, {"routing", JsonNumbers(preset.routing)}};
 }
 
 // What a preset verb works on: the session (open), the book and the device.
@@ -84,7 +84,7 @@ int PresetList(const Invocation& call, Output& output)
     PresetCall preset(call.global);
     if (int code = StartPresetCall(call, preset))
         return code;
-    QJsonArray list;
+    JsonArray list;
     for (const xandrel::Preset& entry : preset.book.of(preset.device)) {
         list.append(PresetJson(entry));
         if (!output.json())
@@ -126,8 +126,8 @@ int PresetRecall(const Invocation& call, Output& output)
     if (int code = ReadRouting(preset.session))
         return code;
     if (RoutingOf(preset.session.model()) == found->routing) {
-        output.set(QJsonObject{
-            {"port", preset.session.portJson()}, {"routing", JsonNumbers(found->routing)}, {"sent", false}});
+        output.set(
+            JsonObject{{"port", preset.session.portJson()}, {"routing", JsonNumbers(found->routing)}, {"sent", false}});
         if (!output.json())
             output.text("preset \"" + name + "\": the routing already matches; nothing was sent");
         return kOk;
@@ -148,7 +148,7 @@ int PresetDelete(const Invocation& call, Output& output)
     }
     if (int code = StoreBook(call.global, preset.book))
         return code;
-    output.set(QJsonObject{{"deleted", Text(name)}});
+    output.set(JsonObject{{"deleted", name}});
     if (!output.json())
         output.text("preset \"" + name + "\" deleted");
     return kOk;
@@ -197,10 +197,10 @@ int Backup(const Invocation& call, Output& output)
         Complain(error);
         return kFileProblem;
     }
-    output.set(QJsonObject{{"file", Text(file)},
-                           {"routing", JsonNumbers(setup.routing)},
-                           {"id", setup.id},
-                           {"presets", static_cast<int>(setup.presets.size())}});
+    output.set(JsonObject{{"file", file},
+                          {"routing", JsonNumbers(setup.routing)},
+                          {"id", setup.id},
+                          {"presets", static_cast<int>(setup.presets.size())}});
     if (!output.json())
         output.text("backed up to " + file + ": routing " + Join(setup.routing) + ", device ID "
                     + std::to_string(setup.id) + ", " + std::to_string(setup.presets.size()) + " presets");
@@ -227,9 +227,9 @@ int Restore(const Invocation& call, Output& output)
     if (int code = ReadSetup(session, call.global, current))
         return code;
     const std::vector<std::string> changes = xandrel::BackupChanges(current, wanted);
-    QJsonArray told;
+    JsonArray told;
     for (const std::string& change : changes) {
-        told.append(Text(change));
+        told.append(change);
         if (!output.json())
             output.text(change);
     }
@@ -245,8 +245,7 @@ int Restore(const Invocation& call, Output& output)
         code = SendRouting(session, std::vector<BYTE>(wanted.routing.begin(), wanted.routing.end()),
                            call.global.confirm, quiet);
     }
-    output.set(
-        QJsonObject{{"file", Text(file)}, {"changes", told}, {"routing", JsonNumbers(RoutingOf(session.model()))}});
+    output.set(JsonObject{{"file", file}, {"changes", told}, {"routing", JsonNumbers(RoutingOf(session.model()))}});
     return code;
 }
 

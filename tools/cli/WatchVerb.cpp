@@ -44,20 +44,20 @@ void PrintChanges(bool routing, const std::vector<int>& before, const std::vecto
                   const Output& output)
 {
     std::string line = routing ? "routing changed:" : "signals changed:";
-    QJsonArray changed;
+    JsonArray changed;
     for (size_t k = 0; k < now.size(); ++k) {
         if (k < before.size() && before[k] == now[k])
             continue;
         const int port = static_cast<int>(k + 1);
         if (routing) {
             const size_t input = static_cast<size_t>(now[k]);
-            changed.append(QJsonObject{{"output", port},
-                                       {"outputName", Text(names.outputs[k])},
-                                       {"input", now[k]},
-                                       {"inputName", input >= 1 && input <= 8 ? Text(names.inputs[input - 1]) : ""}});
+            changed.append(JsonObject{{"output", port},
+                                      {"outputName", names.outputs[k]},
+                                      {"input", now[k]},
+                                      {"inputName", input >= 1 && input <= 8 ? names.inputs[input - 1] : ""}});
             line += "  " + Named("output", k + 1, names.outputs) + ": " + Named("input", input, names.inputs);
         } else {
-            changed.append(QJsonObject{{"input", port}, {"inputName", Text(names.inputs[k])}, {"signal", now[k] != 0}});
+            changed.append(JsonObject{{"input", port}, {"inputName", names.inputs[k]}, {"signal", now[k] != 0}});
             line += "  " + Named("input", k + 1, names.inputs) + ": " + (now[k] ? "signal" : "no signal");
         }
     }
