@@ -8,11 +8,6 @@
 
 namespace tavrik {
 
-Transport::~Transport() = default;
-void Transport::releaseThread()
-{
-}
-
 IoDeviceTransport::IoDeviceTransport(std::unique_ptr<QIODevice> device)
     : device_(std::move(device))
 {

@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tavrik/IoDeviceTransport.h"
 #include "tavrik/Replaceable.h"
+#include "tavrik/SystemAccess.h"
 
 namespace tavrik {
-namespace {
 
-OpenOutcome OpenSystemTransport(const std::string& address, uint32_t baudRate)
+Transport::~Transport() = default;
+
+void Transport::releaseThread()
 {
-    OpenOutcome outcome;
-    outcome.transport =
-        IsTcpAddress(address) ? MakeTcpTransport(address, outcome) : MakeSerialTransport(address, baudRate, outcome);
-    return outcome;
 }
+
+namespace {
 
 Replaceable<TransportOpener>& CurrentOpener()
 {

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tavrik/PortTable.h"
 
-#include <QSerialPortInfo>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -13,6 +11,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "tavrik/SystemAccess.h"
 #include "tavrik/Transport.h"
 
 #if defined(__linux__)
@@ -24,18 +23,6 @@ namespace tavrik {
 namespace {
 
 constexpr const char* kDefaultPinFile = "data/ports.dat";
-
-std::vector<SystemPort> ListSystemPorts()
-{
-    std::vector<SystemPort> ports;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        QString description = info.description();
-        if (!info.manufacturer().isEmpty() && !description.contains(info.manufacturer()))
-            description = description.isEmpty() ? info.manufacturer() : description + " - " + info.manufacturer();
-        ports.push_back({info.systemLocation().toStdString(), description.toStdString()});
-    }
-    return ports;
-}
 
 // The number of up to three digits that follow `prefix` (letter case aside)
 // and end `path`; -1 when `path` is not that.
