@@ -340,9 +340,12 @@ int PortTable::numberWithoutListing(const std::string& address, bool& lasting)
 {
     std::lock_guard lock(mutex_);
     const TableBuilder fixed = FixedPart(runTimeAdditions_, readPins(), pinFile_);
-    lasting = true;
-    if (const int number = fixed.numberOf(address))
+    // A pin lasts, and so does the number a name fixes (ttyS2 is COM3); a
+    // number this run gave the address before does not.
+    if (const int number = fixed.numberOf(address)) {
+        lasting = !runTimeAdditions_.count(number) || number == ConventionalNumber(address);
         return number;
+    }
     const int conventional = ConventionalNumber(address);
     lasting = conventional != 0 && !fixed.taken(conventional);
     std::set<int> taken;
