@@ -1,71 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "xandrel/device/TrafficLog.h"
 
-#include <QLoggingCategory>
-#include <QString>
 #include <cstdio>
 #include <map>
-#include <mutex>
 
 namespace xandrel::traffic {
 
 const char* const kCategory = "quellix.traffic";
-
-namespace {
-
-// Off by default: debug lines show once someone listens or a logging rule
-// ("quellix.traffic.debug=true") turns them on.
-QLoggingCategory& lcTraffic()
-{
-    static QLoggingCategory category(kCategory, QtWarningMsg);
-    return category;
-}
-
-struct Listeners {
-    std::recursive_mutex mutex;  // a listener that logs comes back here
-    std::map<int, Listening::Listener> byId;
-    int nextId = 1;
-    QtMessageHandler previous = nullptr;
-};
-
-Listeners& TheListeners()
-{
-    static Listeners listeners;
-    return listeners;
-}
-
-void Route(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    Listeners& listeners = TheListeners();
-    std::unique_lock lock(listeners.mutex);
-    if (context.category && std::string(context.category) == kCategory) {
-        const Line line = Split(text.toStdString());
-        for (const auto& [id, listener] : listeners.byId)
-            listener(line);
-        return;
-    }
-    QtMessageHandler previous = listeners.previous;
-    lock.unlock();
-    if (previous)
-        previous(type, context, text);
-}
-
-void Log(const std::string& what, const std::string& hex, const std::string& meaning)
-{
-    qCDebug(lcTraffic()).noquote() << QString::fromStdString(what + '\t' + hex + '\t' + meaning);
-}
-
-}  // namespace
-
-bool Enabled()
-{
-    return lcTraffic().isDebugEnabled();
-}
-
-void Enable(bool on)
-{
-    lcTraffic().setEnabled(QtDebugMsg, on);
-}
 
 std::string Hex(const BYTE* bytes, int length)
 {
@@ -129,29 +70,6 @@ Line Split(const std::string& message)
     line.hex = message.substr(first + 1, second - first - 1);
     line.meaning = message.substr(second + 1);
     return line;
-}
-
-Listening::Listening(Listener listener)
-{
-    Listeners& listeners = TheListeners();
-    std::lock_guard lock(listeners.mutex);
-    if (listeners.byId.empty())
-        listeners.previous = qInstallMessageHandler(Route);
-    id_ = listeners.nextId++;
-    listeners.byId.emplace(id_, std::move(listener));
-    Enable(true);
-}
-
-Listening::~Listening()
-{
-    Listeners& listeners = TheListeners();
-    std::lock_guard lock(listeners.mutex);
-    listeners.byId.erase(id_);
-    if (listeners.byId.empty()) {
-        qInstallMessageHandler(listeners.previous);
-        listeners.previous = nullptr;
-        Enable(false);
-    }
 }
 
 }  // namespace xandrel::traffic

@@ -26,6 +26,9 @@ XANDREL_EXPORT bool Enabled();
 // Turns the category on or off for the whole program.
 XANDREL_EXPORT void Enable(bool on);
 
+// Writes one line of the category (callers check Enabled() first).
+XANDREL_EXPORT void Log(const std::string& what, const std::string& hex, const std::string& meaning);
+
 // A frame written to the line; its meaning comes from its command byte.
 XANDREL_EXPORT void Sent(const BYTE* frame, int length);
 XANDREL_EXPORT void Received(const BYTE* bytes, int length, const std::string& meaning);
