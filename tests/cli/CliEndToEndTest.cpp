@@ -357,6 +357,34 @@ TEST_F(Cli, AnswersThatAreNoRoutingOrEdidAreRefusedAndSayWhy)
     std::filesystem::remove(file);
 }
 
+// The launcher runs the device verbs itself, without Qt, on ports it can
+// open so; the full program runs the same verbs on Qt. A script must see the
+// same whichever ran, failures included.
+TEST_F(Cli, TheLauncherAnswersAsTheFullProgramDoes)
+{
+    const std::vector<std::vector<std::string>> lines = {
+        {"id"},
+        {"--json", "status"},
+        {"route", "2:3,4:5"},
+        {"--json", "route", "--all", "4"},
+        {"route", "9:1"},
+        {"--json", "id", "set", "300"},
+        {"--port", "COM90", "--json", "id"},
+        {"--port", "tcp://127.0.0.1:1", "id"},
+        {"--json", "--port", "/dev/quellix-nowhere", "status"},
+    };
+    for (const std::vector<std::string>& line : lines) {
+        const ProcessResult quick = run(line);
+        std::vector<std::string> full = {"--port", device->address(), "--model", model};
+        full.insert(full.end(), line.begin(), line.end());
+        const ProcessResult slow = testsupport::RunProcess(QUELLIX_CLI_FULL, full, {"QUELLIX_PORTS=" + portsFile});
+        const std::string shown = std::accumulate(line.begin(), line.end(), std::string());
+        EXPECT_EQ(quick.exitCode, slow.exitCode) << shown;
+        EXPECT_EQ(quick.out, slow.out) << shown;
+        EXPECT_EQ(quick.err, slow.err) << shown;
+    }
+}
+
 TEST_F(Cli, PortsListsTheDevice)
 {
     ProcessResult result = run({"ports"}, false);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "tavrik/ErrorReporter.h"
 #include "xandrel/custom/DataFolder.h"
 
 namespace quellix::cli {
@@ -329,11 +330,21 @@ CommandLine::CommandLine(int argc, char** argv, std::vector<Verb> verbs)
     positional_ = scout.positionalArguments();
     if (!scout.unknownOptionNames().empty())
         unknownOption_ = scout.unknownOptionNames().front();
+    trace_ = scout.isSet("trace");
+    port_ = OptionOrEnvironment(scout, "port", "QUELLIX_PORT").value;
 }
 
 std::string CommandLine::helpCommand() const
 {
     return std::string(kProgram) + (path_.empty() ? "" : " " + PathName(path_)) + " --help";
+}
+
+bool CommandLine::runsAlone() const
+{
+    if (help_ || version_ || trace_ || !unknownOption_.empty() || positional_.empty())
+        return false;
+    return std::any_of(verbs_.begin(), verbs_.end(),
+                       [&](const Verb& verb) { return positional_.front() == verb.name && verb.subVerbs.empty(); });
 }
 
 void CommandLine::findVerb(const std::vector<std::string>& words)
@@ -427,6 +438,19 @@ GlobalOptions CommandLine::globalOptions(const OptionParser& parser) const
     options.trace = parser.isSet("trace");
     options.confirm = !parser.isSet("no-confirm");
     return options;
+}
+
+int RunCommandLine(CommandLine& commandLine)
+{
+    tavrik::SetErrorReporter([](const std::string& text) { Complain(text); });
+    Output output(commandLine.json());
+    try {
+        return output.finish(commandLine.run(output));
+    } catch (const UsageError& error) {
+        Complain(error.message);
+        std::fprintf(stderr, "try '%s'\n", commandLine.helpCommand().c_str());
+        return output.finish(kUsage);
+    }
 }
 
 }  // namespace quellix::cli

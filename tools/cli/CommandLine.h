@@ -23,6 +23,13 @@ public:
     // What to try after a usage error: "quellix-cli route --help".
     std::string helpCommand() const;
 
+    // Whether a program that knows only this command line's verbs can run
+    // it: it names one of them and asks for no help, no version, no trace
+    // and no option they do not know.
+    bool runsAlone() const;
+    // The port of --port, else of $QUELLIX_PORT, as typed.
+    const std::string& portGiven() const { return port_; }
+
 private:
     // Finds the verb (and sub-verb) among the words that are no options.
     void findVerb(const std::vector<std::string>& words);
@@ -35,9 +42,15 @@ private:
     std::vector<const Verb*> path_;        // the verb and its sub-verb, as far as known
     std::vector<std::string> positional_;  // the words that are no options or their values
     std::string unknownOption_;            // the first option no verb knows
+    std::string port_;
+    bool trace_ = false;
     bool json_ = false;
     bool help_ = false;
     bool version_ = false;
 };
+
+// Runs the verb the command line names and prints its result; returns the
+// exit status. A usage error is told with the help to try.
+int RunCommandLine(CommandLine& commandLine);
 
 }  // namespace quellix::cli

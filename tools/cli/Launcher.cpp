@@ -1,19 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// quellix-cli as started. Reporting EDID files is what scripts run by the
-// hundred, and starting Qt costs several times the report itself, so this
-// program decodes `edid report [--raw] FILE...` on its own, with the standard
-// library only, and hands every other command, unchanged, to the full
-// program (quellix-cli-full, beside it or in libexec).
+// quellix-cli as started. Loading Qt costs several times what a script's
+// command needs, so this program runs the commonest commands itself on the
+// standard library only: `edid report [--raw] FILE...`, and the device verbs
+// (status, route, id, scan) on a port named by its path, its tcp:// address
+// or a number data/ports.dat pins. Every other command goes, unchanged, to
+// the full program (quellix-cli-full, beside it or in libexec), which runs
+// the same verbs' code on Qt.
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "CommandLine.h"
 #include "EdidReportText.h"
+#include "LauncherSystem.h"
+#include "tavrik/PortTable.h"
 
 namespace {
 
@@ -43,6 +49,37 @@ bool PlainReport(int argc, char** argv, ReportRequest& request)
             request.files.emplace_back(argv[k]);
     }
     return !request.files.empty();
+}
+
+// True when naming the port takes the system's list of ports: a COM number
+// no pin file gives, or a name that is no port (its message lists them).
+bool PortNeedsListing(const std::string& port)
+{
+    if (port.empty())
+        return false;  // the verb says that a port is needed
+    try {
+        std::string problem;
+        return tavrik::LocatePort(port, problem).number == 0;
+    } catch (const quellix::cli::PortListingNeeded&) {
+        return true;
+    }
+}
+
+// Runs a device verb here when nothing in it needs Qt; nothing when the full
+// program must take the command. A logging rule in the environment may turn
+// the traffic log on, which only Qt's logging prints.
+std::optional<int> RunDeviceVerb(int argc, char** argv)
+{
+    if (std::getenv("QT_LOGGING_RULES"))
+        return std::nullopt;
+    try {
+        quellix::cli::CommandLine commandLine(argc, argv, quellix::cli::DeviceVerbs());
+        if (!commandLine.runsAlone() || PortNeedsListing(commandLine.portGiven()))
+            return std::nullopt;
+        return quellix::cli::RunCommandLine(commandLine);
+    } catch (const quellix::cli::PortListingNeeded&) {
+        return std::nullopt;  // before any frame: scan without --port lists the ports first
+    }
 }
 
 // Where the full program may be: beside this one (the build tree), in the
@@ -80,5 +117,7 @@ int main(int argc, char** argv)
     ReportRequest request;
     if (PlainReport(argc, argv, request))
         return quellix::cli::PrintReports(request.files, request.raw);
+    if (const std::optional<int> status = RunDeviceVerb(argc, argv))
+        return *status;
     return RunFullProgram(argv);
 }

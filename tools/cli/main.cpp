@@ -3,10 +3,7 @@
 // program, with Qt; see Launcher.cpp for how it is started).
 #include <QCoreApplication>
 
-#include <cstdio>
-
 #include "CommandLine.h"
-#include "tavrik/ErrorReporter.h"
 
 using namespace quellix::cli;
 
@@ -32,14 +29,6 @@ int main(int argc, char** argv)
     // Installed as quellix-cli-full and started by the quellix-cli launcher:
     // help and messages name the program people type.
     QCoreApplication::setApplicationName("quellix-cli");
-    tavrik::SetErrorReporter([](const std::string& text) { Complain(text); });
     CommandLine commandLine(argc, argv, AllVerbs());
-    Output output(commandLine.json());
-    try {
-        return output.finish(commandLine.run(output));
-    } catch (const UsageError& error) {
-        Complain(error.message);
-        std::fprintf(stderr, "try '%s'\n", commandLine.helpCommand().c_str());
-        return output.finish(kUsage);
-    }
+    return RunCommandLine(commandLine);
 }
