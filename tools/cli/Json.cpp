@@ -98,6 +98,20 @@ std::string ValidUtf8(std::string_view bytes)
     return text;
 }
 
+JsonArray::JsonArray() = default;
+JsonArray::~JsonArray() = default;
+JsonArray::JsonArray(const JsonArray&) = default;
+JsonArray::JsonArray(JsonArray&&) noexcept = default;
+JsonArray& JsonArray::operator=(const JsonArray&) = default;
+JsonArray& JsonArray::operator=(JsonArray&&) noexcept = default;
+
+JsonObject::JsonObject() = default;
+JsonObject::~JsonObject() = default;
+JsonObject::JsonObject(const JsonObject&) = default;
+JsonObject::JsonObject(JsonObject&&) noexcept = default;
+JsonObject& JsonObject::operator=(const JsonObject&) = default;
+JsonObject& JsonObject::operator=(JsonObject&&) noexcept = default;
+
 JsonArray::JsonArray(std::initializer_list<JsonValue> values)
     : values_(values)
 {
@@ -108,10 +122,30 @@ void JsonArray::append(JsonValue value)
     values_.push_back(std::move(value));
 }
 
-JsonObject::JsonObject(std::initializer_list<Member> members)
+size_t JsonArray::size() const
 {
-    for (const Member& member : members)
-        insert(member.first, member.second);
+    return values_.size();
+}
+
+bool JsonArray::isEmpty() const
+{
+    return values_.empty();
+}
+
+JsonObject::JsonObject(std::initializer_list<JsonMember> members)
+{
+    for (const JsonMember& member : members)
+        insert(member.key, member.value);
+}
+
+size_t JsonObject::size() const
+{
+    return members_.size();
+}
+
+bool JsonObject::isEmpty() const
+{
+    return members_.empty();
 }
 
 void JsonObject::insert(std::string_view key, JsonValue value)
@@ -120,11 +154,11 @@ void JsonObject::insert(std::string_view key, JsonValue value)
     const std::u16string order = Utf16Of(written);
     const auto place = std::lower_bound(
         members_.begin(), members_.end(), order,
-        [](const Member& member, const std::u16string& wanted) { return Utf16Of(member.first) < wanted; });
-    if (place != members_.end() && place->first == written)
-        place->second = std::move(value);
+        [](const JsonMember& member, const std::u16string& wanted) { return Utf16Of(member.key) < wanted; });
+    if (place != members_.end() && place->key == written)
+        place->value = std::move(value);
     else
-        members_.emplace(place, std::move(written), std::move(value));
+        members_.insert(place, JsonMember{std::move(written), std::move(value)});
 }
 
 std::string JsonValue::toCompactJson() const
@@ -152,12 +186,12 @@ void JsonValue::appendCompactJson(std::string& out) const
         out += ']';
     } else if (const JsonObject* object = std::get_if<JsonObject>(&value_)) {
         out += '{';
-        for (const JsonObject::Member& member : object->members()) {
+        for (const JsonMember& member : object->members()) {
             if (&member != &object->members().front())
                 out += ',';
-            AppendString(out, member.first);
+            AppendString(out, member.key);
             out += ':';
-            member.second.appendCompactJson(out);
+            member.value.appendCompactJson(out);
         }
         out += '}';
     } else {

@@ -34,15 +34,23 @@ size_t TextStart(std::string_view bytes);
 std::string ValidUtf8(std::string_view bytes);
 
 class JsonValue;
+struct JsonMember;
 
+// The containers hold values of a type not yet complete here: whatever
+// needs their elements is defined in Json.cpp.
 class JsonArray {
 public:
-    JsonArray() = default;
+    JsonArray();
+    ~JsonArray();
+    JsonArray(const JsonArray&);
+    JsonArray(JsonArray&&) noexcept;
+    JsonArray& operator=(const JsonArray&);
+    JsonArray& operator=(JsonArray&&) noexcept;
     JsonArray(std::initializer_list<JsonValue> values);
 
     void append(JsonValue value);
-    size_t size() const { return values_.size(); }
-    bool isEmpty() const { return values_.empty(); }
+    size_t size() const;
+    bool isEmpty() const;
     const std::vector<JsonValue>& values() const { return values_; }
 
 private:
@@ -54,18 +62,21 @@ private:
 // ValidUtf8 reads them: two that differ only in invalid bytes are one.
 class JsonObject {
 public:
-    using Member = std::pair<std::string, JsonValue>;
-
-    JsonObject() = default;
-    JsonObject(std::initializer_list<Member> members);
+    JsonObject();
+    ~JsonObject();
+    JsonObject(const JsonObject&);
+    JsonObject(JsonObject&&) noexcept;
+    JsonObject& operator=(const JsonObject&);
+    JsonObject& operator=(JsonObject&&) noexcept;
+    JsonObject(std::initializer_list<JsonMember> members);
 
     void insert(std::string_view key, JsonValue value);
-    size_t size() const { return members_.size(); }
-    bool isEmpty() const { return members_.empty(); }
-    const std::vector<Member>& members() const { return members_; }
+    size_t size() const;
+    bool isEmpty() const;
+    const std::vector<JsonMember>& members() const { return members_; }
 
 private:
-    std::vector<Member> members_;
+    std::vector<JsonMember> members_;
 };
 
 class JsonValue {
@@ -114,6 +125,11 @@ public:
 
 private:
     std::variant<std::monostate, bool, std::int64_t, std::string, JsonArray, JsonObject> value_;
+};
+
+struct JsonMember {
+    std::string key;
+    JsonValue value;
 };
 
 }  // namespace quellix::cli
