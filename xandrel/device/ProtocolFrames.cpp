@@ -20,8 +20,11 @@ uint8_t FrameChecksum(const uint8_t* bytes, size_t count)
 std::vector<uint8_t> EventMessageBytes(const ModelSpec& model, uint8_t id, uint8_t type,
                                        const std::vector<uint8_t>& entries)
 {
-    std::vector<uint8_t> message{static_cast<uint8_t>(kEventHeaderLength + entries.size() + 1)};
-    message.insert(message.end(), model.header.begin(), model.header.end());
+    std::vector<uint8_t> message;
+    message.reserve(kEventHeaderLength + entries.size() + 1);
+    message.push_back(static_cast<uint8_t>(kEventHeaderLength + entries.size() + 1));
+    for (uint8_t byte : model.header)
+        message.push_back(byte);
     message.push_back(id);
     message.push_back(type);
     message.insert(message.end(), entries.begin(), entries.end());
