@@ -90,6 +90,19 @@ int ConnectBy(const addrinfo& address, Clock::time_point deadline, int& error)
 }
 
 // Tries each address the host name gives until one accepts or the time is up.
+// Why a name lookup failed, worded as the Qt transport words it where a
+// script may read it: the same command gives the same message either way.
+std::string LookupFailure(int lookup)
+{
+    if (lookup == EAI_NONAME
+#if defined(EAI_NODATA)
+        || lookup == EAI_NODATA
+#endif
+    )
+        return "Host not found";
+    return lookup == EAI_SYSTEM ? std::strerror(errno) : ::gai_strerror(lookup);
+}
+
 int Connect(const TcpAddress& parsed, const std::string& address, OpenOutcome& outcome)
 {
     addrinfo hints{};
@@ -101,7 +114,7 @@ int Connect(const TcpAddress& parsed, const std::string& address, OpenOutcome& o
     if (lookup != 0) {
         const bool systemFault = lookup == EAI_SYSTEM || lookup == EAI_MEMORY;
         outcome.status = systemFault ? OpenStatus::Failed : OpenStatus::NotFound;
-        outcome.message = address + ": " + (lookup == EAI_SYSTEM ? std::strerror(errno) : ::gai_strerror(lookup));
+        outcome.message = address + ": " + LookupFailure(lookup);
         return -1;
     }
     const auto deadline = Clock::now() + std::chrono::milliseconds(kTcpConnectTimeoutMs);
