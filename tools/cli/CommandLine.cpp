@@ -330,7 +330,6 @@ CommandLine::CommandLine(int argc, char** argv, std::vector<Verb> verbs)
     positional_ = scout.positionalArguments();
     if (!scout.unknownOptionNames().empty())
         unknownOption_ = scout.unknownOptionNames().front();
-    trace_ = scout.isSet("trace");
     port_ = OptionOrEnvironment(scout, "port", "QUELLIX_PORT").value;
 }
 
@@ -341,7 +340,7 @@ std::string CommandLine::helpCommand() const
 
 bool CommandLine::runsAlone() const
 {
-    if (help_ || version_ || trace_ || !unknownOption_.empty() || positional_.empty())
+    if (help_ || version_ || !unknownOption_.empty() || positional_.empty())
         return false;
     return std::any_of(verbs_.begin(), verbs_.end(),
                        [&](const Verb& verb) { return positional_.front() == verb.name && verb.subVerbs.empty(); });

@@ -24,8 +24,8 @@ public:
     std::string helpCommand() const;
 
     // Whether a program that knows only this command line's verbs can run
-    // it: it names one of them and asks for no help, no version, no trace
-    // and no option they do not know.
+    // it: it names one of them and asks for no help, no version and no
+    // option they do not know.
     bool runsAlone() const;
     // The port of --port, else of $QUELLIX_PORT, as typed.
     const std::string& portGiven() const { return port_; }
@@ -43,7 +43,6 @@ private:
     std::vector<std::string> positional_;  // the words that are no options or their values
     std::string unknownOption_;            // the first option no verb knows
     std::string port_;
-    bool trace_ = false;
     bool json_ = false;
     bool help_ = false;
     bool version_ = false;
