@@ -145,7 +145,8 @@ const ModelSpec* SpecOf(const INFODEVICEMATRIXBASE& model)
         std::map<std::type_index, const ModelSpec*> classes;
         for (const ModelSpec& spec : kModels) {
             const std::unique_ptr<INFODEVICEMATRIXBASE> sample(spec.create());
-            classes.emplace(typeid(*sample), &spec);
+            const INFODEVICEMATRIXBASE& object = *sample;
+            classes.emplace(typeid(object), &spec);
         }
         return classes;
     }();

@@ -415,7 +415,7 @@ void CMatrix0001View::SendNow(RoutingChanges changes, const QString& note, std::
                     routing[static_cast<size_t>(output)] = input;
             *problem = SendAndConfirm(m, routing);
         },
-        [self, problem, note, after, exchanges] {
+        [self, problem, note, after] {
             const bool taken = self && self->model()->m_ErrorCode == INFODEVICEMATRIXBASE::kNoError;
             if (self)
                 self->ShowNotice(problem->empty()
